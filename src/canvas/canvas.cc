@@ -1,0 +1,182 @@
+#include "canvas/canvas.h"
+
+#include <algorithm>
+#include <cassert>
+#include <ostream>
+
+namespace {
+
+// Characters held by the canvases of the drawing in progress, counted as
+// they come into being and never taken back, so that a drawing that would
+// exceed the limit is stopped before it allocates the excess.
+long drawing_size = 0;
+
+void charge(long n) {
+  drawing_size += n;
+  if (drawing_size > kDrawingLimit) throw DrawingTooLarge();
+}
+
+}  // namespace
+
+void reset_drawing_budget() { drawing_size = 0; }
+
+Canvas::Row::Row(int width) : chars_(static_cast<size_t>(width), ' ') {}
+
+// Lengthens the row with blanks so that it reaches column end - 1. A row's
+// first character was counted when the row was made.
+void Canvas::Row::make_room(int end) {
+  int old_length = length();
+  if (end <= old_length) return;
+  charge(end - std::max(old_length, 1));
+  chars_.resize(static_cast<size_t>(end), ' ');
+}
+
+char& Canvas::Row::operator[](int i) {
+  assert(i >= 0);
+  make_room(i + 1);
+  return chars_[static_cast<size_t>(i)];
+}
+
+char Canvas::Row::operator[](int i) const {
+  assert(i >= 0 && i < length());
+  return chars_[static_cast<size_t>(i)];
+}
+
+void Canvas::Row::paste(const Row& src, int c) {
+  if (src.chars_.empty()) return;
+  put_text(src.chars_, c);
+}
+
+void Canvas::Row::put_text(std::string_view s, int c) {
+  make_room(c + static_cast<int>(s.size()));
+  std::copy(s.begin(), s.end(), chars_.begin() + c);
+}
+
+Canvas::Canvas(int nrows, int width, int first_row) : first_row_(first_row) {
+  assert(nrows >= 1);
+  assert(first_row <= 0);
+  nrows = std::max(nrows, 1 - first_row);
+  charge(static_cast<long>(nrows) * std::max(width, 1));
+  rows_.reserve(static_cast<size_t>(nrows));
+  for (int k = 0; k < nrows; ++k) rows_.emplace_back(width);
+}
+
+Canvas::Row& Canvas::operator[](int i) {
+  if (i < first_row_) {
+    int added = first_row_ - i;
+    charge(added);
+    rows_.insert(rows_.begin(), static_cast<size_t>(added), Row());
+    first_row_ = i;
+  } else if (i >= first_row_ + nrows()) {
+    int added = i - (first_row_ + nrows()) + 1;
+    charge(added);
+    rows_.resize(rows_.size() + static_cast<size_t>(added));
+  }
+  return rows_[static_cast<size_t>(i - first_row_)];
+}
+
+const Canvas::Row& Canvas::operator[](int i) const {
+  assert(i >= first_row_ && i < first_row_ + nrows());
+  return rows_[static_cast<size_t>(i - first_row_)];
+}
+
+Extent Canvas::extent() const {
+  int width = 0;
+  for (const Row& row : rows_) width = std::max(width, row.length());
+  int height = nrows();
+  return Extent{height, width, -first_row_, first_row_ + height - 1};
+}
+
+void Canvas::paste(const Canvas& src, int row, int col, Alignment align) {
+  int h = src.nrows();
+  int top = align == ALIGN_BASELINE ? row + src.first_row_
+            : align == ALIGN_BOTTOM ? row - h + 1
+                                    : row;
+  // Create the whole span first, so that a tall source costs one extension
+  // of the row array and not one per row.
+  (*this)[top];
+  (*this)[top + h - 1];
+  for (int k = 0; k < h; ++k) {
+    rows_[static_cast<size_t>(top + k - first_row_)].paste(
+        src.rows_[static_cast<size_t>(k)], col);
+  }
+}
+
+// With brackets, around a source of ascent a and descent d:
+//   /a \      (a+b)
+//   |--|
+//   \bc/
+void Canvas::paste_bracketed(const Canvas& src, int row, int col,
+                             bool brackets) {
+  if (!brackets) {
+    paste(src, row, col, ALIGN_BASELINE);
+    return;
+  }
+  paste(src, row, col + 1, ALIGN_BASELINE);
+  Extent e = src.extent();
+  int right = col + 1 + e.width;
+  Canvas& self = *this;
+  if (e.height == 1) {
+    self[row][col] = '(';
+    self[row][right] = ')';
+    return;
+  }
+  self[row - e.ascent][col] = '/';
+  self[row - e.ascent][right] = '\\';
+  self[row + e.descent][col] = '\\';
+  self[row + e.descent][right] = '/';
+  for (int i = row - e.ascent + 1; i <= row + e.descent - 1; ++i) {
+    self[i][right] = '|';
+    self[i][col] = '|';
+  }
+}
+
+void Canvas::put_text(std::string_view s, int row, int col) {
+  (*this)[row].put_text(s, col);
+}
+
+void Canvas::fill(int row, int col, int n, char ch) {
+  if (n <= 0) return;
+  Row& target = (*this)[row];
+  target[col + n - 1];
+  for (int i = 0; i < n; ++i) target[col + i] = ch;
+}
+
+void Canvas::center_baseline() { first_row_ = -(nrows() / 2); }
+
+void Canvas::write(std::FILE* out) const {
+  for (const Row& row : rows_) {
+    std::string_view text = row.text();
+    fwrite_unlocked(text.data(), 1, text.size(), out);
+    putc_unlocked('\n', out);
+  }
+}
+
+std::ostream& operator<<(std::ostream& out, const Canvas& canvas) {
+  for (int i = canvas.first_row(); i < canvas.first_row() + canvas.nrows();
+       ++i) {
+    out << canvas[i].text() << '\n';
+  }
+  return out;
+}
+
+CanvasRef::CanvasRef() : canvas_(new Canvas(1, 0, 0)) {
+  canvas_->share_count_ = 1;
+}
+
+CanvasRef::CanvasRef(const CanvasRef& other) : canvas_(other.canvas_) {
+  ++canvas_->share_count_;
+}
+
+CanvasRef& CanvasRef::operator=(const CanvasRef& other) {
+  ++other.canvas_->share_count_;
+  release();
+  canvas_ = other.canvas_;
+  return *this;
+}
+
+CanvasRef::~CanvasRef() { release(); }
+
+void CanvasRef::release() {
+  if (--canvas_->share_count_ == 0) delete canvas_;
+}

@@ -1,0 +1,126 @@
+// The character canvas: a grid of text rows numbered around a baseline,
+// on which drawings are composed and from which they are printed.
+#ifndef VORNIX_CANVAS_H_
+#define VORNIX_CANVAS_H_
+
+#include <cstdio>
+#include <exception>
+#include <iosfwd>
+#include <string>
+#include <string_view>
+#include <vector>
+
+/// Measurements of a canvas: height = ascent + 1 + descent.
+struct Extent {
+  int height;
+  int width;    ///< length of the longest row
+  int ascent;   ///< rows above row 0
+  int descent;  ///< rows below row 0
+};
+
+/// Which row of a pasted canvas goes to the target row.
+enum Alignment { ALIGN_BOTTOM = 0, ALIGN_TOP = 1, ALIGN_BASELINE = 2 };
+
+/// Raised when the canvases of one drawing would hold more characters than
+/// the drawing limit allows (see reset_drawing_budget).
+class DrawingTooLarge : public std::exception {
+ public:
+  const char* what() const noexcept override { return "drawing too large"; }
+};
+
+/// The most characters that the canvases of one drawing may hold in all:
+/// every row counts its length, and at least one.
+inline constexpr long kDrawingLimit = 1L << 26;
+
+/// Starts a new drawing: the characters counted against kDrawingLimit go
+/// back to zero.
+void reset_drawing_budget();
+
+class Canvas {
+ public:
+  /// One text row. Positions never written explicitly hold blanks.
+  class Row {
+   public:
+    explicit Row(int width = 0);
+
+    /// Writable character at column i; lengthens the row with blanks first.
+    char& operator[](int i);
+    /// Character at column i, which must lie within the row's text.
+    char operator[](int i) const;
+
+    /// Copies src's whole text, blanks included, onto this row from column c.
+    void paste(const Row& src, int c);
+    /// Copies s onto this row from column c; an empty s still fills the
+    /// row with blanks up to column c.
+    void put_text(std::string_view s, int c);
+
+    int length() const { return static_cast<int>(chars_.size()); }
+    std::string_view text() const { return chars_; }
+
+   private:
+    void make_room(int end);
+    std::string chars_;
+  };
+
+  /// A canvas of nrows rows of the given width, the top one numbered
+  /// first_row; nrows is raised so that row 0 exists.
+  Canvas(int nrows, int width, int first_row);
+
+  /// Row i, adding empty rows above or below so that it exists.
+  Row& operator[](int i);
+  /// Row i, which must exist.
+  const Row& operator[](int i) const;
+
+  Extent extent() const;
+  int first_row() const { return first_row_; }
+  int nrows() const { return static_cast<int>(rows_.size()); }
+
+  /// Copies every row of src onto this canvas from column col; `align`
+  /// says which row of src goes to `row`.
+  void paste(const Canvas& src, int row, int col, Alignment align);
+  /// Pastes src by its baseline at (row, col), or, with `brackets`, at
+  /// (row, col + 1) inside brackets as tall as src.
+  void paste_bracketed(const Canvas& src, int row, int col, bool brackets);
+  void put_text(std::string_view s, int row, int col);
+  /// Writes n copies of ch into the row from column col; nothing when n <= 0.
+  void fill(int row, int col, int n, char ch);
+
+  /// Renumbers the rows so that the middle one (the lower of the two middle
+  /// ones for an even count) becomes row 0.
+  void center_baseline();
+
+  /// Writes every row, top to bottom, each followed by a newline.
+  void write(std::FILE* out) const;
+
+ private:
+  friend class CanvasRef;
+
+  std::vector<Row> rows_;  // top row first: rows_[k] is row first_row_ + k
+  int first_row_;
+  int share_count_ = 0;
+};
+
+std::ostream& operator<<(std::ostream& out, const Canvas& canvas);
+
+/// A shared handle to a canvas; the canvas is deleted with its last handle.
+class CanvasRef {
+ public:
+  /// A new canvas with one empty row, row 0.
+  CanvasRef();
+  CanvasRef(const CanvasRef& other);
+  CanvasRef& operator=(const CanvasRef& other);
+  ~CanvasRef();
+
+  Canvas* get() const { return canvas_; }
+  Canvas* operator->() const { return canvas_; }
+  Canvas& operator*() const { return *canvas_; }
+
+  /// Number of handles that share the canvas.
+  int share_count() const { return canvas_->share_count_; }
+
+ private:
+  void release();
+  Canvas* canvas_;
+};
+
+#endif  // VORNIX_CANVAS_H_

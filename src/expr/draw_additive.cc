@@ -1,0 +1,41 @@
+// Sums, differences, equations and relations: operands on one baseline
+// with the sign between them, framed by one blank on each side.
+#include "expr/drawing.h"
+
+namespace {
+
+// Draws left, the sign, then right, bracketed when asked; returns the
+// sign's column in `sign_col`.
+CanvasRef draw_infix(const Expression& left, char sign,
+                     const Expression& right, bool bracket_right,
+                     int& sign_col) {
+  CanvasRef c;
+  CanvasRef l = left.render();
+  int w = l->extent().width;
+  c->paste(*l, 0, 0, ALIGN_BASELINE);
+  sign_col = w + 1;
+  (*c)[0][sign_col] = sign;
+  c->paste_bracketed(*right.render(), 0, w + 3, bracket_right);
+  return c;
+}
+
+}  // namespace
+
+CanvasRef SimpleBinaryOp::render() const {
+  int sign_col;
+  return draw_infix(*left, op_char(), *right, false, sign_col);
+}
+
+CanvasRef Sub::render() const {
+  int sign_col;
+  return draw_infix(*left, '-', *right, right->needs_parens(), sign_col);
+}
+
+//   a > b
+//     -
+CanvasRef RelationOrEqual::render() const {
+  int sign_col;
+  CanvasRef c = draw_infix(*left, sign_, *right, right->needs_parens(), sign_col);
+  (*c)[1][sign_col] = '-';
+  return c;
+}

@@ -1,0 +1,158 @@
+// Sums, products and integrals: big signs with their variable, range or
+// bounds, then the body.
+#include <algorithm>
+
+#include "expr/drawing.h"
+
+/*
+   =====
+   \
+    >
+   /
+   =====
+*/
+void SumSymbol::draw(Canvas& canvas, int r, int c) const {
+  canvas[r - 1][c] = '\\';
+  canvas[r][c + 1] = '>';
+  canvas[r + 1][c] = '/';
+  canvas.fill(r + 2, c, 5, '=');
+  canvas.fill(r - 2, c, 5, '=');
+}
+
+// =====
+//  | |
+//  | |
+//  | |
+//  | |
+void ProductSymbol::draw(Canvas& canvas, int r, int c) const {
+  canvas.fill(r - 2, c, 5, '=');
+  for (int row = r - 1; row <= r + 2; ++row) {
+    canvas[row][c + 3] = '|';
+    canvas[row][c + 1] = '|';
+  }
+}
+
+CanvasRef Sum::render() const { return render_with_symbol(SumSymbol()); }
+CanvasRef Product::render() const { return render_with_symbol(ProductSymbol()); }
+CanvasRef SumOverInterval::render() const { return render_with_symbol(SumSymbol()); }
+CanvasRef ProductOverInterval::render() const {
+  return render_with_symbol(ProductSymbol());
+}
+
+// The body follows one blank after the widest row of the sign and its
+// variable or range.
+CanvasRef SumOrProduct::render_with_symbol(const OpSymbol& symbol) const {
+  CanvasRef c;
+  CanvasRef sign = render_sign(symbol);
+  c->paste(*sign, 0, 0, ALIGN_BASELINE);
+  bool brackets = body->needs_parens();
+  c->paste_bracketed(*body->render(), 0, sign->extent().width + 1, brackets);
+  return c;
+}
+
+// The variable is centred under the sign's middle column; a wide one moves
+// the sign right.
+CanvasRef SumOrProduct::render_sign(const OpSymbol& symbol) const {
+  CanvasRef c;
+  CanvasRef var = variable->render();
+  int h = var->extent().width / 2;
+  int col = std::max(h - 2, 0);
+  symbol.draw(*c, 0, col);
+  c->paste(*var, 3, col + 2 - h, ALIGN_TOP);
+  return c;
+}
+
+// The range "variable = lower" under the sign and the upper bound over it,
+// both centred on the sign's middle column:
+//   n + 100
+//    =====
+//     | |
+//     | |
+//     | |
+//     | |
+//    k = 1
+CanvasRef SumOrProductOverInterval::render_sign(const OpSymbol& symbol) const {
+  CanvasRef c;
+  CanvasRef var = variable->render();
+  CanvasRef low = lower->render();
+  CanvasRef up = upper->render();
+  Extent v = var->extent();
+  Extent l = low->extent();
+  int up_width = up->extent().width;
+  int n = v.width + l.width + 3;
+  int col = std::max(std::max(n, up_width) / 2 - 2, 0);
+  symbol.draw(*c, 0, col);
+  int b = 3 + std::max(v.ascent, l.ascent);
+  int s = col + 2 - n / 2;
+  c->paste(*var, b, s, ALIGN_BASELINE);
+  (*c)[b][s + v.width + 1] = '=';
+  c->paste(*low, b, s + v.width + 3, ALIGN_BASELINE);
+  c->paste(*up, -3, col + 2 - up_width / 2, ALIGN_BOTTOM);
+  return c;
+}
+
+//   /
+//  |
+//  |
+//  |
+// /
+void Integral::draw_sign(Canvas& canvas, int r, int c, int k) {
+  for (int i = 1; i <= k; ++i) {
+    canvas[r + i][c + 1] = '|';
+    canvas[r - i][c + 1] = '|';
+  }
+  canvas[r][c + 1] = '|';
+  canvas[r - k - 1][c + 2] = '/';
+  canvas[r + k + 1][c] = '/';
+}
+
+int Integral::sign_half_height() const {
+  const Expression* innermost = body.get();
+  while (auto inner = dynamic_cast<const Integral*>(innermost)) {
+    innermost = inner->body.get();
+  }
+  Extent e = innermost->render()->extent();
+  return std::max(std::max(e.ascent, e.descent), 1);
+}
+
+CanvasRef Integral::render_sign() const {
+  CanvasRef c;
+  draw_sign(*c, 0, 0, sign_half_height());
+  return c;
+}
+
+CanvasRef IntegralOnInterval::render_sign() const {
+  CanvasRef c;
+  int k = sign_half_height();
+  CanvasRef low = lower->render();
+  CanvasRef up = upper->render();
+  draw_sign(*c, 0, 0, k);
+  c->paste(*low, k + 2, 1, ALIGN_TOP);
+  c->paste(*up, -k - 2, 3, ALIGN_BOTTOM);
+  return c;
+}
+
+// The body stands right of the sign (an inner integral after the outer
+// sign's bounds), then 'd' and the variable:
+//    1    b
+//   /    /
+//  |    |
+//  |    | f dx dy
+//  |    |
+// /    /
+//  0    a
+CanvasRef Integral::render() const {
+  CanvasRef c;
+  CanvasRef sign = render_sign();
+  c->paste(*sign, 0, 0, ALIGN_BASELINE);
+  CanvasRef integrand = body->render();
+  int col = dynamic_cast<const Integral*>(body.get())
+                ? sign->extent().width + 1
+                : 3;
+  bool brackets = body->needs_parens();
+  c->paste_bracketed(*integrand, 0, col, brackets);
+  int d = col + integrand->extent().width + (brackets ? 2 : 0) + 1;
+  (*c)[0][d] = 'd';
+  c->paste_bracketed(*variable->render(), 0, d + 1, variable->needs_parens());
+  return c;
+}

@@ -1,0 +1,44 @@
+// Function applications and their argument lists.
+#include "expr/drawing.h"
+
+CanvasRef FunctionArgs::render_list() const {
+  CanvasRef c;
+  int col = 0;
+  for (const Owned<>& item : items) {
+    if (col > 0) {
+      (*c)[0][col] = ',';
+      col += 2;
+    }
+    CanvasRef drawn = item->render();
+    c->paste(*drawn, 0, col, ALIGN_BASELINE);
+    col += drawn->extent().width;
+  }
+  return c;
+}
+
+/*
+   The list always stands in brackets right after the name:
+    /1      \
+   g|-, y, z|
+    \x      /
+*/
+CanvasRef MultivarFunction::render() const {
+  CanvasRef c;
+  CanvasRef name = fname->render();
+  c->paste(*name, 0, 0, ALIGN_BASELINE);
+  c->paste_bracketed(*arguments->render_list(), 0, name->extent().width, true);
+  return c;
+}
+
+// One blank after a bare name; a name's exponent stands over the blanks:
+//    2
+// sin x
+CanvasRef TrigFunction::render() const {
+  CanvasRef c;
+  CanvasRef name = fname->render();
+  c->paste(*name, 0, 0, ALIGN_BASELINE);
+  int w = name->extent().width;
+  int col = fname->expn ? w : w + 1;
+  c->paste_bracketed(*arg->render(), 0, col, arg->needs_parens());
+  return c;
+}

@@ -1,0 +1,58 @@
+// Powers of bases that cannot carry their exponent themselves, and roots
+// with an index.
+#include <algorithm>
+
+#include "expr/drawing.h"
+
+namespace {
+
+// Constants, functions and matrices read unambiguously under an exponent;
+// operators, big operators and names that already carry one do not.
+bool base_needs_brackets(const Expression& base) {
+  switch (base.category) {
+    case SYMBOL_CATEGORY:
+      return is_symbol_with_exponent(base);
+    case UNARY:
+    case BINARY:
+    case BIG_OPERATOR:
+      return true;
+    default:
+      return false;
+  }
+}
+
+}  // namespace
+
+/*
+          3
+     / 2\
+     \x /
+*/
+CanvasRef Pow::render() const {
+  CanvasRef c;
+  CanvasRef base = left->render();
+  Extent e = base->extent();
+  bool brackets = base_needs_brackets(*left);
+  c->paste_bracketed(*base, 0, 0, brackets);
+  int col = brackets ? e.width + 2 : e.width;
+  c->paste(*right->render(), -e.ascent - 1, col, ALIGN_BOTTOM);
+  return c;
+}
+
+// The index sits in the notch; a wide one pushes the sign m columns right:
+//   n + 1_
+//       /1
+//      / -
+//    \/  2
+CanvasRef Root::render() const {
+  CanvasRef c;
+  CanvasRef radicand = left->render();
+  CanvasRef index = right->render();
+  Extent e = radicand->extent();
+  int x = index->extent().width;
+  int g = radical_stroke_width(e.height);
+  int m = std::max(x - g - 1, 0);
+  draw_radical(*c, *radicand, m);
+  c->paste(*index, -e.ascent - 1, g + m - x + 1, ALIGN_BOTTOM);
+  return c;
+}

@@ -1,0 +1,34 @@
+// Products by juxtaposition and stacked fractions.
+#include <algorithm>
+
+#include "expr/drawing.h"
+
+// One blank between the factors, measured from the left factor's full
+// width (and its closing bracket).
+CanvasRef Mul::render() const {
+  CanvasRef c;
+  CanvasRef l = left->render();
+  int w = l->extent().width;
+  bool bracket_left = left->needs_parens();
+  c->paste_bracketed(*l, 0, 0, bracket_left);
+  int col = bracket_left ? w + 3 : w + 1;
+  c->paste_bracketed(*right->render(), 0, col, right->needs_parens());
+  return c;
+}
+
+// Numerator over a dash row as wide as the wider operand:
+//    1
+//   --
+//   22
+CanvasRef Div::render() const {
+  CanvasRef c;
+  CanvasRef num = left->render();
+  CanvasRef den = right->render();
+  int p = num->extent().width;
+  int q = den->extent().width;
+  int m = std::max(p, q);
+  c->paste(*num, -1, centred(m, p), ALIGN_BOTTOM);
+  c->fill(0, 0, m, '-');
+  c->paste(*den, 1, centred(m, q), ALIGN_TOP);
+  return c;
+}

@@ -1,0 +1,84 @@
+// Negation, square root, factorial, conjugate, overbar and absolute value.
+#include "expr/drawing.h"
+#include "front/front.h"
+
+int radical_stroke_width(int height) { return wide_radicals ? height : 1; }
+
+//       _          _
+//      /1         |1
+//     / -         |-
+//   \/  2       \|2
+void draw_radical(Canvas& canvas, const Canvas& radicand, int m) {
+  Extent e = radicand.extent();
+  int g = radical_stroke_width(e.height);
+  canvas[e.descent][m] = '\\';
+  if (wide_radicals) {
+    for (int k = 0; k < e.height; ++k) canvas[e.descent - k][m + 1 + k] = '/';
+  } else {
+    for (int r = -e.ascent; r <= e.descent; ++r) canvas[r][m + 1] = '|';
+  }
+  canvas.paste(radicand, 0, g + m + 1, ALIGN_BASELINE);
+  canvas.fill(-e.ascent - 1, g + m + 1, e.width, '_');
+}
+
+// A name or number follows the sign at once; anything else after a blank.
+CanvasRef Neg::render() const {
+  CanvasRef c;
+  CanvasRef operand = arg->render();
+  (*c)[0][0] = '-';
+  int col = arg->category <= SYMBOL_CATEGORY ? 1 : 2;
+  c->paste_bracketed(*operand, 0, col, arg->needs_parens());
+  return c;
+}
+
+CanvasRef Sqrt::render() const {
+  CanvasRef c;
+  draw_radical(*c, *arg->render(), 0);
+  return c;
+}
+
+CanvasRef Fact::render() const {
+  CanvasRef c;
+  CanvasRef operand = arg->render();
+  int w = operand->extent().width;
+  bool brackets = arg->category >= UNARY;
+  c->paste_bracketed(*operand, 0, 0, brackets);
+  (*c)[0][brackets ? w + 2 : w] = '!';
+  return c;
+}
+
+// The star stands on row -1 after the operand's full width:
+//   /1\*        *
+//   |-|        5
+//   \2/
+CanvasRef Conj::render() const {
+  CanvasRef c;
+  CanvasRef operand = arg->render();
+  int w = operand->extent().width;
+  bool brackets = arg->category == SYMBOL_CATEGORY ? is_symbol_with_exponent(*arg)
+                                                   : arg->category != CONSTANT;
+  c->paste_bracketed(*operand, 0, 0, brackets);
+  (*c)[-1][brackets ? w + 2 : w] = '*';
+  return c;
+}
+
+CanvasRef Bar::render() const {
+  CanvasRef c;
+  CanvasRef operand = arg->render();
+  Extent e = operand->extent();
+  c->paste(*operand, 0, 0, ALIGN_BASELINE);
+  c->fill(-e.ascent - 1, 0, e.width, '_');
+  return c;
+}
+
+CanvasRef Abs::render() const {
+  CanvasRef c;
+  CanvasRef operand = arg->render();
+  Extent e = operand->extent();
+  c->paste(*operand, 0, 1, ALIGN_BASELINE);
+  for (int r = -e.ascent; r <= e.descent; ++r) {
+    (*c)[r][e.width + 1] = '|';
+    (*c)[r][0] = '|';
+  }
+  return c;
+}

@@ -1,0 +1,28 @@
+// Steps shared by the drawings of several families of nodes.
+#ifndef VORNIX_EXPR_DRAWING_H_
+#define VORNIX_EXPR_DRAWING_H_
+
+#include "canvas/canvas.h"
+#include "expr/expr.h"
+
+/// Column at which an inner width starts when centred in an outer one: the
+/// two halves are truncated separately.
+inline int centred(int outer, int inner) { return outer / 2 - inner / 2; }
+
+/// A name that carries an exponent: as a base or a conjugate's operand it
+/// needs brackets, since a second raised mark would read as a power of the
+/// exponent.
+inline bool is_symbol_with_exponent(const Expression& e) {
+  return e.category == SYMBOL_CATEGORY &&
+         static_cast<const Symbol&>(e).expn != nullptr;
+}
+
+/// Columns taken by the stroke of a radical sign over a radicand of the
+/// given height.
+int radical_stroke_width(int height);
+
+/// Draws the radicand under a radical sign whose backslash stands in column
+/// m: the backslash, the stroke, the radicand and its overline.
+void draw_radical(Canvas& canvas, const Canvas& radicand, int m);
+
+#endif  // VORNIX_EXPR_DRAWING_H_

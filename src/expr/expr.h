@@ -1,0 +1,485 @@
+// The expression tree: one class per kind of node, each drawing itself on a
+// canvas of its own.
+#ifndef VORNIX_EXPR_H_
+#define VORNIX_EXPR_H_
+
+#include <iosfwd>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "canvas/canvas.h"
+
+class Expression;
+class Symbol;
+
+/// Deletes a node. Deleting a tree this way takes constant stack depth,
+/// however deeply the tree is nested: children met while a tree is being
+/// deleted are queued, not deleted recursively.
+struct NodeDeleter {
+  void operator()(Expression* node) const;
+};
+
+/// An owned child node; empty where a field has no node.
+template <class T = Expression>
+using Owned = std::unique_ptr<T, NodeDeleter>;
+
+/// Category codes, tested by drawings that decide spacing and brackets.
+enum Category {
+  CONSTANT = 0,
+  SYMBOL_CATEGORY = 1,
+  UNARY = 2,
+  BINARY = 3,
+  BIG_OPERATOR = 4,
+  FUNCTION = 5,
+  MATRIX = 6,
+};
+
+class Expression {
+ public:
+  explicit Expression(int category) : category(category) {}
+  virtual ~Expression() = default;
+  Expression(const Expression&) = delete;
+  Expression& operator=(const Expression&) = delete;
+
+  /// Draws the node on a fresh canvas whose row 0 is its baseline.
+  virtual CanvasRef render() const = 0;
+  /// Whether the node gets brackets as the operand of a drawing that asks.
+  virtual bool needs_parens() const { return false; }
+  /// Whether the node takes an exponent itself instead of becoming a base.
+  virtual bool accepts_expn() const { return false; }
+  /// Stores e (owned) as the exponent; only called after accepts_expn().
+  virtual void set_expn(Expression* e);
+
+  /// Levels of nodes from this one down to its deepest leaf.
+  int depth() const { return depth_; }
+
+  const int category;
+
+ protected:
+  /// Makes the depth cover a newly owned child.
+  void cover(const Expression* child);
+
+ private:
+  int depth_ = 1;
+};
+
+/// Writes the expression's drawing, each row followed by a newline.
+std::ostream& operator<<(std::ostream& out, const Expression& e);
+
+// ---- Constants (category 0) ----
+
+class Constant : public Expression {
+ public:
+  explicit Constant(int kind) : Expression(CONSTANT), kind(kind) {}
+  const int kind;
+};
+
+/// An Integer or a Real: its literal exactly as scanned.
+class Literal : public Constant {
+ public:
+  Literal(int kind, const char* text, size_t length)
+      : Constant(kind), lexeme(text, length) {}
+  CanvasRef render() const override;
+  const std::string lexeme;
+};
+
+class Integer : public Literal {
+ public:
+  explicit Integer(const char* text) : Integer(text, std::char_traits<char>::length(text)) {}
+  Integer(const char* text, size_t length) : Literal(0, text, length) {}
+};
+
+class Real : public Literal {
+ public:
+  explicit Real(const char* text) : Real(text, std::char_traits<char>::length(text)) {}
+  Real(const char* text, size_t length) : Literal(1, text, length) {}
+};
+
+class Ellipsis : public Constant {
+ public:
+  Ellipsis() : Constant(2) {}
+  CanvasRef render() const override;
+};
+
+class Infinity : public Constant {
+ public:
+  Infinity() : Constant(3) {}
+  CanvasRef render() const override;
+};
+
+/// Pi and Nabla: a two-row glyph that may carry an exponent.
+class GlyphConstant : public Constant {
+ public:
+  GlyphConstant(int kind, const char* glyph) : Constant(kind), glyph_(glyph) {}
+  CanvasRef render() const override;
+  bool accepts_expn() const override { return !expn; }
+  void set_expn(Expression* e) override;
+
+  Owned<> expn;
+
+ private:
+  const char* glyph_;  // the row under the two underscores
+};
+
+class Pi : public GlyphConstant {
+ public:
+  Pi() : GlyphConstant(4, "||") {}
+};
+
+class Nabla : public GlyphConstant {
+ public:
+  Nabla() : GlyphConstant(5, "\\/") {}
+};
+
+/// The program-wide "0" that fills the cells missing from short matrix rows.
+extern const Integer shared_zero;
+
+// ---- Names (category 1) ----
+
+class Symbol : public Expression {
+ public:
+  explicit Symbol(const char* name) : Symbol(name, std::char_traits<char>::length(name)) {}
+  Symbol(const char* name, size_t length)
+      : Expression(SYMBOL_CATEGORY), name(name, length) {}
+  CanvasRef render() const override;
+  bool accepts_expn() const override { return !expn; }
+  void set_expn(Expression* e) override;
+
+  void set_subscr(Expression* s);
+  void add_prime() { ++primes; }
+  void toggle_starred() { starred = !starred; }
+  void set_overbar() { overbar = true; }
+  bool has_overbar() const { return overbar; }
+
+  const std::string name;
+  Owned<> subscr;
+  Owned<> expn;
+  int primes = 0;
+  bool starred = false;
+  bool overbar = false;
+};
+
+/// A name followed by its subscripts in input order, as read before the
+/// chain is attached.
+using SubscriptList = std::vector<Owned<>>;
+
+/// Gives each link of the chain the next one as its subscript and returns
+/// the name, emptying the list; returns null and leaves the list as it was
+/// when a link before the last is not a name without a subscript.
+Symbol* attach_subscripts(SubscriptList& list);
+
+// ---- One-operand operators (category 2) ----
+
+class UnaryOp : public Expression {
+ public:
+  UnaryOp(int kind, Expression* arg);
+  const int kind;
+  const Owned<> arg;
+};
+
+class Neg : public UnaryOp {
+ public:
+  explicit Neg(Expression* arg) : UnaryOp(0, arg) {}
+  CanvasRef render() const override;
+  bool needs_parens() const override { return true; }
+};
+
+class Sqrt : public UnaryOp {
+ public:
+  explicit Sqrt(Expression* arg) : UnaryOp(1, arg) {}
+  CanvasRef render() const override;
+};
+
+class Fact : public UnaryOp {
+ public:
+  explicit Fact(Expression* arg) : UnaryOp(2, arg) {}
+  CanvasRef render() const override;
+};
+
+class Conj : public UnaryOp {
+ public:
+  explicit Conj(Expression* arg) : UnaryOp(3, arg) {}
+  CanvasRef render() const override;
+};
+
+class Bar : public UnaryOp {
+ public:
+  explicit Bar(Expression* arg) : UnaryOp(4, arg) {}
+  CanvasRef render() const override;
+};
+
+class Abs : public UnaryOp {
+ public:
+  explicit Abs(Expression* arg) : UnaryOp(5, arg) {}
+  CanvasRef render() const override;
+};
+
+// ---- Two-operand operators (category 3) ----
+
+class BinaryOp : public Expression {
+ public:
+  BinaryOp(int kind, Expression* left, Expression* right);
+  const int kind;
+  const Owned<> left;
+  const Owned<> right;
+};
+
+/// An operator written as one character between its operands.
+class SimpleBinaryOp : public BinaryOp {
+ public:
+  using BinaryOp::BinaryOp;
+  CanvasRef render() const override;
+  bool needs_parens() const override { return true; }
+  virtual char op_char() const = 0;
+};
+
+class Add : public SimpleBinaryOp {
+ public:
+  Add(Expression* l, Expression* r) : SimpleBinaryOp(0, l, r) {}
+  char op_char() const override { return '+'; }
+};
+
+class Sub : public SimpleBinaryOp {
+ public:
+  Sub(Expression* l, Expression* r) : SimpleBinaryOp(1, l, r) {}
+  CanvasRef render() const override;
+  char op_char() const override { return '-'; }
+};
+
+class Equal : public SimpleBinaryOp {
+ public:
+  Equal(Expression* l, Expression* r) : SimpleBinaryOp(6, l, r) {}
+  char op_char() const override { return '='; }
+};
+
+class Greater : public SimpleBinaryOp {
+ public:
+  Greater(Expression* l, Expression* r) : SimpleBinaryOp(7, l, r) {}
+  char op_char() const override { return '>'; }
+};
+
+class Less : public SimpleBinaryOp {
+ public:
+  Less(Expression* l, Expression* r) : SimpleBinaryOp(8, l, r) {}
+  char op_char() const override { return '<'; }
+};
+
+/// A relation that includes equality: its sign stands over a dash.
+class RelationOrEqual : public BinaryOp {
+ public:
+  RelationOrEqual(int kind, char sign, Expression* l, Expression* r)
+      : BinaryOp(kind, l, r), sign_(sign) {}
+  CanvasRef render() const override;
+
+ private:
+  char sign_;
+};
+
+class GreaterOrEqual : public RelationOrEqual {
+ public:
+  GreaterOrEqual(Expression* l, Expression* r) : RelationOrEqual(9, '>', l, r) {}
+};
+
+class LessOrEqual : public RelationOrEqual {
+ public:
+  LessOrEqual(Expression* l, Expression* r) : RelationOrEqual(10, '<', l, r) {}
+};
+
+class Mul : public BinaryOp {
+ public:
+  Mul(Expression* l, Expression* r) : BinaryOp(2, l, r) {}
+  CanvasRef render() const override;
+};
+
+/// left is the numerator, right the denominator.
+class Div : public BinaryOp {
+ public:
+  Div(Expression* l, Expression* r) : BinaryOp(3, l, r) {}
+  CanvasRef render() const override;
+};
+
+/// left is the base, right the exponent.
+class Pow : public BinaryOp {
+ public:
+  Pow(Expression* l, Expression* r) : BinaryOp(4, l, r) {}
+  CanvasRef render() const override;
+};
+
+/// left is the radicand, right the index.
+class Root : public BinaryOp {
+ public:
+  Root(Expression* l, Expression* r) : BinaryOp(5, l, r) {}
+  CanvasRef render() const override;
+};
+
+// ---- Integrals, sums, products and limits (category 4) ----
+
+class OpOnFunction : public Expression {
+ public:
+  OpOnFunction(int kind, Expression* body, Expression* variable);
+  const int kind;
+  const Owned<> body;
+  const Owned<> variable;
+};
+
+/// The bounds of a sum, product or integral over an interval.
+class OpOverInterval {
+ public:
+  OpOverInterval(Expression* lower, Expression* upper)
+      : lower(lower), upper(upper) {}
+  virtual ~OpOverInterval() = default;
+  const Owned<> lower;
+  const Owned<> upper;
+};
+
+class Integral : public OpOnFunction {
+ public:
+  Integral(Expression* body, Expression* variable)
+      : OpOnFunction(0, body, variable) {}
+  CanvasRef render() const override;
+  /// The sign with its bounds, if any.
+  virtual CanvasRef render_sign() const;
+  /// Half the height of the sign's bar column, at least 1; nested integrals
+  /// share the one set by the innermost integrand.
+  int sign_half_height() const;
+  /// Draws a sign of half height k with its middle row at row r, from
+  /// column c.
+  static void draw_sign(Canvas& canvas, int r, int c, int k);
+};
+
+class IntegralOnInterval : public Integral, public OpOverInterval {
+ public:
+  IntegralOnInterval(Expression* body, Expression* variable,
+                     Expression* lower, Expression* upper);
+  CanvasRef render_sign() const override;
+};
+
+/// Draws a big sign with its middle row at row r, from column c.
+class OpSymbol {
+ public:
+  virtual void draw(Canvas& canvas, int r, int c) const = 0;
+
+ protected:
+  ~OpSymbol() = default;
+};
+
+class SumSymbol : public OpSymbol {
+ public:
+  void draw(Canvas& canvas, int r, int c) const override;
+};
+
+class ProductSymbol : public OpSymbol {
+ public:
+  void draw(Canvas& canvas, int r, int c) const override;
+};
+
+class SumOrProduct : public OpOnFunction {
+ public:
+  SumOrProduct(Expression* body, Expression* variable)
+      : OpOnFunction(2, body, variable) {}
+  /// The whole drawing, with the given sign.
+  virtual CanvasRef render_with_symbol(const OpSymbol& symbol) const;
+  /// The sign with the variable under it.
+  virtual CanvasRef render_sign(const OpSymbol& symbol) const;
+};
+
+class Sum : public SumOrProduct {
+ public:
+  using SumOrProduct::SumOrProduct;
+  CanvasRef render() const override;
+};
+
+class Product : public SumOrProduct {
+ public:
+  using SumOrProduct::SumOrProduct;
+  CanvasRef render() const override;
+};
+
+class SumOrProductOverInterval : public SumOrProduct, public OpOverInterval {
+ public:
+  SumOrProductOverInterval(Expression* body, Expression* variable,
+                           Expression* lower, Expression* upper);
+  /// The sign with the range under it and the upper bound over it.
+  CanvasRef render_sign(const OpSymbol& symbol) const override;
+};
+
+class SumOverInterval : public SumOrProductOverInterval {
+ public:
+  using SumOrProductOverInterval::SumOrProductOverInterval;
+  CanvasRef render() const override;
+};
+
+class ProductOverInterval : public SumOrProductOverInterval {
+ public:
+  using SumOrProductOverInterval::SumOrProductOverInterval;
+  CanvasRef render() const override;
+};
+
+class Limit : public OpOnFunction {
+ public:
+  Limit(Expression* body, Expression* variable, Expression* point);
+  CanvasRef render() const override;
+  const Owned<> point;
+};
+
+// ---- Functions (category 5) ----
+
+/// The arguments of a function, in input order.
+class FunctionArgs {
+ public:
+  virtual ~FunctionArgs() = default;
+  void append_item(Expression* e);
+  /// The items side by side on one baseline, separated by ", ".
+  CanvasRef render_list() const;
+
+  std::vector<Owned<>> items;
+};
+
+class Function : public Expression {
+ public:
+  explicit Function(Symbol* fname);
+  const Owned<Symbol> fname;
+};
+
+class MultivarFunction : public Function {
+ public:
+  MultivarFunction(Symbol* fname, FunctionArgs* arguments);
+  CanvasRef render() const override;
+  const std::unique_ptr<FunctionArgs> arguments;
+};
+
+class TrigFunction : public Function {
+ public:
+  TrigFunction(Symbol* fname, Expression* arg);
+  CanvasRef render() const override;
+  bool accepts_expn() const override { return fname->accepts_expn(); }
+  void set_expn(Expression* e) override;
+  const Owned<> arg;
+};
+
+// ---- Matrices (category 6) ----
+
+class Matrix : public Expression {
+ public:
+  /// One row of entries, left to right.
+  class Row {
+   public:
+    virtual ~Row() = default;
+    void append_item(Expression* e);
+    /// Entry i, or shared_zero past the row's end.
+    const Expression& cell(size_t i) const;
+
+    std::vector<Owned<>> items;
+  };
+
+  Matrix() : Expression(MATRIX) {}
+  CanvasRef render() const override;
+  void add_row(Row* r);
+  void set_det() { det = true; }
+
+  std::vector<std::unique_ptr<Row>> rows;
+  bool det = false;
+};
+
+#endif  // VORNIX_EXPR_H_

@@ -1,0 +1,131 @@
+// The driver: options, the choice of input, the prompt loop and the exit
+// status.
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include <readline/history.h>
+#include <readline/readline.h>
+
+#include "front/front.h"
+#include "language/language.h"
+
+namespace {
+
+// The text that read_string delivers: an argument or a line from the
+// editor, followed by one newline.
+const char* input_text = nullptr;
+int input_left = 0;
+bool newline_sent = false;
+
+int read_string(char* buf, int max_size) {
+  if (input_left != 0) {
+    int n = std::min(max_size, input_left);
+    std::memcpy(buf, input_text, static_cast<size_t>(n));
+    input_text += n;
+    input_left -= n;
+    return n;
+  }
+  if (!newline_sent) {
+    buf[0] = '\n';
+    newline_sent = true;
+    return 1;
+  }
+  return 0;
+}
+
+int read_stdin(char* buf, int max_size) {
+  return static_cast<int>(
+      fread_unlocked(buf, 1, static_cast<size_t>(max_size), stdin));
+}
+
+int parse_string(const char* text) {
+  input_text = text;
+  input_left = static_cast<int>(std::strlen(text));
+  newline_sent = false;
+  input_reader = read_string;
+  return parse();
+}
+
+[[noreturn]] void print_usage() {
+  std::fputs(
+      "vornix version 0.3 - ASCII art mathematics\n"
+      "\n"
+      "Usage: vornix [options]\n"
+      "\n"
+      "Options are:\n"
+      "\n"
+      "  -r   narrower radicals\n"
+      "  -q   quiet mode\n",
+      stderr);
+  std::exit(1);
+}
+
+int run_arguments(int count, char** texts) {
+  int result = 0;
+  for (int i = 0; i < count; ++i) result |= parse_string(texts[i]);
+  return result;
+}
+
+int run_stdin() {
+  input_reader = read_stdin;
+  return parse();
+}
+
+int run_interactive() {
+  if (!quiet) {
+    std::puts("vornix version 0.3");
+    std::fflush(stdout);
+  }
+  const char* prompt = quiet ? "" : "vornix> ";
+  int result = 0;
+  while (char* line = readline(prompt)) {
+    if (line[0] == '\0') {
+      std::free(line);
+      continue;
+    }
+    if (std::strcmp(line, "quit") == 0) {
+      std::free(line);
+      break;
+    }
+    add_history(line);
+    result = parse_string(line);
+    std::free(line);
+    std::fflush(stdout);
+  }
+  return result;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  interactive = isatty(0) != 0;
+  int option;
+  while ((option = getopt(argc, argv, "rqh")) != -1) {
+    switch (option) {
+      case 'q':
+        quiet = true;
+        break;
+      case 'r':
+        wide_radicals = false;
+        break;
+      default:
+        print_usage();
+    }
+  }
+
+  int status;
+  if (optind < argc) {
+    status = run_arguments(argc - optind, argv + optind);
+  } else if (!interactive) {
+    status = run_stdin();
+  } else {
+    status = run_interactive();
+  }
+  std::fflush(stdout);
+  check_output();
+  return status;
+}
