@@ -42,12 +42,24 @@ int read_stdin(char* buf, int max_size) {
       fread_unlocked(buf, 1, static_cast<size_t>(max_size), stdin));
 }
 
+// Parses the installed input. A parse stopped inside a line (its stack
+// overflowed) is resumed after that line, so that no later line is lost;
+// the result is 1 when any parse returned 1.
+int parse_input() {
+  int result = 0;
+  while (parse() != 0) {
+    result = 1;
+    skip_line();
+  }
+  return result;
+}
+
 int parse_string(const char* text) {
   input_text = text;
   input_left = static_cast<int>(std::strlen(text));
   newline_sent = false;
   input_reader = read_string;
-  return parse();
+  return parse_input();
 }
 
 [[noreturn]] void print_usage() {
@@ -72,7 +84,7 @@ int run_arguments(int count, char** texts) {
 
 int run_stdin() {
   input_reader = read_stdin;
-  return parse();
+  return parse_input();
 }
 
 int run_interactive() {

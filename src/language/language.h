@@ -22,6 +22,11 @@ int next_token();
 /// or the parse stack overflowed.
 int parse();
 
+/// Skips the rest of the current line when a parse stopped inside it (an
+/// overflowing parse stack), so that the next parse starts with the next
+/// line.
+void skip_line();
+
 /// Nesting depth beyond which a tree cannot be drawn within the drawing
 /// limit: every level adds at least a row or a column to the drawing of the
 /// level below, so the canvases of a tree of depth D hold at least D*D/4

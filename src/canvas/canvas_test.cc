@@ -1,0 +1,189 @@
+#include "canvas/canvas.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+
+namespace {
+
+std::string Print(const Canvas& canvas) {
+  std::ostringstream out;
+  out << canvas;
+  return out.str();
+}
+
+void Expect(const Canvas& canvas, const Extent& want) {
+  Extent got = canvas.extent();
+  EXPECT_EQ(want.height, got.height);
+  EXPECT_EQ(want.width, got.width);
+  EXPECT_EQ(want.ascent, got.ascent);
+  EXPECT_EQ(want.descent, got.descent);
+}
+
+// Rows -1 to 1:  a / -- / bc
+CanvasRef ThreeRowSource() {
+  CanvasRef s;
+  s->put_text("a", -1, 0);
+  s->put_text("--", 0, 0);
+  s->put_text("bc", 1, 0);
+  return s;
+}
+
+TEST(Canvas, FreshCanvasIsOneEmptyRow) {
+  CanvasRef c;
+  Expect(*c, {1, 0, 0, 0});
+  EXPECT_EQ("\n", Print(*c));
+}
+
+TEST(Canvas, WritesBeyondTheEdgesGrowTheCanvas) {
+  CanvasRef c;
+  c->put_text("ab", 0, 0);
+  (*c)[0][5] = 'z';
+  (*c)[-2][3] = 'Q';
+  Expect(*c, {3, 6, 2, 0});
+  EXPECT_EQ(
+"   Q\n"
+"\n"
+"ab   z\n", Print(*c));
+}
+
+TEST(Canvas, PasteAlignments) {
+  struct {
+    Alignment align;
+    int first_row;
+    const char* drawing;
+  } cases[] = {
+      {ALIGN_BOTTOM, -2,
+"    a\n"
+"    --\n"
+"x = bc\n"},
+      {ALIGN_TOP, 0,
+"x = a\n"
+"    --\n"
+"    bc\n"},
+      {ALIGN_BASELINE, -1,
+"    a\n"
+"x = --\n"
+"    bc\n"},
+  };
+  for (const auto& test : cases) {
+    CanvasRef target;
+    target->put_text("x = ", 0, 0);
+    target->paste(*ThreeRowSource(), 0, 4, test.align);
+    EXPECT_EQ(test.first_row, target->first_row()) << test.align;
+    EXPECT_EQ(test.drawing, Print(*target)) << test.align;
+  }
+}
+
+TEST(Canvas, PastedBlanksOverwriteAndTheRestStays) {
+  CanvasRef target;
+  target->put_text("abcdef", 0, 0);
+  CanvasRef source;
+  source->put_text(" X", 0, 0);
+  target->paste(*source, 0, 1, ALIGN_BASELINE);
+  EXPECT_EQ("a Xdef\n", Print(*target));
+}
+
+TEST(Canvas, PastingEmptyRowsStillCreatesThem) {
+  CanvasRef source;
+  source->put_text("q", 0, 0);
+  (*source)[2];
+  CanvasRef target;
+  target->put_text("abc", 0, 0);
+  target->paste(*source, 0, 5, ALIGN_TOP);
+  Expect(*target, {3, 6, 0, 2});
+  EXPECT_EQ("abc  q\n\n\n", Print(*target));
+}
+
+TEST(Canvas, PasteBracketed) {
+  CanvasRef one_row;
+  one_row->put_text("a+b", 0, 0);
+  CanvasRef c1;
+  c1->paste_bracketed(*one_row, 0, 0, true);
+  EXPECT_EQ("(a+b)\n", Print(*c1));
+
+  CanvasRef c3;
+  c3->paste_bracketed(*ThreeRowSource(), 0, 0, true);
+  c3->put_text(" + 1", 0, 4);
+  EXPECT_EQ(
+"/a \\\n"
+"|--| + 1\n"
+"\\bc/\n", Print(*c3));
+
+  // The closing bracket follows the widest row, not the row it stands on.
+  CanvasRef four_rows;
+  four_rows->put_text("1", -1, 0);
+  four_rows->put_text("x", 0, 0);
+  four_rows->put_text("-", 1, 0);
+  four_rows->put_text("y", 2, 0);
+  CanvasRef c4;
+  c4->paste_bracketed(*four_rows, 0, 0, true);
+  EXPECT_EQ(
+"/1\\\n"
+"|x|\n"
+"|-|\n"
+"\\y/\n", Print(*c4));
+
+  // Two rows: corners only, no bars.
+  CanvasRef two_rows;
+  two_rows->put_text(" 2", -1, 0);
+  two_rows->put_text("x", 0, 0);
+  CanvasRef c2;
+  c2->put_text("y", 0, 0);
+  c2->paste_bracketed(*two_rows, 0, 1, true);
+  EXPECT_EQ(
+" / 2\\\n"
+"y\\x /\n", Print(*c2));
+
+  CanvasRef plain;
+  plain->paste_bracketed(*one_row, 0, 2, false);
+  EXPECT_EQ("  a+b\n", Print(*plain));
+}
+
+TEST(Canvas, EmptyTextStillFillsTheGap) {
+  CanvasRef c;
+  c->put_text("", 0, 3);
+  EXPECT_EQ("   \n", Print(*c));
+  c->fill(0, 5, 0, '_');
+  EXPECT_EQ("   \n", Print(*c));
+}
+
+TEST(Canvas, CenterBaselinePicksTheLowerMiddleRow) {
+  for (int n = 1; n <= 5; ++n) {
+    CanvasRef c;
+    c->put_text("x", n - 1, 0);
+    c->center_baseline();
+    EXPECT_EQ(-(n / 2), c->first_row()) << n;
+    EXPECT_EQ(n, c->nrows());
+  }
+}
+
+TEST(CanvasRef, SharesAndReleasesOnce) {
+  CanvasRef a;
+  {
+    CanvasRef b = a;
+    EXPECT_EQ(2, a.share_count());
+    CanvasRef c;
+    c = b;
+    EXPECT_EQ(3, a.share_count());
+    c = c;
+    EXPECT_EQ(3, a.share_count());
+    EXPECT_EQ(a.get(), c.get());
+  }
+  EXPECT_EQ(1, a.share_count());
+}
+
+TEST(DrawingBudget, StopsADrawingThatGrowsTooLarge) {
+  reset_drawing_budget();
+  CanvasRef c;
+  EXPECT_NO_THROW(c->fill(0, 0, 1000, 'x'));
+  EXPECT_THROW((*c)[0][static_cast<int>(kDrawingLimit)] = 'y', DrawingTooLarge);
+  reset_drawing_budget();
+  // Each row counts at least one character, so many empty rows are too large.
+  CanvasRef tall;
+  EXPECT_THROW((*tall)[static_cast<int>(kDrawingLimit) + 1], DrawingTooLarge);
+  reset_drawing_budget();
+}
+
+}  // namespace

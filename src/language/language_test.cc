@@ -1,0 +1,137 @@
+#include "language/language.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "expr/expr.h"
+#define yylval token_value
+#include "grammar.hh"
+
+namespace {
+
+// The scanner's input: the bytes of `text`, handed out at most `chunk`
+// bytes per read, with no newline added.
+std::string text;
+size_t offset = 0;
+int chunk = 8192;
+
+int ReadText(char* buf, int max_size) {
+  int n = static_cast<int>(std::min(text.size() - offset, size_t(std::min(max_size, chunk))));
+  std::memcpy(buf, text.data() + offset, static_cast<size_t>(n));
+  offset += static_cast<size_t>(n);
+  return n;
+}
+
+std::string Describe(int token) {
+  auto value = [] {
+    Owned<> node(token_value.expr);
+    if (auto* symbol = dynamic_cast<Symbol*>(node.get())) return symbol->name;
+    return static_cast<Literal*>(node.get())->lexeme;
+  };
+  switch (token) {
+    case INTEGER: return "INTEGER " + value();
+    case REAL: return "REAL " + value();
+    case SYMBOL: return "SYMBOL " + value();
+    case TRIG_NAME: return "TRIG_NAME " + value();
+    case ELLIPSIS: return "ELLIPSIS";
+    case DOTDOT: return "DOTDOT";
+    case ARROW: return "ARROW";
+    case QUIT: return "QUIT";
+    case LE: return "LE";
+    case GE: return "GE";
+    case BAD_BYTE: return "BAD_BYTE";
+    case '\n': return "NL";
+    default:
+      if (token > ' ' && token < 127) return std::string(1, static_cast<char>(token));
+      return "token " + std::to_string(token);
+  }
+}
+
+// Every token of the input, up to the end of the input.
+std::string Scan(const std::string& input, int read_size = 8192) {
+  text = input;
+  offset = 0;
+  chunk = read_size;
+  input_reader = ReadText;
+  std::string tokens;
+  while (int token = next_token()) {
+    if (!tokens.empty()) tokens += ", ";
+    tokens += Describe(token);
+  }
+  return tokens;
+}
+
+TEST(Scanner, LongestMatchAndRuleOrder) {
+  struct {
+    const char* input;
+    const char* tokens;
+  } cases[] = {
+      {"1..10\n", "REAL 1., REAL .10, NL"},
+      {"1 ..10\n", "INTEGER 1, DOTDOT, INTEGER 10, NL"},
+      {"1 .. 10\n", "INTEGER 1, DOTDOT, INTEGER 10, NL"},
+      {"x..y\n", "SYMBOL x, DOTDOT, SYMBOL y, NL"},
+      {"1...n\n", "REAL 1..., SYMBOL n, NL"},
+      {"a...b\n", "SYMBOL a, ELLIPSIS, SYMBOL b, NL"},
+      {"....\n", "REAL ...., NL"},
+      {".....\n", "REAL ...., REAL ., NL"},
+      {"1.2.3\n", "REAL 1.2, REAL .3, NL"},
+      {"1e5e5\n", "REAL 1e5, REAL e5, NL"},
+      {"2e\n", "INTEGER 2, SYMBOL e, NL"},
+      {"1.5e+\n", "REAL 1.5, SYMBOL e, +, NL"},
+      {"e e2 e2x E+5\n", "SYMBOL e, REAL e2, SYMBOL e2x, REAL E+5, NL"},
+      {"3.14 2. .5 6.02e23 1E-9 1.5e3...\n",
+       "REAL 3.14, REAL 2., REAL .5, REAL 6.02e23, REAL 1E-9, REAL 1.5e3..., NL"},
+      {"007 2.50\n", "INTEGER 007, REAL 2.50, NL"},
+      {"12abc\n", "INTEGER 12, SYMBOL abc, NL"},
+      {"a_1\n", "SYMBOL a, _, INTEGER 1, NL"},
+      {"sinh sinx Sin arc arccsch\n",
+       "TRIG_NAME sinh, SYMBOL sinx, SYMBOL Sin, SYMBOL arc, TRIG_NAME arccsch, NL"},
+      {"quits quit pi2 integral\n",
+       "SYMBOL quits, QUIT, SYMBOL pi2, SYMBOL integral, NL"},
+      {"-->\n", "-, ARROW, NL"},
+      {"=< <= >=\n", "=, <, LE, GE, NL"},
+      {"x==y\n", "SYMBOL x, =, =, SYMBOL y, NL"},
+      {"x # note | \xc3\n", "SYMBOL x, NL"},
+      {"x\r\n", "SYMBOL x, NL"},
+      {"!'()*+,-/;< = >[\\]^_~\n", "!, ', (, ), *, +, ,, -, /, ;, <, =, >, [, \\, ], ^, _, ~, NL"},
+  };
+  for (const auto& test : cases) {
+    EXPECT_EQ(test.tokens, Scan(test.input)) << test.input;
+  }
+}
+
+TEST(Scanner, BadCharactersAreReportedAndSkipped) {
+  testing::internal::CaptureStdout();
+  std::string tokens = Scan(std::string("|x|\f\0y\xc3\n", 8));
+  EXPECT_EQ("|, SYMBOL x, |, token 12, BAD_BYTE, SYMBOL y, BAD_BYTE, NL", tokens);
+  EXPECT_EQ(
+      "bad character '|'\n"
+      "bad character '|'\n"
+      "bad character '\\x0c'\n"
+      "bad character '\\x00'\n"
+      "bad character '\\xc3'\n",
+      testing::internal::GetCapturedStdout());
+}
+
+TEST(Scanner, LastLineWithoutNewline) {
+  // A statement on the last line is closed as if its newline were there;
+  // blanks or a comment alone there give no empty statement.
+  EXPECT_EQ("SYMBOL x, NL", Scan("x"));
+  EXPECT_EQ("SYMBOL x, NL", Scan("x\n  # c"));
+  EXPECT_EQ("SYMBOL x, NL", Scan("x\n   "));
+  EXPECT_EQ("", Scan(""));
+}
+
+TEST(Scanner, TokensSpanReadsAndGrowTheBuffer) {
+  EXPECT_EQ("SYMBOL abc, REAL 1.5e3, NL", Scan("abc 1.5e3\n", 1));
+  std::string name(100000, 'a');
+  EXPECT_EQ("SYMBOL " + name + ", NL", Scan(name + "\n", 8192));
+  std::string digits(17000, '7');
+  EXPECT_EQ("INTEGER " + digits + ", +, INTEGER 1, NL", Scan(digits + "+1\n", 7));
+}
+
+}  // namespace
