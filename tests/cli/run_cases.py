@@ -1,0 +1,297 @@
+#!/usr/bin/env python3
+"""Runs vornix on a table of command lines and compares, for each one,
+standard output, standard error and the exit status with the expected ones.
+
+    run_cases.py VORNIX GROUP
+
+Only the rows of GROUP are run; every failing row is reported with the first
+line where the output differs.
+"""
+import subprocess
+import sys
+from typing import NamedTuple, Optional, Union
+
+USAGE = (b"vornix version 0.3 - ASCII art mathematics\n"
+         b"\n"
+         b"Usage: vornix [options]\n"
+         b"\n"
+         b"Options are:\n"
+         b"\n"
+         b"  -r   narrower radicals\n"
+         b"  -q   quiet mode\n")
+
+
+class AfterOneLine(NamedTuple):
+    """Expected text preceded by exactly one non-empty line of any content
+    (the platform's own getopt diagnostic)."""
+    tail: bytes
+
+
+class Case(NamedTuple):
+    group: str
+    name: str
+    args: list
+    stdout: bytes = b""
+    stderr: Union[bytes, AfterOneLine] = b""
+    status: int = 0
+    stdin: bytes = b""
+    # Standard output goes to this file instead of a pipe; stdout is then
+    # not compared.
+    stdout_path: Optional[str] = None
+
+
+def drawing(*rows):
+    """The empty line and the rows that vornix prints for one statement."""
+    return b"\n" + b"".join(row.encode() + b"\n" for row in rows)
+
+
+def bad(shown):
+    return b"bad character '" + shown.encode() + b"'\n"
+
+
+SYNTAX_ERROR = b"syntax error\n"
+OVERFLOW = b"yacc stack overflow\n"
+TOO_LARGE = b"drawing too large\n"
+
+WIDE_ROOT = drawing("    _", "   /1", "  / -", "\\/  2")
+NARROW_ROOT = drawing("  _", " |1", " |-", "\\|2")
+
+# Nesting measured in parser stack entries: 9996 brackets around x fill the
+# stack exactly (10000 entries with the closing bracket), one more
+# overflows. The lines start with a blank so that they are not options.
+NESTED_FULL = " " + "(" * 9996 + "x" + ")" * 9996
+NESTED_OVER = " " + "(" * 9997 + "x" + ")" * 9997
+MINUSES = " " + "-" * 12000 + "x"
+# Each radical is as wide as the height of its radicand, so this drawing
+# would need far more than the drawing limit allows.
+DEEP_ROOTS = "sqrt(" * 3000 + "x" + ")" * 3000
+
+CASES = [
+    Case("options", "help", ["-h"], stderr=USAGE, status=1),
+    Case("options", "help before a text is not parsed", ["-h", "x"],
+         stderr=USAGE, status=1),
+    Case("options", "unknown option", ["-x"],
+         stderr=AfterOneLine(USAGE), status=1),
+    Case("options", "unknown option in a group", ["-rx", "y"],
+         stderr=AfterOneLine(USAGE), status=1),
+    Case("options", "unknown option with standard input", ["-z"],
+         stdin=b"y\n", stderr=AfterOneLine(USAGE), status=1),
+    Case("options", "wide radicals by default", ["sqrt(1/2)"],
+         stdout=WIDE_ROOT),
+    Case("options", "narrow radicals", ["-r", "sqrt(1/2)"],
+         stdout=NARROW_ROOT),
+    Case("options", "grouped options", ["-qr", "sqrt(1/2)"],
+         stdout=NARROW_ROOT),
+    Case("options", "grouped the other way", ["-rq", "sqrt(1/2)"],
+         stdout=NARROW_ROOT),
+    Case("options", "narrow radicals from standard input", ["-r"],
+         stdin=b"sqrt(1/2)\n", stdout=NARROW_ROOT),
+    Case("options", "quiet has no effect on arguments", ["-q", "x"],
+         stdout=drawing("x")),
+    Case("options", "quiet prints no banner on standard input", ["-q"],
+         stdin=b"x\n", stdout=drawing("x")),
+    Case("options", "a text after -- may start with a minus", ["--", "-x"],
+         stdout=drawing("-x")),
+
+    Case("arguments", "two texts", ["x+1", "y"],
+         stdout=drawing("x + 1") + drawing("y")),
+    Case("arguments", "standard input is not read", ["x"], stdin=b"y\n",
+         stdout=drawing("x")),
+    Case("arguments", "a text of several lines", ["a\nb"],
+         stdout=drawing("a") + drawing("b")),
+    Case("arguments", "empty text is an empty statement", [""],
+         stdout=b"\n"),
+    Case("arguments", "quit ends only its own text", ["quit", "y"],
+         stdout=drawing("y")),
+    # Every text ends in a newline, so its syntax error is recovered.
+    Case("arguments", "syntax error alone", ["x +"], stdout=SYNTAX_ERROR),
+    Case("arguments", "syntax error then a good text", ["x +", "y"],
+         stdout=SYNTAX_ERROR + drawing("y")),
+    Case("arguments", "bad character", ["x|y"],
+         stdout=bad("|") + SYNTAX_ERROR),
+
+    Case("stdin", "one line", [], stdin=b"x\n", stdout=drawing("x")),
+    Case("stdin", "no input", [], stdin=b""),
+    Case("stdin", "empty line", [], stdin=b"\n", stdout=b"\n"),
+    Case("stdin", "quit leaves the rest unread", [], stdin=b"quit\nx\n"),
+    Case("stdin", "quit after a statement", [], stdin=b"x\nquit\ny\n",
+         stdout=drawing("x")),
+    Case("stdin", "quit inside a statement", [], stdin=b"x + quit\ny\n",
+         stdout=SYNTAX_ERROR + drawing("y")),
+    Case("stdin", "syntax error then a good line", [], stdin=b"x +\ny\n",
+         stdout=SYNTAX_ERROR + drawing("y")),
+    Case("stdin", "carriage return before the newline", [],
+         stdin=b"a\r\nb\r\n", stdout=drawing("a") + drawing("b")),
+    # A last line without its newline counts as if it had one.
+    Case("stdin", "last line without newline", [], stdin=b"x",
+         stdout=drawing("x")),
+    Case("stdin", "quit without newline", [], stdin=b"quit"),
+    Case("stdin", "bad last line without newline", [], stdin=b"x +",
+         stdout=SYNTAX_ERROR),
+    Case("stdin", "open bracket without newline", [], stdin=b"y\n(x",
+         stdout=drawing("y") + SYNTAX_ERROR),
+    Case("stdin", "comment alone without newline", [], stdin=b"x\n  # c",
+         stdout=drawing("x")),
+    Case("stdin", "blanks alone without newline", [], stdin=b"x\n \t ",
+         stdout=drawing("x")),
+    Case("stdin", "statement and comment without newline", [],
+         stdin=b"x # c", stdout=drawing("x")),
+    Case("stdin", "a long stream", [], stdin=b"x+1\n" * 5000,
+         stdout=drawing("x + 1") * 5000),
+
+    Case("errors", "bad characters around a name", ["|x|"],
+         stdout=bad("|") + SYNTAX_ERROR + bad("|")),
+    Case("errors", "printable bad characters", ['"', "$", "%", "&", ":",
+                                                "?", "{", "}", "@", "`"],
+         stdout=b"".join(bad(c) + SYNTAX_ERROR
+                         for c in '"$%&:?{}@`')),
+    Case("errors", "zero byte does not end the input", [],
+         stdin=b"x\x00y\nz\n",
+         stdout=bad("\\x00") + SYNTAX_ERROR + drawing("z")),
+    Case("errors", "zero byte at the start of a line", [],
+         stdin=b"\x00\nz\n",
+         stdout=bad("\\x00") + SYNTAX_ERROR + drawing("z")),
+    Case("errors", "control bytes in hex", [],
+         stdin=b"\x01\n\x0b\n\x0c\n\x1f\n\x7f\nz\n",
+         stdout=b"".join(bad(s) + SYNTAX_ERROR for s in
+                         ["\\x01", "\\x0b", "\\x0c", "\\x1f", "\\x7f"])
+         + drawing("z")),
+    # One syntax error per line, but every bad byte is reported.
+    Case("errors", "high bytes do not end the input", [],
+         stdin="é\nz\n".encode(),
+         stdout=bad("\\xc3") + SYNTAX_ERROR + bad("\\xa9") + drawing("z")),
+    Case("errors", "highest bytes in hex", [], stdin=b"\x80\n\xff",
+         stdout=bad("\\x80") + SYNTAX_ERROR + bad("\\xff") + SYNTAX_ERROR),
+    Case("errors", "bad character in an argument", [b"\x9f"],
+         stdout=bad("\\x9f") + SYNTAX_ERROR),
+    Case("errors", "a comment takes bad characters", [b"x # | \x80"],
+         stdout=drawing("x")),
+    Case("errors", "subscript chains that cannot be attached",
+         ["x_1_2", "x_pi_2", "x_(a+b)_2", "x_(y_1)_2", "x_1"],
+         stdout=SYNTAX_ERROR * 4 + drawing("x", " 1")),
+    Case("errors", "bad character before a subscript chain error",
+         ["x_1_2|"], stdout=bad("|") + SYNTAX_ERROR),
+
+    Case("limits", "deepest nesting the parser takes", [NESTED_FULL],
+         stdout=drawing("x")),
+    Case("limits", "one level deeper overflows", [NESTED_OVER, "y"],
+         stdout=OVERFLOW + drawing("y"), status=1),
+    # Argument results are ORed: a later good text does not clear the 1.
+    Case("limits", "overflow in the first argument", [MINUSES, "y"],
+         stdout=OVERFLOW + drawing("y"), status=1),
+    Case("limits", "overflow in the last argument", ["y", MINUSES],
+         stdout=drawing("y") + OVERFLOW, status=1),
+    Case("limits", "lines after an overflow in one argument",
+         [MINUSES + "\nz", "w"],
+         stdout=OVERFLOW + drawing("z") + drawing("w"), status=1),
+    Case("limits", "lines after an overflow on standard input", [],
+         stdin=(MINUSES + "\ny\n" + NESTED_OVER + "\nz\n").encode(),
+         stdout=OVERFLOW + drawing("y") + OVERFLOW + drawing("z"),
+         status=1),
+    Case("limits", "overflow on a last line without newline", [],
+         stdin=("y\n" + MINUSES).encode(),
+         stdout=drawing("y") + OVERFLOW, status=1),
+    Case("limits", "quit after an overflow", [],
+         stdin=(MINUSES + "\nquit\nz\n").encode(),
+         stdout=OVERFLOW, status=1),
+    Case("limits", "drawing too large", [DEEP_ROOTS, "y"],
+         stdout=TOO_LARGE + drawing("y")),
+    Case("limits", "drawing too large on standard input", [],
+         stdin=(DEEP_ROOTS + "\nz\n").encode(),
+         stdout=TOO_LARGE + drawing("z")),
+
+    Case("output", "write error in argument mode", ["x"],
+         stdout_path="/dev/full",
+         stderr=b"vornix: write error: No space left on device\n", status=2),
+    Case("output", "write error on standard input", [], stdin=b"x\n",
+         stdout_path="/dev/full",
+         stderr=b"vornix: write error: No space left on device\n", status=2),
+    # Enough output to fill the stream's buffer before the end.
+    Case("output", "write error in the middle of the output", [],
+         stdin=b"x+1\n" * 20000, stdout_path="/dev/full",
+         stderr=b"vornix: write error: No space left on device\n", status=2),
+    Case("output", "write error after an overflow", [MINUSES],
+         stdout_path="/dev/full",
+         stderr=b"vornix: write error: No space left on device\n", status=2),
+]
+
+
+def shorten(text, limit=60):
+    text = repr(text)
+    return text if len(text) <= limit else text[:limit] + "..."
+
+
+def first_difference(expected, actual):
+    """Describes the first line where two outputs differ."""
+    want, got = expected.split(b"\n"), actual.split(b"\n")
+    for i, (w, g) in enumerate(zip(want, got)):
+        if w != g:
+            return f"line {i + 1}: expected {shorten(w)}, got {shorten(g)}"
+    if len(want) != len(got):
+        extra = got[len(want):] if len(got) > len(want) else want[len(got):]
+        side = "got" if len(got) > len(want) else "expected"
+        return (f"line {min(len(want), len(got)) + 1}: {side} "
+                f"{len(extra)} more line(s), starting {shorten(extra[0])}")
+    return "no difference"
+
+
+def check_stderr(expected, actual):
+    if isinstance(expected, AfterOneLine):
+        head, tail = actual[:-len(expected.tail)], actual[-len(expected.tail):]
+        lines = head.split(b"\n")
+        if (tail == expected.tail and len(lines) == 2 and lines[0]
+                and lines[1] == b""):
+            return None
+        return f"expected one diagnostic line then the usage text, got {shorten(actual, 300)}"
+    if actual != expected:
+        return first_difference(expected, actual)
+    return None
+
+
+def run_case(vornix, case):
+    """Returns a list of failure descriptions, empty when the row passes."""
+    out = open(case.stdout_path, "wb") if case.stdout_path else subprocess.PIPE
+    try:
+        result = subprocess.run([vornix] + case.args, input=case.stdin,
+                                stdout=out, stderr=subprocess.PIPE,
+                                timeout=120)
+    except subprocess.TimeoutExpired:
+        return ["did not finish within 120 seconds"]
+    finally:
+        if case.stdout_path:
+            out.close()
+    failures = []
+    if result.returncode != case.status:
+        failures.append(f"status {result.returncode}, expected {case.status}")
+    if not case.stdout_path and result.stdout != case.stdout:
+        failures.append("stdout " + first_difference(case.stdout,
+                                                     result.stdout))
+    problem = check_stderr(case.stderr, result.stderr)
+    if problem:
+        failures.append("stderr " + problem)
+    return failures
+
+
+def main():
+    vornix, group = sys.argv[1], sys.argv[2]
+    cases = [case for case in CASES if case.group == group]
+    if not cases:
+        print(f"no cases in group {group!r}")
+        return 1
+    failed = 0
+    for case in cases:
+        failures = run_case(vornix, case)
+        if failures:
+            failed += 1
+            command = " ".join(["vornix"] + [shorten(a, 40) for a in case.args])
+            if case.stdin:
+                command += " < " + shorten(case.stdin, 40)
+            print(f"FAIL {case.name}: {command}")
+            for failure in failures:
+                print("    " + failure)
+    print(f"{len(cases) - failed} of {len(cases)} cases passed")
+    return 1 if failed else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
