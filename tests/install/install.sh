@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Installs a build into a fresh prefix, runs the installed vornix and
+# renders the installed manual page.
+#   install.sh CMAKE BUILD
+# Without man the manual page is not rendered and the test is skipped.
+set -uo pipefail
+cmake=$1 build=$2
+prefix=$(mktemp -d)
+trap 'rm -rf "$prefix"' EXIT
+
+fail() { echo "$*"; exit 1; }
+
+"$cmake" --install "$build" --prefix "$prefix" >/dev/null || fail "cmake --install failed"
+for file in bin/vornix share/man/man1/vornix.1; do
+  [ -f "$prefix/$file" ] || fail "$file is not installed; installed:" $(cd "$prefix" && find . -type f)
+done
+
+printed=$("$prefix/bin/vornix" 'x^2/2')
+expected=$'\n 2\nx\n--\n 2'
+[ "$printed" = "$expected" ] || fail "installed vornix printed:"$'\n'"$printed"
+
+if ! command -v man >/dev/null; then
+  echo "man is not installed: the installed manual page is not rendered"
+  exit 77
+fi
+page=$(MANWIDTH=80 man -l "$prefix/share/man/man1/vornix.1" 2>&1 >/dev/null)
+[ -z "$page" ] || fail "man -l warns: $page"
+MANWIDTH=80 man -l "$prefix/share/man/man1/vornix.1" | grep -q '^NAME' ||
+  fail "the installed manual page has no NAME section"
