@@ -115,8 +115,10 @@ int run_interactive() {
 
 int main(int argc, char** argv) {
   interactive = isatty(0) != 0;
+  // "+": options stand before the first statement; later words are
+  // statements even when they start with a minus sign.
   int option;
-  while ((option = getopt(argc, argv, "rqh")) != -1) {
+  while ((option = getopt(argc, argv, "+rqh")) != -1) {
     switch (option) {
       case 'q':
         quiet = true;

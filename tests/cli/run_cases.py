@@ -92,6 +92,11 @@ CASES = [
          stdin=b"x\n", stdout=drawing("x")),
     Case("options", "a text after -- may start with a minus", ["--", "-x"],
          stdout=drawing("-x")),
+    # Options stand before the first statement: later words are statements.
+    Case("options", "an option after a statement is a statement",
+         ["sqrt(x)", "-r"], stdout=drawing("  _", "\\/x") + drawing("-r")),
+    Case("options", "an unknown option after a statement is a statement",
+         ["x", "-y"], stdout=drawing("x") + drawing("-y")),
 
     Case("arguments", "two texts", ["x+1", "y"],
          stdout=drawing("x + 1") + drawing("y")),
