@@ -16,6 +16,21 @@ void charge(long n) {
   if (drawing_size > kDrawingLimit) throw DrawingTooLarge();
 }
 
+// Released canvases, cut back to one empty row 0, waiting for reuse. Only
+// small ones are kept, so that what stays allocated is bounded.
+struct SpareCanvases {
+  static constexpr size_t kMaxCanvases = 64;
+  static constexpr size_t kMaxRows = 64;
+  static constexpr size_t kMaxRowCapacity = 256;
+
+  ~SpareCanvases() {
+    for (Canvas* c : canvases) delete c;
+  }
+  std::vector<Canvas*> canvases;
+};
+
+SpareCanvases spare;
+
 }  // namespace
 
 void reset_drawing_budget() { drawing_size = 0; }
@@ -160,7 +175,14 @@ std::ostream& operator<<(std::ostream& out, const Canvas& canvas) {
   return out;
 }
 
-CanvasRef::CanvasRef() : canvas_(new Canvas(1, 0, 0)) {
+CanvasRef::CanvasRef() {
+  if (spare.canvases.empty()) {
+    canvas_ = new Canvas(1, 0, 0);
+  } else {
+    canvas_ = spare.canvases.back();
+    spare.canvases.pop_back();
+    charge(1);
+  }
   canvas_->share_count_ = 1;
 }
 
@@ -178,5 +200,17 @@ CanvasRef& CanvasRef::operator=(const CanvasRef& other) {
 CanvasRef::~CanvasRef() { release(); }
 
 void CanvasRef::release() {
-  if (--canvas_->share_count_ == 0) delete canvas_;
+  if (--canvas_->share_count_ != 0) return;
+  std::vector<Canvas::Row>& rows = canvas_->rows_;
+  if (spare.canvases.size() < SpareCanvases::kMaxCanvases &&
+      rows.capacity() <= SpareCanvases::kMaxRows) {
+    rows.resize(1);
+    rows[0].chars_.clear();
+    canvas_->first_row_ = 0;
+    if (rows[0].chars_.capacity() <= SpareCanvases::kMaxRowCapacity) {
+      spare.canvases.push_back(canvas_);
+      return;
+    }
+  }
+  delete canvas_;
 }

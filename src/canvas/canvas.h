@@ -58,6 +58,7 @@ class Canvas {
     std::string_view text() const { return chars_; }
 
    private:
+    friend class CanvasRef;
     void make_room(int end);
     std::string chars_;
   };
@@ -102,7 +103,9 @@ class Canvas {
 
 std::ostream& operator<<(std::ostream& out, const Canvas& canvas);
 
-/// A shared handle to a canvas; the canvas is deleted with its last handle.
+/// A shared handle to a canvas; the canvas is released with its last
+/// handle. Released canvases are kept for reuse, up to a few small ones, so
+/// that drawing a statement seldom allocates.
 class CanvasRef {
  public:
   /// A new canvas with one empty row, row 0.
