@@ -202,7 +202,7 @@ CanvasRef::~CanvasRef() { release(); }
 void CanvasRef::release() {
   if (--canvas_->share_count_ != 0) return;
   std::vector<Canvas::Row>& rows = canvas_->rows_;
-  if (spare.canvases.size() < SpareCanvases::kMaxCanvases &&
+  if (kReuseMemory && spare.canvases.size() < SpareCanvases::kMaxCanvases &&
       rows.capacity() <= SpareCanvases::kMaxRows) {
     rows.resize(1);
     rows[0].chars_.clear();

@@ -10,6 +10,22 @@
 #include <string_view>
 #include <vector>
 
+#if defined(__SANITIZE_ADDRESS__)
+#define VORNIX_ADDRESS_SANITIZER 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define VORNIX_ADDRESS_SANITIZER 1
+#endif
+#endif
+
+/// Whether canvases and nodes reuse the memory of released ones. Not under
+/// AddressSanitizer, which then sees every use of released memory.
+#ifdef VORNIX_ADDRESS_SANITIZER
+inline constexpr bool kReuseMemory = false;
+#else
+inline constexpr bool kReuseMemory = true;
+#endif
+
 /// Measurements of a canvas: height = ascent + 1 + descent.
 struct Extent {
   int height;

@@ -3,9 +3,54 @@
 
 #include <algorithm>
 #include <cassert>
+#include <new>
+#include <utility>
 #include <ostream>
 
 namespace {
+
+// Blocks given back by deleted nodes, one list per size in steps of 16
+// bytes, threaded through the blocks themselves. Each list is capped, so
+// that the blocks of a huge tree go back to the system.
+class BlockPool {
+ public:
+  ~BlockPool() {
+    for (Block*& head : free_) {
+      while (head != nullptr) ::operator delete(std::exchange(head, head->next));
+    }
+  }
+  void* take(size_t size) {
+    size_t k = size_class(size);
+    if (k < kClasses && free_[k] != nullptr) {
+      --count_[k];
+      return std::exchange(free_[k], free_[k]->next);
+    }
+    return ::operator new(k * kGrain);
+  }
+  void give(void* block, size_t size) {
+    size_t k = size_class(size);
+    if (!kReuseMemory || k >= kClasses || count_[k] >= kMaxFree) {
+      ::operator delete(block);
+      return;
+    }
+    ++count_[k];
+    free_[k] = new (block) Block{free_[k]};
+  }
+
+ private:
+  struct Block {
+    Block* next;
+  };
+  static constexpr size_t kGrain = 16;
+  static constexpr size_t kClasses = 16;
+  static constexpr size_t kMaxFree = 4096;
+  static size_t size_class(size_t size) { return (size + kGrain - 1) / kGrain; }
+
+  Block* free_[kClasses] = {};
+  size_t count_[kClasses] = {};
+};
+
+BlockPool pool;
 
 // Nodes whose deletion is pending while a tree is being deleted.
 std::vector<Expression*> doomed;
@@ -27,6 +72,11 @@ void NodeDeleter::operator()(Expression* node) const {
   }
   deleting = false;
 }
+
+void* Expression::operator new(size_t size) { return pool.take(size); }
+void Expression::operator delete(void* block, size_t size) { pool.give(block, size); }
+void* SubscriptList::operator new(size_t size) { return pool.take(size); }
+void SubscriptList::operator delete(void* block, size_t size) { pool.give(block, size); }
 
 const Integer shared_zero("0");
 
@@ -62,8 +112,9 @@ void Symbol::set_subscr(Expression* s) {
 }
 
 Symbol* attach_subscripts(SubscriptList& list) {
-  for (size_t i = 0; i + 1 < list.size(); ++i) {
-    const Expression& link = *list[i];
+  std::vector<Owned<>>& subscripts = list.subscripts;
+  for (size_t i = 0; i + 1 < subscripts.size(); ++i) {
+    const Expression& link = *subscripts[i];
     if (link.category != SYMBOL_CATEGORY ||
         static_cast<const Symbol&>(link).subscr != nullptr) {
       return nullptr;
@@ -71,12 +122,12 @@ Symbol* attach_subscripts(SubscriptList& list) {
   }
   // Attach from the end of the chain, so that every link's depth already
   // covers its own subscripts when it becomes a subscript itself.
-  for (size_t i = list.size() - 1; i > 0; --i) {
-    static_cast<Symbol&>(*list[i - 1]).set_subscr(list[i].release());
+  for (size_t i = subscripts.size(); i > 1; --i) {
+    static_cast<Symbol&>(*subscripts[i - 2]).set_subscr(subscripts[i - 1].release());
   }
-  Symbol* name = static_cast<Symbol*>(list[0].release());
-  list.clear();
-  return name;
+  if (!subscripts.empty()) list.name->set_subscr(subscripts[0].release());
+  subscripts.clear();
+  return list.name.release();
 }
 
 UnaryOp::UnaryOp(int kind, Expression* arg)

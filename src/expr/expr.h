@@ -42,6 +42,11 @@ class Expression {
   Expression(const Expression&) = delete;
   Expression& operator=(const Expression&) = delete;
 
+  /// Every statement builds a small tree and deletes it: nodes take their
+  /// memory from blocks that deleted nodes gave back.
+  static void* operator new(size_t size);
+  static void operator delete(void* block, size_t size);
+
   /// Draws the node on a fresh canvas whose row 0 is its baseline.
   virtual CanvasRef render() const = 0;
   /// Whether the node gets brackets as the operand of a drawing that asks.
@@ -162,7 +167,14 @@ class Symbol : public Expression {
 
 /// A name followed by its subscripts in input order, as read before the
 /// chain is attached.
-using SubscriptList = std::vector<Owned<>>;
+struct SubscriptList {
+  explicit SubscriptList(Symbol* name) : name(name) {}
+  static void* operator new(size_t size);
+  static void operator delete(void* block, size_t size);
+
+  Owned<Symbol> name;
+  std::vector<Owned<>> subscripts;
+};
 
 /// Gives each link of the chain the next one as its subscript and returns
 /// the name, emptying the list; returns null and leaves the list as it was

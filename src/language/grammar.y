@@ -128,10 +128,10 @@ subscripted_name
     ;
 
 subscript_list
-    : simple_name           { $$ = new SubscriptList; $$->emplace_back($1); }
-    | subscript_list '_' simple_name  { $1->emplace_back($3); $$ = $1; }
-    | subscript_list '_' '(' expr ')' { $1->emplace_back($4); $$ = $1; }
-    | subscript_list '_' const_value  { $1->emplace_back($3); $$ = $1; }
+    : simple_name           { $$ = new SubscriptList($1); }
+    | subscript_list '_' simple_name  { $1->subscripts.emplace_back($3); $$ = $1; }
+    | subscript_list '_' '(' expr ')' { $1->subscripts.emplace_back($4); $$ = $1; }
+    | subscript_list '_' const_value  { $1->subscripts.emplace_back($3); $$ = $1; }
     ;
 
 arg_list
