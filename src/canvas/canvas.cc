@@ -17,12 +17,12 @@ void charge(long n) {
 }
 
 // Released canvases, cut back to one empty row 0, waiting for reuse. Only
-// small ones are kept, so that what stays allocated is bounded.
-struct SpareCanvases {
-  static constexpr size_t kMaxCanvases = 64;
-  static constexpr size_t kMaxRows = 64;
-  static constexpr size_t kMaxRowCapacity = 256;
+// a few small ones are kept, so that what stays allocated is bounded.
+constexpr size_t kMaxSpareCanvases = 64;
+constexpr size_t kMaxSpareRows = 64;
+constexpr size_t kMaxSpareRowCapacity = 256;
 
+struct SpareCanvases {
   ~SpareCanvases() {
     for (Canvas* c : canvases) delete c;
   }
@@ -44,12 +44,6 @@ void Canvas::Row::make_room(int end) {
   if (end <= old_length) return;
   charge(end - std::max(old_length, 1));
   chars_.resize(static_cast<size_t>(end), ' ');
-}
-
-char& Canvas::Row::operator[](int i) {
-  assert(i >= 0);
-  make_room(i + 1);
-  return chars_[static_cast<size_t>(i)];
 }
 
 char Canvas::Row::operator[](int i) const {
@@ -76,28 +70,48 @@ Canvas::Canvas(int nrows, int width, int first_row) : first_row_(first_row) {
   for (int k = 0; k < nrows; ++k) rows_.emplace_back(width);
 }
 
-Canvas::Row& Canvas::operator[](int i) {
+Canvas::Row& Canvas::add_rows(int i) {
   if (i < first_row_) {
-    int added = first_row_ - i;
-    charge(added);
-    rows_.insert(rows_.begin(), static_cast<size_t>(added), Row());
+    size_t added = static_cast<size_t>(first_row_ - i);
+    charge(static_cast<long>(added));
+    if (top_ < added) {
+      // Move the rows down behind as many spares as there are rows.
+      size_t count = rows_.size() - top_;
+      size_t spares = added + count;
+      std::vector<Row> moved(spares + count);
+      std::move(rows_.begin() + static_cast<long>(top_), rows_.end(),
+                moved.begin() + static_cast<long>(spares));
+      rows_.swap(moved);
+      top_ = spares;
+    }
+    top_ -= added;
     first_row_ = i;
-  } else if (i >= first_row_ + nrows()) {
-    int added = i - (first_row_ + nrows()) + 1;
-    charge(added);
-    rows_.resize(rows_.size() + static_cast<size_t>(added));
+  } else {
+    size_t added = static_cast<size_t>(i - (first_row_ + nrows()) + 1);
+    charge(static_cast<long>(added));
+    rows_.resize(rows_.size() + added);
   }
-  return rows_[static_cast<size_t>(i - first_row_)];
+  return rows_[top_ + static_cast<size_t>(i - first_row_)];
+}
+
+bool Canvas::clear_for_reuse() {
+  if (rows_.capacity() > kMaxSpareRows) return false;
+  rows_.resize(top_ + 1);
+  rows_[top_].chars_.clear();
+  first_row_ = 0;
+  return rows_[top_].chars_.capacity() <= kMaxSpareRowCapacity;
 }
 
 const Canvas::Row& Canvas::operator[](int i) const {
   assert(i >= first_row_ && i < first_row_ + nrows());
-  return rows_[static_cast<size_t>(i - first_row_)];
+  return rows_[top_ + static_cast<size_t>(i - first_row_)];
 }
 
 Extent Canvas::extent() const {
   int width = 0;
-  for (const Row& row : rows_) width = std::max(width, row.length());
+  for (size_t k = top_; k < rows_.size(); ++k) {
+    width = std::max(width, rows_[k].length());
+  }
   int height = nrows();
   return Extent{height, width, -first_row_, first_row_ + height - 1};
 }
@@ -111,10 +125,9 @@ void Canvas::paste(const Canvas& src, int row, int col, Alignment align) {
   // of the row array and not one per row.
   (*this)[top];
   (*this)[top + h - 1];
-  for (int k = 0; k < h; ++k) {
-    rows_[static_cast<size_t>(top + k - first_row_)].paste(
-        src.rows_[static_cast<size_t>(k)], col);
-  }
+  Row* target = &rows_[top_ + static_cast<size_t>(top - first_row_)];
+  const Row* source = &src.rows_[src.top_];
+  for (int k = 0; k < h; ++k) target[k].paste(source[k], col);
 }
 
 // With brackets, around a source of ascent a and descent d:
@@ -160,8 +173,8 @@ void Canvas::fill(int row, int col, int n, char ch) {
 void Canvas::center_baseline() { first_row_ = -(nrows() / 2); }
 
 void Canvas::write(std::FILE* out) const {
-  for (const Row& row : rows_) {
-    std::string_view text = row.text();
+  for (size_t k = top_; k < rows_.size(); ++k) {
+    std::string_view text = rows_[k].text();
     fwrite_unlocked(text.data(), 1, text.size(), out);
     putc_unlocked('\n', out);
   }
@@ -201,16 +214,10 @@ CanvasRef::~CanvasRef() { release(); }
 
 void CanvasRef::release() {
   if (--canvas_->share_count_ != 0) return;
-  std::vector<Canvas::Row>& rows = canvas_->rows_;
-  if (kReuseMemory && spare.canvases.size() < SpareCanvases::kMaxCanvases &&
-      rows.capacity() <= SpareCanvases::kMaxRows) {
-    rows.resize(1);
-    rows[0].chars_.clear();
-    canvas_->first_row_ = 0;
-    if (rows[0].chars_.capacity() <= SpareCanvases::kMaxRowCapacity) {
-      spare.canvases.push_back(canvas_);
-      return;
-    }
+  if (kReuseMemory && spare.canvases.size() < kMaxSpareCanvases &&
+      canvas_->clear_for_reuse()) {
+    spare.canvases.push_back(canvas_);
+    return;
   }
   delete canvas_;
 }

@@ -3,6 +3,7 @@
 #ifndef VORNIX_CANVAS_H_
 #define VORNIX_CANVAS_H_
 
+#include <cassert>
 #include <cstdio>
 #include <exception>
 #include <iosfwd>
@@ -60,7 +61,11 @@ class Canvas {
     explicit Row(int width = 0);
 
     /// Writable character at column i; lengthens the row with blanks first.
-    char& operator[](int i);
+    char& operator[](int i) {
+      assert(i >= 0);
+      if (i >= length()) make_room(i + 1);
+      return chars_[static_cast<size_t>(i)];
+    }
     /// Character at column i, which must lie within the row's text.
     char operator[](int i) const;
 
@@ -74,7 +79,7 @@ class Canvas {
     std::string_view text() const { return chars_; }
 
    private:
-    friend class CanvasRef;
+    friend class Canvas;
     void make_room(int end);
     std::string chars_;
   };
@@ -84,13 +89,17 @@ class Canvas {
   Canvas(int nrows, int width, int first_row);
 
   /// Row i, adding empty rows above or below so that it exists.
-  Row& operator[](int i);
+  Row& operator[](int i) {
+    size_t k = static_cast<size_t>(i - first_row_);
+    if (i < first_row_ || k >= rows_.size() - top_) return add_rows(i);
+    return rows_[top_ + k];
+  }
   /// Row i, which must exist.
   const Row& operator[](int i) const;
 
   Extent extent() const;
   int first_row() const { return first_row_; }
-  int nrows() const { return static_cast<int>(rows_.size()); }
+  int nrows() const { return static_cast<int>(rows_.size() - top_); }
 
   /// Copies every row of src onto this canvas from column col; `align`
   /// says which row of src goes to `row`.
@@ -112,7 +121,16 @@ class Canvas {
  private:
   friend class CanvasRef;
 
-  std::vector<Row> rows_;  // top row first: rows_[k] is row first_row_ + k
+  Row& add_rows(int i);
+  /// Cuts the canvas back to one empty row 0, keeping its storage; says
+  /// whether that storage is small enough to be kept for reuse.
+  bool clear_for_reuse();
+
+  // The rows, top row first: rows_[top_ + k] is row first_row_ + k. The
+  // rows before top_ are empty spares, so that rows added above cost no
+  // more than rows added below.
+  std::vector<Row> rows_;
+  size_t top_ = 0;
   int first_row_;
   int share_count_ = 0;
 };

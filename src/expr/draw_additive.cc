@@ -5,14 +5,13 @@
 namespace {
 
 // Draws left, the sign, then right, bracketed when asked; returns the
-// sign's column in `sign_col`.
+// sign's column in `sign_col`. The drawing goes onto the left operand's own
+// canvas, so that a long chain a + b + c + ... is not copied at every link.
 CanvasRef draw_infix(const Expression& left, char sign,
                      const Expression& right, bool bracket_right,
                      int& sign_col) {
-  CanvasRef c;
-  CanvasRef l = left.render();
-  int w = l->extent().width;
-  c->paste(*l, 0, 0, ALIGN_BASELINE);
+  CanvasRef c = left.render();
+  int w = c->extent().width;
   sign_col = w + 1;
   (*c)[0][sign_col] = sign;
   c->paste_bracketed(*right.render(), 0, w + 3, bracket_right);

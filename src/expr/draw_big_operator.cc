@@ -42,11 +42,9 @@ CanvasRef ProductOverInterval::render() const {
 // The body follows one blank after the widest row of the sign and its
 // variable or range.
 CanvasRef SumOrProduct::render_with_symbol(const OpSymbol& symbol) const {
-  CanvasRef c;
-  CanvasRef sign = render_sign(symbol);
-  c->paste(*sign, 0, 0, ALIGN_BASELINE);
-  bool brackets = body->needs_parens();
-  c->paste_bracketed(*body->render(), 0, sign->extent().width + 1, brackets);
+  CanvasRef c = render_sign(symbol);
+  int sign_width = c->extent().width;
+  c->paste_bracketed(*body->render(), 0, sign_width + 1, body->needs_parens());
   return c;
 }
 
@@ -142,13 +140,10 @@ CanvasRef IntegralOnInterval::render_sign() const {
 // /    /
 //  0    a
 CanvasRef Integral::render() const {
-  CanvasRef c;
-  CanvasRef sign = render_sign();
-  c->paste(*sign, 0, 0, ALIGN_BASELINE);
+  CanvasRef c = render_sign();
+  int sign_width = c->extent().width;
   CanvasRef integrand = body->render();
-  int col = dynamic_cast<const Integral*>(body.get())
-                ? sign->extent().width + 1
-                : 3;
+  int col = dynamic_cast<const Integral*>(body.get()) ? sign_width + 1 : 3;
   bool brackets = body->needs_parens();
   c->paste_bracketed(*integrand, 0, col, brackets);
   int d = col + integrand->extent().width + (brackets ? 2 : 0) + 1;

@@ -23,10 +23,9 @@ CanvasRef FunctionArgs::render_list() const {
     \x      /
 */
 CanvasRef MultivarFunction::render() const {
-  CanvasRef c;
-  CanvasRef name = fname->render();
-  c->paste(*name, 0, 0, ALIGN_BASELINE);
-  c->paste_bracketed(*arguments->render_list(), 0, name->extent().width, true);
+  CanvasRef c = fname->render();
+  int name_width = c->extent().width;
+  c->paste_bracketed(*arguments->render_list(), 0, name_width, true);
   return c;
 }
 
@@ -34,10 +33,8 @@ CanvasRef MultivarFunction::render() const {
 //    2
 // sin x
 CanvasRef TrigFunction::render() const {
-  CanvasRef c;
-  CanvasRef name = fname->render();
-  c->paste(*name, 0, 0, ALIGN_BASELINE);
-  int w = name->extent().width;
+  CanvasRef c = fname->render();
+  int w = c->extent().width;
   int col = fname->expn ? w : w + 1;
   c->paste_bracketed(*arg->render(), 0, col, arg->needs_parens());
   return c;

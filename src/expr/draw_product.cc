@@ -4,13 +4,17 @@
 #include "expr/drawing.h"
 
 // One blank between the factors, measured from the left factor's full
-// width (and its closing bracket).
+// width (and its closing bracket). A bare left factor's canvas becomes the
+// drawing, so that a long product is not copied at every factor.
 CanvasRef Mul::render() const {
-  CanvasRef c;
   CanvasRef l = left->render();
   int w = l->extent().width;
   bool bracket_left = left->needs_parens();
-  c->paste_bracketed(*l, 0, 0, bracket_left);
+  CanvasRef c = l;
+  if (bracket_left) {
+    c = CanvasRef();
+    c->paste_bracketed(*l, 0, 0, true);
+  }
   int col = bracket_left ? w + 3 : w + 1;
   c->paste_bracketed(*right->render(), 0, col, right->needs_parens());
   return c;

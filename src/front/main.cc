@@ -1,5 +1,6 @@
 // The driver: options, the choice of input, the prompt loop and the exit
 // status.
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -111,9 +112,24 @@ int run_interactive() {
   return result;
 }
 
+// Drawing recurses once per level of a statement's nesting, up to
+// kMaxDrawableDepth levels: the stack may grow to 64 MiB where the system
+// allows it, whatever the shell's default.
+void raise_stack_limit() {
+  constexpr rlim_t kStack = rlim_t{64} << 20;
+  rlimit limit;
+  if (getrlimit(RLIMIT_STACK, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY ||
+      limit.rlim_cur >= kStack) {
+    return;
+  }
+  limit.rlim_cur = limit.rlim_max == RLIM_INFINITY ? kStack : std::min(kStack, limit.rlim_max);
+  setrlimit(RLIMIT_STACK, &limit);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  raise_stack_limit();
   interactive = isatty(0) != 0;
   // "+": options stand before the first statement; later words are
   // statements even when they start with a minus sign.
