@@ -57,10 +57,19 @@ void Canvas::Row::paste(const Row& src, int c) {
 }
 
 void Canvas::Row::put_text(std::string_view s, int c) {
-  make_room(c + static_cast<int>(s.size()));
-  std::copy(s.begin(), s.end(), chars_.begin() + c);
+  int old_length = length();
+  if (c < old_length) {
+    make_room(c + static_cast<int>(s.size()));
+    std::copy(s.begin(), s.end(), chars_.begin() + c);
+    return;
+  }
+  // Drawing mostly proceeds left to right: the text goes behind the row's
+  // end, after a gap of blanks.
+  long grown = c + static_cast<long>(s.size()) - std::max(old_length, 1);
+  if (grown > 0) charge(grown);
+  if (c > old_length) chars_.append(static_cast<size_t>(c - old_length), ' ');
+  chars_.append(s);
 }
-
 Canvas::Canvas(int nrows, int width, int first_row) : first_row_(first_row) {
   assert(nrows >= 1);
   assert(first_row <= 0);
