@@ -30,13 +30,19 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 # installs.
 set(CPACK_COMPONENTS_ALL vornix)
 
-# The runtime dependencies (the readline library among them) are read off
-# the binary; without dpkg-shlibdeps they are named by hand.
+# The runtime dependencies are read off the binary, save the readline
+# library, which vornix loads when its prompt starts and so is named here;
+# without dpkg-shlibdeps the C library is named too.
+string(REGEX REPLACE "^lib(.*)\\.so\\.([0-9]+)$" "lib\\1\\2" readline_package ${READLINE_SONAME})
+if(readline_package STREQUAL READLINE_SONAME)
+  set(readline_package libreadline8)
+endif()
 find_program(DPKG_SHLIBDEPS_EXECUTABLE dpkg-shlibdeps)
 if(DPKG_SHLIBDEPS_EXECUTABLE)
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS ${readline_package})
 else()
-  set(CPACK_DEBIAN_PACKAGE_DEPENDS "libc6, libreadline8, libstdc++6")
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS "libc6, ${readline_package}")
 endif()
 
 include(CPack)

@@ -1,5 +1,6 @@
 // The driver: options, the choice of input, the prompt loop and the exit
 // status.
+#include <dlfcn.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -88,14 +89,46 @@ int run_stdin() {
   return parse_input();
 }
 
+// The line editor, loaded when the interactive mode starts: the other modes
+// start without loading it and its terminal library, nearly as fast as a C
+// program does.
+class LineEditor {
+ public:
+  LineEditor() : library_(dlopen(VORNIX_READLINE_LIBRARY, RTLD_NOW)) {
+    if (library_ == nullptr) return;
+    readline_ = reinterpret_cast<decltype(readline_)>(dlsym(library_, "readline"));
+    add_history_ = reinterpret_cast<decltype(add_history_)>(dlsym(library_, "add_history"));
+  }
+  ~LineEditor() {
+    if (library_ != nullptr) dlclose(library_);
+  }
+  LineEditor(const LineEditor&) = delete;
+  LineEditor& operator=(const LineEditor&) = delete;
+
+  bool loaded() const { return readline_ != nullptr && add_history_ != nullptr; }
+  /// A new line without its newline, or null at the end of the input.
+  char* read(const char* prompt) { return readline_(prompt); }
+  void remember(const char* line) { add_history_(line); }
+
+ private:
+  void* library_;
+  decltype(&::readline) readline_ = nullptr;
+  decltype(&::add_history) add_history_ = nullptr;
+};
+
 int run_interactive() {
+  LineEditor editor;
+  if (!editor.loaded()) {
+    std::fprintf(stderr, "vornix: cannot load the line editor: %s\n", dlerror());
+    return 2;
+  }
   if (!quiet) {
     std::puts("vornix version 0.3");
     std::fflush(stdout);
   }
   const char* prompt = quiet ? "" : "vornix> ";
   int result = 0;
-  while (char* line = readline(prompt)) {
+  while (char* line = editor.read(prompt)) {
     if (line[0] == '\0') {
       std::free(line);
       continue;
@@ -104,7 +137,7 @@ int run_interactive() {
       std::free(line);
       break;
     }
-    add_history(line);
+    editor.remember(line);
     result = parse_string(line);
     std::free(line);
     std::fflush(stdout);
