@@ -20,16 +20,16 @@ namespace {
 // The text that read_string delivers: an argument or a line from the
 // editor, followed by one newline.
 const char* input_text = nullptr;
-int input_left = 0;
+size_t input_left = 0;
 bool newline_sent = false;
 
 int read_string(char* buf, int max_size) {
   if (input_left != 0) {
-    int n = std::min(max_size, input_left);
-    std::memcpy(buf, input_text, static_cast<size_t>(n));
+    size_t n = std::min(static_cast<size_t>(max_size), input_left);
+    std::memcpy(buf, input_text, n);
     input_text += n;
     input_left -= n;
-    return n;
+    return static_cast<int>(n);
   }
   if (!newline_sent) {
     buf[0] = '\n';
@@ -58,7 +58,7 @@ int parse_input() {
 
 int parse_string(const char* text) {
   input_text = text;
-  input_left = static_cast<int>(std::strlen(text));
+  input_left = std::strlen(text);
   newline_sent = false;
   input_reader = read_string;
   return parse_input();
