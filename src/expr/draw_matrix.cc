@@ -1,5 +1,6 @@
 // Matrices and determinants: cells centred in a grid, in brackets or bars.
 #include <algorithm>
+#include <cstdint>
 #include <vector>
 
 #include "expr/drawing.h"
@@ -14,34 +15,62 @@
      \  3 0 /
 */
 CanvasRef Matrix::render() const {
-  size_t n_rows = rows.size();
-  size_t n_cols = 0;
-  for (const auto& row : rows) n_cols = std::max(n_cols, row->items.size());
-
   struct Cell {
     CanvasRef canvas;
     Extent extent;
   };
-  std::vector<Cell> cells;
-  cells.reserve(n_rows * n_cols);
+  // The cells missing from short rows all show the same "0", drawn once, so
+  // that the working data grows with the entries written, not with the
+  // grid.
+  CanvasRef zero_canvas = shared_zero.render();
+  const Cell zero{zero_canvas, zero_canvas->extent()};
+
+  size_t n_rows = rows.size();
+  size_t n_cols = 0;
+  size_t shortest = SIZE_MAX;
+  size_t n_entries = 0;
+  for (const auto& row : rows) {
+    n_cols = std::max(n_cols, row->items.size());
+    shortest = std::min(shortest, row->items.size());
+    n_entries += row->items.size();
+  }
+
+  // Every entry rendered once, in reading order.
+  std::vector<Cell> entries;
+  entries.reserve(n_entries);
   std::vector<int> row_height(n_rows, 0);
   std::vector<int> col_width(n_cols, 0);
   for (size_t i = 0; i < n_rows; ++i) {
-    for (size_t j = 0; j < n_cols; ++j) {
-      CanvasRef drawn = rows[i]->cell(j).render();
+    const auto& items = rows[i]->items;
+    for (size_t j = 0; j < items.size(); ++j) {
+      CanvasRef drawn = items[j]->render();
       Extent e = drawn->extent();
-      cells.push_back(Cell{drawn, e});
+      entries.push_back(Cell{drawn, e});
       row_height[i] = std::max(row_height[i], e.height);
       col_width[j] = std::max(col_width[j], e.width);
     }
+    if (items.size() < n_cols) row_height[i] = std::max(row_height[i], zero.extent.height);
   }
+  for (size_t j = shortest; j < n_cols; ++j) {
+    col_width[j] = std::max(col_width[j], zero.extent.width);
+  }
+
+  int height = static_cast<int>(n_rows) - 1;
+  for (int h : row_height) height += h;
+  int right = 2 + static_cast<int>(n_cols);
+  for (int w : col_width) right += w;
+  // Every row of the drawing reaches the right bracket: a grid larger than
+  // the drawing limit is refused before it is filled.
+  if (static_cast<long>(height) * (right + 1) > kDrawingLimit) throw DrawingTooLarge();
 
   CanvasRef c;
   int y = 0;
+  const Cell* entry = entries.data();
   for (size_t i = 0; i < n_rows; ++i) {
+    size_t written = rows[i]->items.size();
     int x = 2;
     for (size_t j = 0; j < n_cols; ++j) {
-      const Cell& cell = cells[i * n_cols + j];
+      const Cell& cell = j < written ? *entry++ : zero;
       c->paste(*cell.canvas, y + centred(row_height[i], cell.extent.height),
                x + centred(col_width[j], cell.extent.width), ALIGN_TOP);
       x += col_width[j] + 1;
@@ -49,9 +78,6 @@ CanvasRef Matrix::render() const {
     y += row_height[i] + 1;
   }
 
-  int height = y - 1;
-  int right = 2 + static_cast<int>(n_cols);
-  for (int w : col_width) right += w;
   Canvas& canvas = *c;
   if (det) {
     for (int r = 0; r < height; ++r) {
