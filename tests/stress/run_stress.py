@@ -1,0 +1,241 @@
+#!/usr/bin/env python3
+"""Runs vornix on hostile and huge input and checks that it holds: every
+line gives its drawing or its message, the lines after it are drawn, and
+nothing is written to standard error (where the sanitizers report).
+
+    run_stress.py VORNIX GROUP [CASES_DIR]
+
+GROUP is one of the functions listed in GROUPS; CASES_DIR, the folder of
+golden cases, is needed by the groups that replay them. A group that cannot
+run here exits with status 77, which ctest counts as skipped.
+"""
+import pathlib
+import shutil
+import subprocess
+import sys
+
+SYNTAX_ERROR = b"syntax error\n"
+OVERFLOW = b"yacc stack overflow\n"
+TOO_LARGE = b"drawing too large\n"
+MESSAGES = (SYNTAX_ERROR, OVERFLOW, TOO_LARGE)
+# A line drawn after a hostile one shows that vornix went on with the input.
+NEXT = b"y\n"
+NEXT_DRAWN = b"\ny\n"
+
+# Bytes that cannot begin a token: the scanner reports each one.
+BAD_BYTES = (set(range(0, 9)) | {11, 12} | set(range(14, 32))
+             | set(b"\"$%&:?{|}@`") | set(range(127, 256)))
+
+failures = []
+
+
+def fail(case, message):
+    failures.append(f"{case}: {message}")
+
+
+def run(vornix, args=(), stdin=b""):
+    return subprocess.run([vornix, *args], input=stdin, capture_output=True,
+                          check=False)
+
+
+def check_run(case, result, stdout=None, status=0):
+    """Compares one run with the expected status and, unless stdout is None,
+    the expected output; shows where the output first differs."""
+    if result.stderr:
+        fail(case, "standard error: " + result.stderr[:2000].decode(errors="replace"))
+    if result.returncode != status:
+        fail(case, f"exit status {result.returncode}, expected {status}")
+    if stdout is not None and result.stdout != stdout:
+        at = next((i for i, (a, b) in enumerate(zip(result.stdout, stdout)) if a != b),
+                  min(len(result.stdout), len(stdout)))
+        fail(case, f"output differs at byte {at}: got {result.stdout[at:at + 60]!r}, "
+                   f"expected {stdout[at:at + 60]!r}")
+
+
+def is_drawing(output):
+    """An empty line and rows, none of them a message: what one statement
+    prints when it is drawn (an empty statement prints the empty line
+    alone)."""
+    return output.startswith(b"\n") and not any(
+        line + b"\n" in MESSAGES for line in output.split(b"\n"))
+
+
+def bad_character(byte):
+    shown = chr(byte) if 32 <= byte < 127 else f"\\x{byte:02x}"
+    return f"bad character '{shown}'\n".encode()
+
+
+def bytes_(vornix, cases_dir):
+    """Every byte value, alone on a line and between two names."""
+    for byte in range(256):
+        for line in (bytes([byte]), b"x" + bytes([byte]) + b"y"):
+            case = f"byte {byte} in {line!r}"
+            result = run(vornix, stdin=line + b"\n" + NEXT)
+            if byte in BAD_BYTES:
+                check_run(case, result, bad_character(byte) + SYNTAX_ERROR + NEXT_DRAWN)
+                continue
+            # Any other byte is a token, a blank or the start of a comment:
+            # the line is drawn or is a syntax error.
+            check_run(case, result)
+            head = result.stdout[:-len(NEXT_DRAWN)]
+            if not result.stdout.endswith(NEXT_DRAWN) or not (
+                    head == SYNTAX_ERROR or is_drawing(head)):
+                fail(case, f"neither a drawing nor a syntax error: {result.stdout[:200]!r}")
+
+
+def long_tokens(vornix, cases_dir):
+    """A name or number far longer than the scanner's buffer is one token.
+    Scanning it must stay linear in its length: a scanner that moves the
+    token's text once per fixed-size read would not end within the test's
+    time limit."""
+    # A row longer than the drawing limit.
+    for token in (b"a" * 100_000_000, b"7" * 100_000_000):
+        check_run(f"{len(token)} bytes of {token[:1]!r}",
+                  run(vornix, stdin=token + b"\n" + NEXT), TOO_LARGE + NEXT_DRAWN)
+    # Within the limit, the token is drawn whole, across many reads.
+    for token in (b"b" * 3_000_001, b"1" * 16_385 + b".5e-7..."):
+        check_run(f"{len(token)} bytes drawn", run(vornix, stdin=token + b"\n" + NEXT),
+                  b"\n" + token + b"\n" + NEXT_DRAWN)
+
+
+# Each kind of node nested as deeply as the parse stack allows, and one
+# level more. A level takes one, two or three stack entries (an opening
+# bracket, a name and a bracket, an operand, an operator and a bracket), so
+# the deepest nesting differs from kind to kind.
+NESTINGS = [
+    # name, opening, innermost, closing, deepest level that parses
+    ("prefix minus", "-", "x", "", 9997),
+    ("brackets", "(", "x", ")", 9996),
+    ("fractions", "1/(", "x", ")", 3332),
+    ("powers", "x^", "x", "", 4998),
+    ("bracketed powers", "x^(", "x", ")", 3332),
+    ("square roots", "sqrt(", "x", ")", 4998),
+    ("roots", "root(", "x", ", 3)", 4997),
+    ("absolute values", "abs(", "x", ")", 4998),
+    ("sums", "sum(", "k", ", k)", 4997),
+    ("sums over intervals", "sum(", "k", ", k = 1 .. n)", 4995),
+    ("integrals", "int(", "x", ", x)", 4997),
+    ("integrals over intervals", "int(", "x", ", x = 0 .. 1)", 4995),
+    ("limits", "lim(", "x", ", x -> 0)", 4996),
+    ("function calls", "f(", "x", ")", 4998),
+    ("trigonometric functions", "sin(", "x", ")", 4998),
+    ("subscripts", "x_(", "x", ")", 3332),
+    ("matrices", "[", "x", "]", 9996),
+    ("determinants", "det[", "x", "]", 4998),
+    ("matrix rows", "[a, ", "x", "]", 3332),
+]
+
+
+def nesting(vornix, cases_dir):
+    """At the deepest nesting the statement is drawn or too large, one level
+    deeper the parse stack overflows, and either way the process survives
+    and draws the next line."""
+    for name, opening, innermost, closing, deepest in NESTINGS:
+        def line(depth):
+            return (opening * depth + innermost + closing * depth + "\n").encode()
+        result = run(vornix, stdin=line(deepest) + line(deepest + 1) + NEXT)
+        # The overflowing parse ends the input's parse with status 1; the
+        # driver resumes after the line.
+        check_run(name, result, status=1)
+        head = result.stdout[:-len(OVERFLOW + NEXT_DRAWN)]
+        if not result.stdout.endswith(OVERFLOW + NEXT_DRAWN) or not (
+                head == TOO_LARGE or is_drawing(head)):
+            fail(name, f"expected a drawing or {TOO_LARGE!r}, then {OVERFLOW!r} and "
+                       f"the next line: {result.stdout[:100]!r}...{result.stdout[-100:]!r}")
+
+
+def chains(vornix, cases_dir):
+    """Operators that chain without growing the parse stack build trees as
+    deep as the longest line allows. At the deepest drawable depth the
+    drawing recurses through every level and is drawn or too large; one
+    level deeper the tree is refused before drawing."""
+    deepest = 16384
+    for name, first, link in (("sums", "a", "+a"), ("products", "a", "*a"),
+                              ("fractions", "a", "/a"), ("subscripts", "x", "_x"),
+                              ("factorials", "x", "!")):
+        def line(depth):
+            return (first + link * (depth - 1) + "\n").encode()
+        result = run(vornix, stdin=line(deepest) + NEXT)
+        check_run(f"{name} {deepest} deep", result)
+        head = result.stdout[:-len(NEXT_DRAWN)]
+        if not result.stdout.endswith(NEXT_DRAWN) or not (
+                head == TOO_LARGE or is_drawing(head)):
+            fail(f"{name} {deepest} deep", f"neither drawn nor too large: {result.stdout[:100]!r}")
+        check_run(f"{name} {deepest + 1} deep", run(vornix, stdin=line(deepest + 1) + NEXT),
+                  TOO_LARGE + NEXT_DRAWN)
+
+
+def statements(cases_dir):
+    """Every statement of the golden cases, with the options it is drawn
+    with."""
+    for vx in sorted(pathlib.Path(cases_dir).glob("*.vx")):
+        options = ["-r"] if vx.stem.endswith("_narrow") else []
+        for line in vx.read_bytes().splitlines():
+            yield vx.stem, options, line
+
+
+def prefixes(vornix, cases_dir):
+    """Every prefix of every golden statement, each an argument, draws or
+    is a syntax error, and the exit status stays 0."""
+    # A drawing no prefix can make separates the prefixes' outputs.
+    mark = "zzzMARKzzz"
+    for stem, options, line in statements(cases_dir):
+        text = line.decode()
+        args = [*options, "--"]
+        for n in range(len(text) + 1):
+            args += [text[:n], mark]
+        case = f"{stem}: prefixes of {text!r}"
+        result = run(vornix, args)
+        check_run(case, result)
+        outputs = result.stdout.split(b"\n" + mark.encode() + b"\n")
+        if len(outputs) != len(text) + 2 or outputs[-1] != b"":
+            fail(case, f"{len(outputs) - 1} outputs for {len(text) + 1} prefixes")
+            continue
+        for n, output in enumerate(outputs[:-1]):
+            if output != SYNTAX_ERROR and not is_drawing(output):
+                fail(case, f"prefix {text[:n]!r} printed {output[:200]!r}")
+
+
+def crlf(vornix, cases_dir):
+    """Lines ended by a carriage return and a newline draw as lines ended
+    by a newline."""
+    for vx in sorted(pathlib.Path(cases_dir).glob("*.vx")):
+        options = ["-r"] if vx.stem.endswith("_narrow") else []
+        text = vx.read_bytes().replace(b"\n", b"\r\n")
+        check_run(f"{vx.name} with CR LF", run(vornix, options, text),
+                  vx.with_suffix(".out").read_bytes())
+
+
+def valgrind(vornix, cases_dir):
+    """The golden cases under valgrind's memcheck: no invalid access and no
+    leak."""
+    tool = shutil.which("valgrind")
+    if tool is None:
+        print("valgrind is not installed")
+        sys.exit(77)
+    for vx in sorted(pathlib.Path(cases_dir).glob("*.vx")):
+        options = ["-r"] if vx.stem.endswith("_narrow") else []
+        result = subprocess.run(
+            [tool, "-q", "--leak-check=full", "--errors-for-leak-kinds=definite,indirect",
+             "--error-exitcode=1", vornix, *options],
+            stdin=vx.open("rb"), capture_output=True, check=False)
+        check_run(f"{vx.name} under valgrind", result, vx.with_suffix(".out").read_bytes())
+
+
+GROUPS = {"bytes": bytes_, "long_tokens": long_tokens, "nesting": nesting,
+          "chains": chains, "prefixes": prefixes, "crlf": crlf, "valgrind": valgrind}
+
+
+def main():
+    vornix, group = sys.argv[1], sys.argv[2]
+    cases_dir = sys.argv[3] if len(sys.argv) > 3 else None
+    GROUPS[group](vornix, cases_dir)
+    for failure in failures[:50]:
+        print(failure)
+    if len(failures) > 50:
+        print(f"... and {len(failures) - 50} more")
+    sys.exit(1 if failures else 0)
+
+
+if __name__ == "__main__":
+    main()
