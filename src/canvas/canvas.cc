@@ -179,7 +179,10 @@ void Canvas::fill(int row, int col, int n, char ch) {
   for (int i = 0; i < n; ++i) target[col + i] = ch;
 }
 
-void Canvas::center_baseline() { first_row_ = -(nrows() / 2); }
+void Canvas::renumber(int first_row) {
+  assert(first_row <= 0 && first_row + nrows() > 0);
+  first_row_ = first_row;
+}
 
 void Canvas::write(std::FILE* out) const {
   for (size_t k = top_; k < rows_.size(); ++k) {

@@ -113,7 +113,10 @@ class Canvas {
 
   /// Renumbers the rows so that the middle one (the lower of the two middle
   /// ones for an even count) becomes row 0.
-  void center_baseline();
+  void center_baseline() { renumber(-(nrows() / 2)); }
+  /// Renumbers the rows so that the top one becomes row `first_row`, which
+  /// is at most 0 and leaves row 0 on the canvas; no text moves.
+  void renumber(int first_row);
 
   /// Writes every row, top to bottom, each followed by a newline.
   void write(std::FILE* out) const;

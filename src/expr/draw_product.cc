@@ -31,7 +31,16 @@ CanvasRef Div::render() const {
   int p = num->extent().width;
   int q = den->extent().width;
   int m = std::max(p, q);
-  c->paste(*num, -1, centred(m, p), ALIGN_BOTTOM);
+  if (centred(m, p) == 0) {
+    // The numerator's own canvas becomes the drawing, with an empty row
+    // under it renumbered as row 0 for the bar, so that a / b / c / ... is
+    // not copied at every level.
+    c = num;
+    (*c)[c->first_row() + c->nrows()];
+    c->renumber(1 - c->nrows());
+  } else {
+    c->paste(*num, -1, centred(m, p), ALIGN_BOTTOM);
+  }
   c->fill(0, 0, m, '-');
   c->paste(*den, 1, centred(m, q), ALIGN_TOP);
   return c;

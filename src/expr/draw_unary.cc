@@ -62,11 +62,10 @@ CanvasRef Conj::render() const {
   return c;
 }
 
+// The operand's own canvas, with a line over it.
 CanvasRef Bar::render() const {
-  CanvasRef c;
-  CanvasRef operand = arg->render();
-  Extent e = operand->extent();
-  c->paste(*operand, 0, 0, ALIGN_BASELINE);
+  CanvasRef c = arg->render();
+  Extent e = c->extent();
   c->fill(-e.ascent - 1, 0, e.width, '_');
   return c;
 }
