@@ -99,9 +99,8 @@ class LineEditor {
     readline_ = reinterpret_cast<decltype(readline_)>(dlsym(library_, "readline"));
     add_history_ = reinterpret_cast<decltype(add_history_)>(dlsym(library_, "add_history"));
   }
-  ~LineEditor() {
-    if (library_ != nullptr) dlclose(library_);
-  }
+  // The library stays loaded until the program ends: what it allocated
+  // stays reachable from its own variables.
   LineEditor(const LineEditor&) = delete;
   LineEditor& operator=(const LineEditor&) = delete;
 
@@ -111,7 +110,7 @@ class LineEditor {
   void remember(const char* line) { add_history_(line); }
 
  private:
-  void* library_;
+  void* library_;  // never closed
   decltype(&::readline) readline_ = nullptr;
   decltype(&::add_history) add_history_ = nullptr;
 };
