@@ -5,19 +5,14 @@
 //
 // An input whose first byte is 128 or more is drawn with upright radicals
 // (option -r); that byte is still read, as a bad character.
-#include <sys/resource.h>
-
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 
-#include "expr/expr.h"
 #include "front/front.h"
 #include "language/language.h"
-#define yylval token_value
-#include "grammar.hh"
 
 namespace {
 
@@ -30,29 +25,6 @@ int read_input(char* buf, int max_size) {
   input_data += n;
   input_left -= n;
   return static_cast<int>(n);
-}
-
-// Reads what a "quit" statement left unread, up to the end of the input,
-// so that the scanner starts the next input fresh.
-void drain_input() {
-  while (int token = next_token()) {
-    if (token == INTEGER || token == REAL || token == SYMBOL || token == TRIG_NAME) {
-      NodeDeleter()(token_value.expr);
-    }
-  }
-}
-
-// Drawing recurses once per level of nesting: like the driver, take a
-// stack of 64 MiB where the hard limit allows it.
-void raise_stack_limit() {
-  constexpr rlim_t kStack = rlim_t{64} << 20;
-  rlimit limit;
-  if (getrlimit(RLIMIT_STACK, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY ||
-      limit.rlim_cur >= kStack) {
-    return;
-  }
-  limit.rlim_cur = limit.rlim_max == RLIM_INFINITY ? kStack : std::min(kStack, limit.rlim_max);
-  setrlimit(RLIMIT_STACK, &limit);
 }
 
 }  // namespace
@@ -68,8 +40,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   input_left = size;
   wide_radicals = size == 0 || data[0] < 128;
   input_reader = read_input;
-  // As the driver does: a parse stopped inside a line resumes after it.
-  while (parse() != 0) skip_line();
-  drain_input();
+  parse_input();
+  // What a "quit" statement left unread would start the next input.
+  skip_input();
   return 0;
 }

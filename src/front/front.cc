@@ -1,5 +1,8 @@
 #include "front/front.h"
 
+#include <sys/resource.h>
+
+#include <algorithm>
 #include <cerrno>
 #include <cstdarg>
 #include <cstdio>
@@ -22,4 +25,15 @@ void check_output() {
   if (!std::ferror(stdout)) return;
   std::fprintf(stderr, "vornix: write error: %s\n", std::strerror(errno));
   std::exit(2);
+}
+
+void raise_stack_limit() {
+  constexpr rlim_t kStack = rlim_t{64} << 20;
+  rlimit limit;
+  if (getrlimit(RLIMIT_STACK, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY ||
+      limit.rlim_cur >= kStack) {
+    return;
+  }
+  limit.rlim_cur = limit.rlim_max == RLIM_INFINITY ? kStack : std::min(kStack, limit.rlim_max);
+  setrlimit(RLIMIT_STACK, &limit);
 }

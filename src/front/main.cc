@@ -1,7 +1,6 @@
 // The driver: options, the choice of input, the prompt loop and the exit
 // status.
 #include <dlfcn.h>
-#include <sys/resource.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -42,18 +41,6 @@ int read_string(char* buf, int max_size) {
 int read_stdin(char* buf, int max_size) {
   return static_cast<int>(
       fread_unlocked(buf, 1, static_cast<size_t>(max_size), stdin));
-}
-
-// Parses the installed input. A parse stopped inside a line (its stack
-// overflowed) is resumed after that line, so that no later line is lost;
-// the result is 1 when any parse returned 1.
-int parse_input() {
-  int result = 0;
-  while (parse() != 0) {
-    result = 1;
-    skip_line();
-  }
-  return result;
 }
 
 int parse_string(const char* text) {
@@ -142,20 +129,6 @@ int run_interactive() {
     std::fflush(stdout);
   }
   return result;
-}
-
-// Drawing recurses once per level of a statement's nesting, up to
-// kMaxDrawableDepth levels: the stack may grow to 64 MiB where the system
-// allows it, whatever the shell's default.
-void raise_stack_limit() {
-  constexpr rlim_t kStack = rlim_t{64} << 20;
-  rlimit limit;
-  if (getrlimit(RLIMIT_STACK, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY ||
-      limit.rlim_cur >= kStack) {
-    return;
-  }
-  limit.rlim_cur = limit.rlim_max == RLIM_INFINITY ? kStack : std::min(kStack, limit.rlim_max);
-  setrlimit(RLIMIT_STACK, &limit);
 }
 
 }  // namespace

@@ -218,3 +218,12 @@ static void print_statement(Expression* statement) {
 }
 
 int parse() { return yyparse() == 0 ? 0 : 1; }
+
+int parse_input() {
+  int result = 0;
+  while (parse() != 0) {
+    result = 1;
+    skip_line();
+  }
+  return result;
+}

@@ -22,10 +22,18 @@ int next_token();
 /// or the parse stack overflowed.
 int parse();
 
-/// Skips the rest of the current line when a parse stopped inside it (an
-/// overflowing parse stack), so that the next parse starts with the next
-/// line.
+/// Parses the installed input. A parse stopped inside a line (its stack
+/// overflowed) resumes after that line, so that no later line is lost.
+/// Returns 1 when any of the parses returned 1, else 0.
+int parse_input();
+
+/// Skips the rest of the current line when a parse stopped inside it, so
+/// that the next parse starts with the next line.
 void skip_line();
+
+/// Reads and drops what is left of the installed input, such as the text
+/// after a "quit" statement.
+void skip_input();
 
 /// Nesting depth beyond which a tree cannot be drawn within the drawing
 /// limit: every level adds at least a row or a column to the drawing of the
