@@ -37,12 +37,17 @@ void reset_drawing_budget() { drawing_size = 0; }
 
 Canvas::Row::Row(int width) : chars_(static_cast<size_t>(width), ' ') {}
 
-// Lengthens the row with blanks so that it reaches column end - 1. A row's
-// first character was counted when the row was made.
+// Counts the characters by which the row grows when it reaches column
+// end - 1. A row's first character was counted when the row was made.
+void Canvas::Row::charge_growth(int end) const {
+  int grown = end - std::max(length(), 1);
+  if (grown > 0) charge(grown);
+}
+
+// Lengthens the row with blanks so that it reaches column end - 1.
 void Canvas::Row::make_room(int end) {
-  int old_length = length();
-  if (end <= old_length) return;
-  charge(end - std::max(old_length, 1));
+  if (end <= length()) return;
+  charge_growth(end);
   chars_.resize(static_cast<size_t>(end), ' ');
 }
 
@@ -65,11 +70,11 @@ void Canvas::Row::put_text(std::string_view s, int c) {
   }
   // Drawing mostly proceeds left to right: the text goes behind the row's
   // end, after a gap of blanks.
-  long grown = c + static_cast<long>(s.size()) - std::max(old_length, 1);
-  if (grown > 0) charge(grown);
+  charge_growth(c + static_cast<int>(s.size()));
   if (c > old_length) chars_.append(static_cast<size_t>(c - old_length), ' ');
   chars_.append(s);
 }
+
 Canvas::Canvas(int nrows, int width, int first_row) : first_row_(first_row) {
   assert(nrows >= 1);
   assert(first_row <= 0);

@@ -80,6 +80,7 @@ class Canvas {
 
    private:
     friend class Canvas;
+    void charge_growth(int end) const;
     void make_room(int end);
     std::string chars_;
   };
