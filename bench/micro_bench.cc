@@ -14,8 +14,8 @@
 #include "canvas/canvas.h"
 #include "expr/expr.h"
 #include "language/language.h"
-#define yylval token_value
 #include "grammar.hh"
+#include "vornix.hpp"
 
 namespace {
 
@@ -40,41 +40,64 @@ long CorpusStatements() {
   return lines;
 }
 
-std::string_view input;
-size_t input_offset = 0;
-
-int ReadInput(char* buf, int max_size) {
-  size_t n = std::min(input.size() - input_offset, static_cast<size_t>(max_size));
-  std::memcpy(buf, input.data() + input_offset, n);
-  input_offset += n;
-  return static_cast<int>(n);
-}
-
-void StartInput(std::string_view text) {
-  input = text;
-  input_offset = 0;
-  input_reader = ReadInput;
-}
-
-// Sends what vornix prints (drawings, messages) to a stream of its own on
-// /dev/null, fully buffered as when it writes to a pipe, while the
-// benchmark's report keeps the real standard output.
-class OutputToNull {
+// The corpus handed to the scanner in reads of at most 8192 bytes, as a
+// pipe hands it over.
+class TextInput : public Source {
  public:
-  OutputToNull() : saved_(stdout), null_(std::fopen("/dev/null", "w")) {
-    if (null_ == nullptr) std::abort();
-    stdout = null_;
+  explicit TextInput(std::string_view text) : text_(text) {}
+  size_t read(char* buf, size_t size) override {
+    size_t n = std::min({text_.size(), size, size_t{8192}});
+    std::memcpy(buf, text_.data(), n);
+    text_.remove_prefix(n);
+    return n;
   }
-  ~OutputToNull() {
-    stdout = saved_;
-    std::fclose(null_);
-  }
-  OutputToNull(const OutputToNull&) = delete;
-  OutputToNull& operator=(const OutputToNull&) = delete;
 
  private:
-  std::FILE* saved_;
+  std::string_view text_;
+};
+
+class IgnoreAll : public Listener {
+ public:
+  void statement(Owned<>, int) override {}
+  void empty_statement(int) override {}
+  void error(Status, std::string_view, int, int) override {}
+};
+
+// The pools of the canvases and nodes made here.
+CanvasPool pool;
+NodePool nodes;
+
+// What vornix prints, written to /dev/null through a fully buffered
+// stream, as when it writes to a pipe.
+class NullOutput : public vornix::Sink {
+ public:
+  NullOutput() : null_(std::fopen("/dev/null", "w")) {
+    if (null_ == nullptr) std::abort();
+  }
+  ~NullOutput() override { std::fclose(null_); }
+  NullOutput(const NullOutput&) = delete;
+  NullOutput& operator=(const NullOutput&) = delete;
+
+  void drawing(int, const vornix::DrawingView& drawing) override {
+    putc_unlocked('\n', null_);
+    drawing.write(null_);
+  }
+  void message(const vornix::Message& m) override {
+    fwrite_unlocked(m.text.data(), 1, m.text.size(), null_);
+    putc_unlocked('\n', null_);
+  }
+  void empty_line(int) override { putc_unlocked('\n', null_); }
+
+ private:
   std::FILE* null_;
+};
+
+class CorpusSource : public vornix::Source {
+ public:
+  size_t read(char* buf, size_t size) override { return input_.read(buf, size); }
+
+ private:
+  TextInput input_{Corpus()};
 };
 
 // ---- Canvas ----
@@ -82,13 +105,13 @@ class OutputToNull {
 // A three-row operand, like a fraction, pasted four times side by side on
 // its baseline and once below, as an infix chain and a denominator are.
 void BM_PasteSmall(benchmark::State& state) {
-  CanvasRef operand;
+  CanvasRef operand(pool);
   operand->put_text("a", -1, 1);
   operand->put_text("---", 0, 0);
   operand->put_text("b+c", 1, 0);
   for (auto _ : state) {
-    reset_drawing_budget();
-    CanvasRef c;
+    pool.reset_budget();
+    CanvasRef c(pool);
     for (int k = 0; k < 4; ++k) c->paste(*operand, 0, 6 * k, ALIGN_BASELINE);
     c->paste(*operand, 2, 0, ALIGN_TOP);
     benchmark::DoNotOptimize(c.get());
@@ -101,13 +124,13 @@ BENCHMARK(BM_PasteSmall);
 // canvas by its baseline, so that the canvas grows above and below row 0.
 void BM_PasteTall(benchmark::State& state) {
   int height = static_cast<int>(state.range(0));
-  CanvasRef operand;
+  CanvasRef operand(pool);
   for (int r = -height / 2; r < height - height / 2; ++r) {
     operand->put_text("| x_r |", r, 0);
   }
   for (auto _ : state) {
-    reset_drawing_budget();
-    CanvasRef c;
+    pool.reset_budget();
+    CanvasRef c(pool);
     c->put_text("A = ", 0, 0);
     c->paste(*operand, 0, 4, ALIGN_BASELINE);
     c->paste(*operand, 0, 12, ALIGN_BASELINE);
@@ -122,14 +145,17 @@ BENCHMARK(BM_PasteTall)->Arg(5)->Arg(64)->Arg(4096);
 // Every token of the corpus, deleting the nodes that numbers and names
 // carry as the parser would.
 void BM_Scan(benchmark::State& state) {
-  OutputToNull quiet;  // the corpus's bad characters are reported
+  Parser parser;
+  IgnoreAll listener;
+  YYSTYPE value;
   long tokens = 0;
   for (auto _ : state) {
-    StartInput(Corpus());
-    while (int token = next_token()) {
+    TextInput input(Corpus());
+    parser.begin_scan(input, listener);
+    while (int token = parser.scan(&value)) {
       ++tokens;
       if (token == INTEGER || token == REAL || token == SYMBOL || token == TRIG_NAME) {
-        NodeDeleter()(token_value.expr);
+        NodeDeleter()(value.expr);
       }
     }
   }
@@ -141,10 +167,11 @@ BENCHMARK(BM_Scan);
 
 // The whole corpus parsed, drawn and written, as `vornix < corpus.vx` does.
 void BM_Parse(benchmark::State& state) {
-  OutputToNull quiet;
+  vornix::Session session;
+  NullOutput out;
   for (auto _ : state) {
-    StartInput(Corpus());
-    while (parse() != 0) skip_line();
+    CorpusSource input;
+    session.draw(input, out);
   }
   state.SetBytesProcessed(state.iterations() * static_cast<long>(Corpus().size()));
   state.counters["statements"] = benchmark::Counter(
@@ -159,11 +186,7 @@ Expression* Name(const char* name) { return new Symbol(name); }
 Expression* Number(const char* digits) { return new Integer(digits); }
 
 // base^exponent as the grammar builds it: a name keeps its own exponent.
-Expression* Power(Expression* base, Expression* exponent) {
-  if (!base->accepts_expn()) return new Pow(base, exponent);
-  base->set_expn(exponent);
-  return base;
-}
+Expression* Power(Expression* base, Expression* exponent) { return raise(nodes, base, exponent); }
 
 Expression* Subscripted(const char* name, Expression* subscript) {
   auto* symbol = new Symbol(name);
@@ -238,9 +261,10 @@ Expression* TaylorSeries() {
 
 void BM_Render(benchmark::State& state, Expression* (*build)()) {
   Owned<> tree(build());
+  RenderContext cx{pool, Style{}};
   for (auto _ : state) {
-    reset_drawing_budget();
-    CanvasRef drawing = tree->render();
+    pool.reset_budget();
+    CanvasRef drawing = tree->render(cx);
     benchmark::DoNotOptimize(drawing.get());
   }
 }
@@ -254,8 +278,9 @@ BENCHMARK_CAPTURE(BM_Render, taylor_series, TaylorSeries);
 // The drawing of the Taylor series written out, the output path alone.
 void BM_Write(benchmark::State& state) {
   Owned<> tree(TaylorSeries());
-  reset_drawing_budget();
-  CanvasRef drawing = tree->render();
+  RenderContext cx{pool, Style{}};
+  pool.reset_budget();
+  CanvasRef drawing = tree->render(cx);
   std::FILE* null = std::fopen("/dev/null", "w");
   const Canvas& rows = *drawing;
   long bytes = 0;
@@ -267,6 +292,22 @@ void BM_Write(benchmark::State& state) {
   state.SetBytesProcessed(state.iterations() * bytes);
 }
 BENCHMARK(BM_Write);
+
+// ---- The library ----
+
+// vornix_draw on a short statement: a whole call, session included, as a
+// program that embeds the library makes it. Several threads call at once.
+void BM_LibraryCall(benchmark::State& state) {
+  static const char kText[] = "x^2/2 + sqrt(1/2)";
+  for (auto _ : state) {
+    int status;
+    char* drawing = vornix_draw(kText, sizeof kText - 1, nullptr, &status);
+    benchmark::DoNotOptimize(drawing);
+    vornix_free(drawing);
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_LibraryCall)->Threads(1)->Threads(2)->UseRealTime();
 
 }  // namespace
 

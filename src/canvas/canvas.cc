@@ -2,46 +2,34 @@
 
 #include <algorithm>
 #include <cassert>
+#include <iterator>
 #include <ostream>
 
 namespace {
 
-// Characters held by the canvases of the drawing in progress, counted as
-// they come into being and never taken back, so that a drawing that would
-// exceed the limit is stopped before it allocates the excess.
-long drawing_size = 0;
-
-void charge(long n) {
-  drawing_size += n;
-  if (drawing_size > kDrawingLimit) throw DrawingTooLarge();
-}
-
-// Released canvases, cut back to one empty row 0, waiting for reuse. Only
-// a few small ones are kept, so that what stays allocated is bounded.
+// Only a few small released canvases are kept, so that what stays
+// allocated is bounded.
 constexpr size_t kMaxSpareCanvases = 64;
 constexpr size_t kMaxSpareRows = 64;
 constexpr size_t kMaxSpareRowCapacity = 256;
 
-struct SpareCanvases {
-  ~SpareCanvases() {
-    for (Canvas* c : canvases) delete c;
-  }
-  std::vector<Canvas*> canvases;
-};
-
-SpareCanvases spare;
-
 }  // namespace
 
-void reset_drawing_budget() { drawing_size = 0; }
+CanvasPool::~CanvasPool() {
+  for (Canvas* c : spare_) {
+    VORNIX_UNPOISON(c, sizeof(Canvas));
+    delete c;
+  }
+}
 
-Canvas::Row::Row(int width) : chars_(static_cast<size_t>(width), ' ') {}
+Canvas::Row::Row(CanvasPool* pool, int width)
+    : chars_(static_cast<size_t>(width), ' '), pool_(pool) {}
 
 // Counts the characters by which the row grows when it reaches column
 // end - 1. A row's first character was counted when the row was made.
 void Canvas::Row::charge_growth(int end) const {
   int grown = end - std::max(length(), 1);
-  if (grown > 0) charge(grown);
+  if (grown > 0) pool_->charge(grown);
 }
 
 // Lengthens the row with blanks so that it reaches column end - 1.
@@ -75,26 +63,29 @@ void Canvas::Row::put_text(std::string_view s, int c) {
   chars_.append(s);
 }
 
-Canvas::Canvas(int nrows, int width, int first_row) : first_row_(first_row) {
+Canvas::Canvas(CanvasPool& pool, int nrows, int width, int first_row)
+    : pool_(&pool), first_row_(first_row) {
   assert(nrows >= 1);
   assert(first_row <= 0);
   nrows = std::max(nrows, 1 - first_row);
-  charge(static_cast<long>(nrows) * std::max(width, 1));
+  pool.charge(static_cast<long>(nrows) * std::max(width, 1));
   rows_.reserve(static_cast<size_t>(nrows));
-  for (int k = 0; k < nrows; ++k) rows_.emplace_back(width);
+  for (int k = 0; k < nrows; ++k) rows_.emplace_back(pool_, width);
 }
 
 Canvas::Row& Canvas::add_rows(int i) {
   if (i < first_row_) {
     size_t added = static_cast<size_t>(first_row_ - i);
-    charge(static_cast<long>(added));
+    pool_->charge(static_cast<long>(added));
     if (top_ < added) {
       // Move the rows down behind as many spares as there are rows.
       size_t count = rows_.size() - top_;
       size_t spares = added + count;
-      std::vector<Row> moved(spares + count);
+      std::vector<Row> moved;
+      moved.reserve(spares + count);
+      moved.resize(spares, Row(pool_, 0));
       std::move(rows_.begin() + static_cast<long>(top_), rows_.end(),
-                moved.begin() + static_cast<long>(spares));
+                std::back_inserter(moved));
       rows_.swap(moved);
       top_ = spares;
     }
@@ -102,15 +93,15 @@ Canvas::Row& Canvas::add_rows(int i) {
     first_row_ = i;
   } else {
     size_t added = static_cast<size_t>(i - (first_row_ + nrows()) + 1);
-    charge(static_cast<long>(added));
-    rows_.resize(rows_.size() + added);
+    pool_->charge(static_cast<long>(added));
+    for (size_t k = 0; k < added; ++k) rows_.emplace_back(pool_, 0);
   }
   return rows_[top_ + static_cast<size_t>(i - first_row_)];
 }
 
 bool Canvas::clear_for_reuse() {
   if (rows_.capacity() > kMaxSpareRows) return false;
-  rows_.resize(top_ + 1);
+  while (rows_.size() > top_ + 1) rows_.pop_back();
   rows_[top_].chars_.clear();
   first_row_ = 0;
   return rows_[top_].chars_.capacity() <= kMaxSpareRowCapacity;
@@ -197,6 +188,13 @@ void Canvas::write(std::FILE* out) const {
   }
 }
 
+void Canvas::append_to(std::string& out) const {
+  for (size_t k = top_; k < rows_.size(); ++k) {
+    out.append(rows_[k].text());
+    out += '\n';
+  }
+}
+
 std::ostream& operator<<(std::ostream& out, const Canvas& canvas) {
   for (int i = canvas.first_row(); i < canvas.first_row() + canvas.nrows();
        ++i) {
@@ -205,13 +203,14 @@ std::ostream& operator<<(std::ostream& out, const Canvas& canvas) {
   return out;
 }
 
-CanvasRef::CanvasRef() {
-  if (spare.canvases.empty()) {
-    canvas_ = new Canvas(1, 0, 0);
+CanvasRef::CanvasRef(CanvasPool& pool) {
+  if (pool.spare_.empty()) {
+    canvas_ = new Canvas(pool, 1, 0, 0);
   } else {
-    canvas_ = spare.canvases.back();
-    spare.canvases.pop_back();
-    charge(1);
+    canvas_ = pool.spare_.back();
+    pool.spare_.pop_back();
+    VORNIX_UNPOISON(canvas_, sizeof(Canvas));
+    pool.charge(1);
   }
   canvas_->share_count_ = 1;
 }
@@ -231,9 +230,10 @@ CanvasRef::~CanvasRef() { release(); }
 
 void CanvasRef::release() {
   if (--canvas_->share_count_ != 0) return;
-  if (kReuseMemory && spare.canvases.size() < kMaxSpareCanvases &&
-      canvas_->clear_for_reuse()) {
-    spare.canvases.push_back(canvas_);
+  std::vector<Canvas*>& spare = canvas_->pool_->spare_;
+  if (spare.size() < kMaxSpareCanvases && canvas_->clear_for_reuse()) {
+    spare.push_back(canvas_);
+    VORNIX_POISON(canvas_, sizeof(Canvas));
     return;
   }
   delete canvas_;

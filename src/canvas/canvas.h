@@ -19,12 +19,15 @@
 #endif
 #endif
 
-/// Whether canvases and nodes reuse the memory of released ones. Not under
-/// AddressSanitizer, which then sees every use of released memory.
 #ifdef VORNIX_ADDRESS_SANITIZER
-inline constexpr bool kReuseMemory = false;
+#include <sanitizer/asan_interface.h>
+/// Memory kept for reuse is poisoned while it waits, so that AddressSanitizer
+/// still reports a use of a released canvas or node.
+#define VORNIX_POISON(address, size) ASAN_POISON_MEMORY_REGION(address, size)
+#define VORNIX_UNPOISON(address, size) ASAN_UNPOISON_MEMORY_REGION(address, size)
 #else
-inline constexpr bool kReuseMemory = true;
+#define VORNIX_POISON(address, size) ((void)(address), (void)(size))
+#define VORNIX_UNPOISON(address, size) ((void)(address), (void)(size))
 #endif
 
 /// Measurements of a canvas: height = ascent + 1 + descent.
@@ -49,16 +52,42 @@ class DrawingTooLarge : public std::exception {
 /// every row counts its length, and at least one.
 inline constexpr long kDrawingLimit = 1L << 26;
 
-/// Starts a new drawing: the characters counted against kDrawingLimit go
-/// back to zero.
-void reset_drawing_budget();
+class Canvas;
+
+/// Where the canvases of a drawing come from: released canvases kept for
+/// reuse, and the count of characters held against kDrawingLimit. Each
+/// drawing session has its own; a pool serves one thread at a time.
+class CanvasPool {
+ public:
+  CanvasPool() = default;
+  ~CanvasPool();
+  CanvasPool(const CanvasPool&) = delete;
+  CanvasPool& operator=(const CanvasPool&) = delete;
+
+  /// Starts a new drawing: the characters counted go back to zero.
+  void reset_budget() { drawing_size_ = 0; }
+  /// Counts n more characters; raises DrawingTooLarge past the limit.
+  void charge(long n) {
+    drawing_size_ += n;
+    if (drawing_size_ > kDrawingLimit) throw DrawingTooLarge();
+  }
+
+ private:
+  friend class CanvasRef;
+  // Characters held by the canvases of the drawing in progress, counted as
+  // they come into being and never taken back, so that a drawing that would
+  // exceed the limit is stopped before it allocates the excess.
+  long drawing_size_ = 0;
+  // Released canvases, cut back to one empty row 0, waiting for reuse.
+  std::vector<Canvas*> spare_;
+};
 
 class Canvas {
  public:
   /// One text row. Positions never written explicitly hold blanks.
   class Row {
    public:
-    explicit Row(int width = 0);
+    Row(CanvasPool* pool, int width);
 
     /// Writable character at column i; lengthens the row with blanks first.
     char& operator[](int i) {
@@ -83,11 +112,13 @@ class Canvas {
     void charge_growth(int end) const;
     void make_room(int end);
     std::string chars_;
+    CanvasPool* pool_;  // charged for the row's growth
   };
 
   /// A canvas of nrows rows of the given width, the top one numbered
-  /// first_row; nrows is raised so that row 0 exists.
-  Canvas(int nrows, int width, int first_row);
+  /// first_row; nrows is raised so that row 0 exists. Its characters are
+  /// counted in pool.
+  Canvas(CanvasPool& pool, int nrows, int width, int first_row);
 
   /// Row i, adding empty rows above or below so that it exists.
   Row& operator[](int i) {
@@ -121,6 +152,8 @@ class Canvas {
 
   /// Writes every row, top to bottom, each followed by a newline.
   void write(std::FILE* out) const;
+  /// Appends every row, top to bottom, each followed by a newline.
+  void append_to(std::string& out) const;
 
  private:
   friend class CanvasRef;
@@ -134,6 +167,7 @@ class Canvas {
   // rows before top_ are empty spares, so that rows added above cost no
   // more than rows added below.
   std::vector<Row> rows_;
+  CanvasPool* pool_;
   size_t top_ = 0;
   int first_row_;
   int share_count_ = 0;
@@ -142,12 +176,12 @@ class Canvas {
 std::ostream& operator<<(std::ostream& out, const Canvas& canvas);
 
 /// A shared handle to a canvas; the canvas is released with its last
-/// handle. Released canvases are kept for reuse, up to a few small ones, so
-/// that drawing a statement seldom allocates.
+/// handle. Released canvases go back to their pool for reuse, up to a few
+/// small ones, so that drawing a statement seldom allocates.
 class CanvasRef {
  public:
-  /// A new canvas with one empty row, row 0.
-  CanvasRef();
+  /// A new canvas with one empty row, row 0, taken from pool.
+  explicit CanvasRef(CanvasPool& pool);
   CanvasRef(const CanvasRef& other);
   CanvasRef& operator=(const CanvasRef& other);
   ~CanvasRef();

@@ -7,6 +7,10 @@
 
 namespace {
 
+// The pool of every canvas of these tests; a drawing budget that each test
+// that measures it resets.
+CanvasPool pool;
+
 std::string Print(const Canvas& canvas) {
   std::ostringstream out;
   out << canvas;
@@ -23,7 +27,7 @@ void Expect(const Canvas& canvas, const Extent& want) {
 
 // Rows -1 to 1:  a / -- / bc
 CanvasRef ThreeRowSource() {
-  CanvasRef s;
+  CanvasRef s(pool);
   s->put_text("a", -1, 0);
   s->put_text("--", 0, 0);
   s->put_text("bc", 1, 0);
@@ -31,13 +35,13 @@ CanvasRef ThreeRowSource() {
 }
 
 TEST(Canvas, FreshCanvasIsOneEmptyRow) {
-  CanvasRef c;
+  CanvasRef c(pool);
   Expect(*c, {1, 0, 0, 0});
   EXPECT_EQ("\n", Print(*c));
 }
 
 TEST(Canvas, WritesBeyondTheEdgesGrowTheCanvas) {
-  CanvasRef c;
+  CanvasRef c(pool);
   c->put_text("ab", 0, 0);
   (*c)[0][5] = 'z';
   (*c)[-2][3] = 'Q';
@@ -68,7 +72,7 @@ TEST(Canvas, PasteAlignments) {
 "    bc\n"},
   };
   for (const auto& test : cases) {
-    CanvasRef target;
+    CanvasRef target(pool);
     target->put_text("x = ", 0, 0);
     target->paste(*ThreeRowSource(), 0, 4, test.align);
     EXPECT_EQ(test.first_row, target->first_row()) << test.align;
@@ -77,19 +81,19 @@ TEST(Canvas, PasteAlignments) {
 }
 
 TEST(Canvas, PastedBlanksOverwriteAndTheRestStays) {
-  CanvasRef target;
+  CanvasRef target(pool);
   target->put_text("abcdef", 0, 0);
-  CanvasRef source;
+  CanvasRef source(pool);
   source->put_text(" X", 0, 0);
   target->paste(*source, 0, 1, ALIGN_BASELINE);
   EXPECT_EQ("a Xdef\n", Print(*target));
 }
 
 TEST(Canvas, PastingEmptyRowsStillCreatesThem) {
-  CanvasRef source;
+  CanvasRef source(pool);
   source->put_text("q", 0, 0);
   (*source)[2];
-  CanvasRef target;
+  CanvasRef target(pool);
   target->put_text("abc", 0, 0);
   target->paste(*source, 0, 5, ALIGN_TOP);
   Expect(*target, {3, 6, 0, 2});
@@ -97,13 +101,13 @@ TEST(Canvas, PastingEmptyRowsStillCreatesThem) {
 }
 
 TEST(Canvas, PasteBracketed) {
-  CanvasRef one_row;
+  CanvasRef one_row(pool);
   one_row->put_text("a+b", 0, 0);
-  CanvasRef c1;
+  CanvasRef c1(pool);
   c1->paste_bracketed(*one_row, 0, 0, true);
   EXPECT_EQ("(a+b)\n", Print(*c1));
 
-  CanvasRef c3;
+  CanvasRef c3(pool);
   c3->paste_bracketed(*ThreeRowSource(), 0, 0, true);
   c3->put_text(" + 1", 0, 4);
   EXPECT_EQ(
@@ -112,12 +116,12 @@ TEST(Canvas, PasteBracketed) {
 "\\bc/\n", Print(*c3));
 
   // The closing bracket follows the widest row, not the row it stands on.
-  CanvasRef four_rows;
+  CanvasRef four_rows(pool);
   four_rows->put_text("1", -1, 0);
   four_rows->put_text("x", 0, 0);
   four_rows->put_text("-", 1, 0);
   four_rows->put_text("y", 2, 0);
-  CanvasRef c4;
+  CanvasRef c4(pool);
   c4->paste_bracketed(*four_rows, 0, 0, true);
   EXPECT_EQ(
 "/1\\\n"
@@ -126,23 +130,23 @@ TEST(Canvas, PasteBracketed) {
 "\\y/\n", Print(*c4));
 
   // Two rows: corners only, no bars.
-  CanvasRef two_rows;
+  CanvasRef two_rows(pool);
   two_rows->put_text(" 2", -1, 0);
   two_rows->put_text("x", 0, 0);
-  CanvasRef c2;
+  CanvasRef c2(pool);
   c2->put_text("y", 0, 0);
   c2->paste_bracketed(*two_rows, 0, 1, true);
   EXPECT_EQ(
 " / 2\\\n"
 "y\\x /\n", Print(*c2));
 
-  CanvasRef plain;
+  CanvasRef plain(pool);
   plain->paste_bracketed(*one_row, 0, 2, false);
   EXPECT_EQ("  a+b\n", Print(*plain));
 }
 
 TEST(Canvas, EmptyTextStillFillsTheGap) {
-  CanvasRef c;
+  CanvasRef c(pool);
   c->put_text("", 0, 3);
   EXPECT_EQ("   \n", Print(*c));
   c->fill(0, 5, 0, '_');
@@ -151,7 +155,7 @@ TEST(Canvas, EmptyTextStillFillsTheGap) {
 
 TEST(Canvas, CenterBaselinePicksTheLowerMiddleRow) {
   for (int n = 1; n <= 5; ++n) {
-    CanvasRef c;
+    CanvasRef c(pool);
     c->put_text("x", n - 1, 0);
     c->center_baseline();
     EXPECT_EQ(-(n / 2), c->first_row()) << n;
@@ -160,11 +164,11 @@ TEST(Canvas, CenterBaselinePicksTheLowerMiddleRow) {
 }
 
 TEST(CanvasRef, SharesAndReleasesOnce) {
-  CanvasRef a;
+  CanvasRef a(pool);
   {
     CanvasRef b = a;
     EXPECT_EQ(2, a.share_count());
-    CanvasRef c;
+    CanvasRef c(pool);
     c = b;
     EXPECT_EQ(3, a.share_count());
     c = c;
@@ -174,16 +178,32 @@ TEST(CanvasRef, SharesAndReleasesOnce) {
   EXPECT_EQ(1, a.share_count());
 }
 
+TEST(CanvasRef, ReusesAReleasedCanvasFromItsOwnPool) {
+  CanvasPool own;
+  Canvas* first;
+  {
+    CanvasRef c(own);
+    c->put_text("abc", 2, 0);
+    first = c.get();
+  }
+  CanvasRef again(own);
+  EXPECT_EQ(first, again.get());
+  // It comes back as a fresh canvas.
+  Expect(*again, {1, 0, 0, 0});
+  CanvasRef other(pool);
+  EXPECT_NE(first, other.get());
+}
+
 TEST(DrawingBudget, StopsADrawingThatGrowsTooLarge) {
-  reset_drawing_budget();
-  CanvasRef c;
+  pool.reset_budget();
+  CanvasRef c(pool);
   EXPECT_NO_THROW(c->fill(0, 0, 1000, 'x'));
   EXPECT_THROW((*c)[0][static_cast<int>(kDrawingLimit)] = 'y', DrawingTooLarge);
-  reset_drawing_budget();
+  pool.reset_budget();
   // Each row counts at least one character, so many empty rows are too large.
-  CanvasRef tall;
+  CanvasRef tall(pool);
   EXPECT_THROW((*tall)[static_cast<int>(kDrawingLimit) + 1], DrawingTooLarge);
-  reset_drawing_budget();
+  pool.reset_budget();
 }
 
 }  // namespace

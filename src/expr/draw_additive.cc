@@ -7,34 +7,34 @@ namespace {
 // Draws left, the sign, then right, bracketed when asked; returns the
 // sign's column in `sign_col`. The drawing goes onto the left operand's own
 // canvas, so that a long chain a + b + c + ... is not copied at every link.
-CanvasRef draw_infix(const Expression& left, char sign,
+CanvasRef draw_infix(const RenderContext& cx, const Expression& left, char sign,
                      const Expression& right, bool bracket_right,
                      int& sign_col) {
-  CanvasRef c = left.render();
+  CanvasRef c = left.render(cx);
   int w = c->extent().width;
   sign_col = w + 1;
   (*c)[0][sign_col] = sign;
-  c->paste_bracketed(*right.render(), 0, w + 3, bracket_right);
+  c->paste_bracketed(*right.render(cx), 0, w + 3, bracket_right);
   return c;
 }
 
 }  // namespace
 
-CanvasRef SimpleBinaryOp::render() const {
+CanvasRef SimpleBinaryOp::render(const RenderContext& cx) const {
   int sign_col;
-  return draw_infix(*left, op_char(), *right, false, sign_col);
+  return draw_infix(cx, *left, op_char(), *right, false, sign_col);
 }
 
-CanvasRef Sub::render() const {
+CanvasRef Sub::render(const RenderContext& cx) const {
   int sign_col;
-  return draw_infix(*left, '-', *right, right->needs_parens(), sign_col);
+  return draw_infix(cx, *left, '-', *right, right->needs_parens(), sign_col);
 }
 
 //   a > b
 //     -
-CanvasRef RelationOrEqual::render() const {
+CanvasRef RelationOrEqual::render(const RenderContext& cx) const {
   int sign_col;
-  CanvasRef c = draw_infix(*left, sign_, *right, right->needs_parens(), sign_col);
+  CanvasRef c = draw_infix(cx, *left, sign_, *right, right->needs_parens(), sign_col);
   (*c)[1][sign_col] = '-';
   return c;
 }

@@ -3,20 +3,20 @@
 
 #include "expr/drawing.h"
 
-CanvasRef Literal::render() const {
-  CanvasRef c;
+CanvasRef Literal::render(const RenderContext& cx) const {
+  CanvasRef c = cx.canvas();
   c->put_text(lexeme, 0, 0);
   return c;
 }
 
-CanvasRef Ellipsis::render() const {
-  CanvasRef c;
+CanvasRef Ellipsis::render(const RenderContext& cx) const {
+  CanvasRef c = cx.canvas();
   c->put_text("...", 0, 0);
   return c;
 }
 
-CanvasRef Infinity::render() const {
-  CanvasRef c;
+CanvasRef Infinity::render(const RenderContext& cx) const {
+  CanvasRef c = cx.canvas();
   c->put_text("oo", 0, 0);
   return c;
 }
@@ -25,11 +25,11 @@ CanvasRef Infinity::render() const {
 // underscores, on their row:
 //   __2
 //   ||
-CanvasRef GlyphConstant::render() const {
-  CanvasRef c;
+CanvasRef GlyphConstant::render(const RenderContext& cx) const {
+  CanvasRef c = cx.canvas();
   c->put_text("__", -1, 0);
   c->put_text(glyph_, 0, 0);
-  if (expn) c->paste(*expn->render(), -1, 2, ALIGN_BOTTOM);
+  if (expn) c->paste(*expn->render(cx), -1, 2, ALIGN_BOTTOM);
   return c;
 }
 
@@ -38,18 +38,18 @@ CanvasRef GlyphConstant::render() const {
 //    *2
 //   x'
 //    1
-CanvasRef Symbol::render() const {
-  CanvasRef c;
+CanvasRef Symbol::render(const RenderContext& cx) const {
+  CanvasRef c = cx.canvas();
   int n = static_cast<int>(name.size());
   c->put_text(name, 0, 0);
   if (overbar) c->fill(-1, 0, n, '_');
-  if (subscr) c->paste(*subscr->render(), 1, n, ALIGN_TOP);
+  if (subscr) c->paste(*subscr->render(cx), 1, n, ALIGN_TOP);
   for (int i = 0; i < primes; ++i) (*c)[0][n + i] = '\'';
   int col = n;
   if (starred) {
     (*c)[-1][n] = '*';
     col = n + 1;
   }
-  if (expn) c->paste(*expn->render(), -1, col, ALIGN_BOTTOM);
+  if (expn) c->paste(*expn->render(cx), -1, col, ALIGN_BOTTOM);
   return c;
 }

@@ -32,27 +32,27 @@ void ProductSymbol::draw(Canvas& canvas, int r, int c) const {
   }
 }
 
-CanvasRef Sum::render() const { return render_with_symbol(SumSymbol()); }
-CanvasRef Product::render() const { return render_with_symbol(ProductSymbol()); }
-CanvasRef SumOverInterval::render() const { return render_with_symbol(SumSymbol()); }
-CanvasRef ProductOverInterval::render() const {
-  return render_with_symbol(ProductSymbol());
+CanvasRef Sum::render(const RenderContext& cx) const { return render_with_symbol(cx, SumSymbol()); }
+CanvasRef Product::render(const RenderContext& cx) const { return render_with_symbol(cx, ProductSymbol()); }
+CanvasRef SumOverInterval::render(const RenderContext& cx) const { return render_with_symbol(cx, SumSymbol()); }
+CanvasRef ProductOverInterval::render(const RenderContext& cx) const {
+  return render_with_symbol(cx, ProductSymbol());
 }
 
 // The body follows one blank after the widest row of the sign and its
 // variable or range.
-CanvasRef SumOrProduct::render_with_symbol(const OpSymbol& symbol) const {
-  CanvasRef c = render_sign(symbol);
+CanvasRef SumOrProduct::render_with_symbol(const RenderContext& cx, const OpSymbol& symbol) const {
+  CanvasRef c = render_sign(cx, symbol);
   int sign_width = c->extent().width;
-  c->paste_bracketed(*body->render(), 0, sign_width + 1, body->needs_parens());
+  c->paste_bracketed(*body->render(cx), 0, sign_width + 1, body->needs_parens());
   return c;
 }
 
 // The variable is centred under the sign's middle column; a wide one moves
 // the sign right.
-CanvasRef SumOrProduct::render_sign(const OpSymbol& symbol) const {
-  CanvasRef c;
-  CanvasRef var = variable->render();
+CanvasRef SumOrProduct::render_sign(const RenderContext& cx, const OpSymbol& symbol) const {
+  CanvasRef c = cx.canvas();
+  CanvasRef var = variable->render(cx);
   int h = var->extent().width / 2;
   int col = std::max(h - 2, 0);
   symbol.draw(*c, 0, col);
@@ -69,11 +69,11 @@ CanvasRef SumOrProduct::render_sign(const OpSymbol& symbol) const {
 //     | |
 //     | |
 //    k = 1
-CanvasRef SumOrProductOverInterval::render_sign(const OpSymbol& symbol) const {
-  CanvasRef c;
-  CanvasRef var = variable->render();
-  CanvasRef low = lower->render();
-  CanvasRef up = upper->render();
+CanvasRef SumOrProductOverInterval::render_sign(const RenderContext& cx, const OpSymbol& symbol) const {
+  CanvasRef c = cx.canvas();
+  CanvasRef var = variable->render(cx);
+  CanvasRef low = lower->render(cx);
+  CanvasRef up = upper->render(cx);
   Extent v = var->extent();
   Extent l = low->extent();
   int up_width = up->extent().width;
@@ -104,26 +104,26 @@ void Integral::draw_sign(Canvas& canvas, int r, int c, int k) {
   canvas[r + k + 1][c] = '/';
 }
 
-int Integral::sign_half_height() const {
+int Integral::sign_half_height(const RenderContext& cx) const {
   const Expression* innermost = body.get();
   while (auto inner = dynamic_cast<const Integral*>(innermost)) {
     innermost = inner->body.get();
   }
-  Extent e = innermost->render()->extent();
+  Extent e = innermost->render(cx)->extent();
   return std::max(std::max(e.ascent, e.descent), 1);
 }
 
-CanvasRef Integral::render_sign() const {
-  CanvasRef c;
-  draw_sign(*c, 0, 0, sign_half_height());
+CanvasRef Integral::render_sign(const RenderContext& cx) const {
+  CanvasRef c = cx.canvas();
+  draw_sign(*c, 0, 0, sign_half_height(cx));
   return c;
 }
 
-CanvasRef IntegralOnInterval::render_sign() const {
-  CanvasRef c;
-  int k = sign_half_height();
-  CanvasRef low = lower->render();
-  CanvasRef up = upper->render();
+CanvasRef IntegralOnInterval::render_sign(const RenderContext& cx) const {
+  CanvasRef c = cx.canvas();
+  int k = sign_half_height(cx);
+  CanvasRef low = lower->render(cx);
+  CanvasRef up = upper->render(cx);
   draw_sign(*c, 0, 0, k);
   c->paste(*low, k + 2, 1, ALIGN_TOP);
   c->paste(*up, -k - 2, 3, ALIGN_BOTTOM);
@@ -139,15 +139,15 @@ CanvasRef IntegralOnInterval::render_sign() const {
 //  |    |
 // /    /
 //  0    a
-CanvasRef Integral::render() const {
-  CanvasRef c = render_sign();
+CanvasRef Integral::render(const RenderContext& cx) const {
+  CanvasRef c = render_sign(cx);
   int sign_width = c->extent().width;
-  CanvasRef integrand = body->render();
+  CanvasRef integrand = body->render(cx);
   int col = dynamic_cast<const Integral*>(body.get()) ? sign_width + 1 : 3;
   bool brackets = body->needs_parens();
   c->paste_bracketed(*integrand, 0, col, brackets);
   int d = col + integrand->extent().width + (brackets ? 2 : 0) + 1;
   (*c)[0][d] = 'd';
-  c->paste_bracketed(*variable->render(), 0, d + 1, variable->needs_parens());
+  c->paste_bracketed(*variable->render(cx), 0, d + 1, variable->needs_parens());
   return c;
 }

@@ -1,15 +1,15 @@
 // Function applications and their argument lists.
 #include "expr/drawing.h"
 
-CanvasRef FunctionArgs::render_list() const {
-  CanvasRef c;
+CanvasRef FunctionArgs::render_list(const RenderContext& cx) const {
+  CanvasRef c = cx.canvas();
   int col = 0;
   for (const Owned<>& item : items) {
     if (col > 0) {
       (*c)[0][col] = ',';
       col += 2;
     }
-    CanvasRef drawn = item->render();
+    CanvasRef drawn = item->render(cx);
     c->paste(*drawn, 0, col, ALIGN_BASELINE);
     col += drawn->extent().width;
   }
@@ -22,20 +22,20 @@ CanvasRef FunctionArgs::render_list() const {
    g|-, y, z|
     \x      /
 */
-CanvasRef MultivarFunction::render() const {
-  CanvasRef c = fname->render();
+CanvasRef MultivarFunction::render(const RenderContext& cx) const {
+  CanvasRef c = fname->render(cx);
   int name_width = c->extent().width;
-  c->paste_bracketed(*arguments->render_list(), 0, name_width, true);
+  c->paste_bracketed(*arguments->render_list(cx), 0, name_width, true);
   return c;
 }
 
 // One blank after a bare name; a name's exponent stands over the blanks:
 //    2
 // sin x
-CanvasRef TrigFunction::render() const {
-  CanvasRef c = fname->render();
+CanvasRef TrigFunction::render(const RenderContext& cx) const {
+  CanvasRef c = fname->render(cx);
   int w = c->extent().width;
   int col = fname->expn ? w : w + 1;
-  c->paste_bracketed(*arg->render(), 0, col, arg->needs_parens());
+  c->paste_bracketed(*arg->render(cx), 0, col, arg->needs_parens());
   return c;
 }

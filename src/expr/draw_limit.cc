@@ -7,10 +7,10 @@
 //  lim   -
 //        x
 // x -> 0
-CanvasRef Limit::render() const {
-  CanvasRef c;
-  CanvasRef var = variable->render();
-  CanvasRef to = point->render();
+CanvasRef Limit::render(const RenderContext& cx) const {
+  CanvasRef c = cx.canvas();
+  CanvasRef var = variable->render(cx);
+  CanvasRef to = point->render(cx);
   Extent v = var->extent();
   Extent t = to->extent();
   int n = v.width + t.width + 4;
@@ -19,6 +19,6 @@ CanvasRef Limit::render() const {
   c->paste(*var, b, 0, ALIGN_BASELINE);
   c->put_text("->", b, v.width + 1);
   c->paste(*to, b, v.width + 4, ALIGN_BASELINE);
-  c->paste_bracketed(*body->render(), 0, n + 1, body->needs_parens());
+  c->paste_bracketed(*body->render(cx), 0, n + 1, body->needs_parens());
   return c;
 }

@@ -14,7 +14,7 @@
      |      |
      \  3 0 /
 */
-CanvasRef Matrix::render() const {
+CanvasRef Matrix::render(const RenderContext& cx) const {
   struct Cell {
     CanvasRef canvas;
     Extent extent;
@@ -22,7 +22,7 @@ CanvasRef Matrix::render() const {
   // The cells missing from short rows all show the same "0", drawn once, so
   // that the working data grows with the entries written, not with the
   // grid.
-  CanvasRef zero_canvas = shared_zero.render();
+  CanvasRef zero_canvas = shared_zero.render(cx);
   const Cell zero{zero_canvas, zero_canvas->extent()};
 
   size_t n_rows = rows.size();
@@ -43,7 +43,7 @@ CanvasRef Matrix::render() const {
   for (size_t i = 0; i < n_rows; ++i) {
     const auto& items = rows[i]->items;
     for (size_t j = 0; j < items.size(); ++j) {
-      CanvasRef drawn = items[j]->render();
+      CanvasRef drawn = items[j]->render(cx);
       Extent e = drawn->extent();
       entries.push_back(Cell{drawn, e});
       row_height[i] = std::max(row_height[i], e.height);
@@ -63,7 +63,7 @@ CanvasRef Matrix::render() const {
   // the drawing limit is refused before it is filled.
   if (static_cast<long>(height) * (right + 1) > kDrawingLimit) throw DrawingTooLarge();
 
-  CanvasRef c;
+  CanvasRef c = cx.canvas();
   int y = 0;
   const Cell* entry = entries.data();
   for (size_t i = 0; i < n_rows; ++i) {

@@ -28,14 +28,14 @@ bool base_needs_brackets(const Expression& base) {
      / 2\
      \x /
 */
-CanvasRef Pow::render() const {
-  CanvasRef c;
-  CanvasRef base = left->render();
+CanvasRef Pow::render(const RenderContext& cx) const {
+  CanvasRef c = cx.canvas();
+  CanvasRef base = left->render(cx);
   Extent e = base->extent();
   bool brackets = base_needs_brackets(*left);
   c->paste_bracketed(*base, 0, 0, brackets);
   int col = brackets ? e.width + 2 : e.width;
-  c->paste(*right->render(), -e.ascent - 1, col, ALIGN_BOTTOM);
+  c->paste(*right->render(cx), -e.ascent - 1, col, ALIGN_BOTTOM);
   return c;
 }
 
@@ -44,15 +44,15 @@ CanvasRef Pow::render() const {
 //       /1
 //      / -
 //    \/  2
-CanvasRef Root::render() const {
-  CanvasRef c;
-  CanvasRef radicand = left->render();
-  CanvasRef index = right->render();
+CanvasRef Root::render(const RenderContext& cx) const {
+  CanvasRef c = cx.canvas();
+  CanvasRef radicand = left->render(cx);
+  CanvasRef index = right->render(cx);
   Extent e = radicand->extent();
   int x = index->extent().width;
-  int g = radical_stroke_width(e.height);
+  int g = radical_stroke_width(cx.style, e.height);
   int m = std::max(x - g - 1, 0);
-  draw_radical(*c, *radicand, m);
+  draw_radical(cx.style, *c, *radicand, m);
   c->paste(*index, -e.ascent - 1, g + m - x + 1, ALIGN_BOTTOM);
   return c;
 }

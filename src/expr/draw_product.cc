@@ -6,17 +6,17 @@
 // One blank between the factors, measured from the left factor's full
 // width (and its closing bracket). A bare left factor's canvas becomes the
 // drawing, so that a long product is not copied at every factor.
-CanvasRef Mul::render() const {
-  CanvasRef l = left->render();
+CanvasRef Mul::render(const RenderContext& cx) const {
+  CanvasRef l = left->render(cx);
   int w = l->extent().width;
   bool bracket_left = left->needs_parens();
   CanvasRef c = l;
   if (bracket_left) {
-    c = CanvasRef();
+    c = cx.canvas();
     c->paste_bracketed(*l, 0, 0, true);
   }
   int col = bracket_left ? w + 3 : w + 1;
-  c->paste_bracketed(*right->render(), 0, col, right->needs_parens());
+  c->paste_bracketed(*right->render(cx), 0, col, right->needs_parens());
   return c;
 }
 
@@ -24,10 +24,10 @@ CanvasRef Mul::render() const {
 //    1
 //   --
 //   22
-CanvasRef Div::render() const {
-  CanvasRef c;
-  CanvasRef num = left->render();
-  CanvasRef den = right->render();
+CanvasRef Div::render(const RenderContext& cx) const {
+  CanvasRef c = cx.canvas();
+  CanvasRef num = left->render(cx);
+  CanvasRef den = right->render(cx);
   int p = num->extent().width;
   int q = den->extent().width;
   int m = std::max(p, q);

@@ -1,18 +1,19 @@
 // Negation, square root, factorial, conjugate, overbar and absolute value.
 #include "expr/drawing.h"
-#include "front/front.h"
 
-int radical_stroke_width(int height) { return wide_radicals ? height : 1; }
+int radical_stroke_width(const Style& style, int height) {
+  return style.wide_radicals ? height : 1;
+}
 
 //       _          _
 //      /1         |1
 //     / -         |-
 //   \/  2       \|2
-void draw_radical(Canvas& canvas, const Canvas& radicand, int m) {
+void draw_radical(const Style& style, Canvas& canvas, const Canvas& radicand, int m) {
   Extent e = radicand.extent();
-  int g = radical_stroke_width(e.height);
+  int g = radical_stroke_width(style, e.height);
   canvas[e.descent][m] = '\\';
-  if (wide_radicals) {
+  if (style.wide_radicals) {
     for (int k = 0; k < e.height; ++k) canvas[e.descent - k][m + 1 + k] = '/';
   } else {
     for (int r = -e.ascent; r <= e.descent; ++r) canvas[r][m + 1] = '|';
@@ -22,24 +23,24 @@ void draw_radical(Canvas& canvas, const Canvas& radicand, int m) {
 }
 
 // A name or number follows the sign at once; anything else after a blank.
-CanvasRef Neg::render() const {
-  CanvasRef c;
-  CanvasRef operand = arg->render();
+CanvasRef Neg::render(const RenderContext& cx) const {
+  CanvasRef c = cx.canvas();
+  CanvasRef operand = arg->render(cx);
   (*c)[0][0] = '-';
   int col = arg->category <= SYMBOL_CATEGORY ? 1 : 2;
   c->paste_bracketed(*operand, 0, col, arg->needs_parens());
   return c;
 }
 
-CanvasRef Sqrt::render() const {
-  CanvasRef c;
-  draw_radical(*c, *arg->render(), 0);
+CanvasRef Sqrt::render(const RenderContext& cx) const {
+  CanvasRef c = cx.canvas();
+  draw_radical(cx.style, *c, *arg->render(cx), 0);
   return c;
 }
 
-CanvasRef Fact::render() const {
-  CanvasRef c;
-  CanvasRef operand = arg->render();
+CanvasRef Fact::render(const RenderContext& cx) const {
+  CanvasRef c = cx.canvas();
+  CanvasRef operand = arg->render(cx);
   int w = operand->extent().width;
   bool brackets = arg->category >= UNARY;
   c->paste_bracketed(*operand, 0, 0, brackets);
@@ -51,9 +52,9 @@ CanvasRef Fact::render() const {
 //   /1\*        *
 //   |-|        5
 //   \2/
-CanvasRef Conj::render() const {
-  CanvasRef c;
-  CanvasRef operand = arg->render();
+CanvasRef Conj::render(const RenderContext& cx) const {
+  CanvasRef c = cx.canvas();
+  CanvasRef operand = arg->render(cx);
   int w = operand->extent().width;
   bool brackets = arg->category == SYMBOL_CATEGORY ? is_symbol_with_exponent(*arg)
                                                    : arg->category != CONSTANT;
@@ -63,16 +64,16 @@ CanvasRef Conj::render() const {
 }
 
 // The operand's own canvas, with a line over it.
-CanvasRef Bar::render() const {
-  CanvasRef c = arg->render();
+CanvasRef Bar::render(const RenderContext& cx) const {
+  CanvasRef c = arg->render(cx);
   Extent e = c->extent();
   c->fill(-e.ascent - 1, 0, e.width, '_');
   return c;
 }
 
-CanvasRef Abs::render() const {
-  CanvasRef c;
-  CanvasRef operand = arg->render();
+CanvasRef Abs::render(const RenderContext& cx) const {
+  CanvasRef c = cx.canvas();
+  CanvasRef operand = arg->render(cx);
   Extent e = operand->extent();
   c->paste(*operand, 0, 1, ALIGN_BASELINE);
   for (int r = -e.ascent; r <= e.descent; ++r) {

@@ -19,10 +19,10 @@ inline bool is_symbol_with_exponent(const Expression& e) {
 
 /// Columns taken by the stroke of a radical sign over a radicand of the
 /// given height.
-int radical_stroke_width(int height);
+int radical_stroke_width(const Style& style, int height);
 
 /// Draws the radicand under a radical sign whose backslash stands in column
 /// m: the backslash, the stroke, the radicand and its overline.
-void draw_radical(Canvas& canvas, const Canvas& radicand, int m);
+void draw_radical(const Style& style, Canvas& canvas, const Canvas& radicand, int m);
 
 #endif  // VORNIX_EXPR_DRAWING_H_

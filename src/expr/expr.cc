@@ -5,78 +5,83 @@
 #include <cassert>
 #include <new>
 #include <utility>
-#include <ostream>
 
 namespace {
 
-// Blocks given back by deleted nodes, one list per size in steps of 16
-// bytes, threaded through the blocks themselves. Each list is capped, so
-// that the blocks of a huge tree go back to the system.
-class BlockPool {
- public:
-  ~BlockPool() {
-    for (Block*& head : free_) {
-      while (head != nullptr) ::operator delete(std::exchange(head, head->next));
-    }
-  }
-  void* take(size_t size) {
-    size_t k = size_class(size);
-    if (k < kClasses && free_[k] != nullptr) {
-      --count_[k];
-      return std::exchange(free_[k], free_[k]->next);
-    }
-    return ::operator new(k * kGrain);
-  }
-  void give(void* block, size_t size) {
-    size_t k = size_class(size);
-    if (!kReuseMemory || k >= kClasses || count_[k] >= kMaxFree) {
-      ::operator delete(block);
-      return;
-    }
-    ++count_[k];
-    free_[k] = new (block) Block{free_[k]};
-  }
-
- private:
-  struct Block {
-    Block* next;
-  };
-  static constexpr size_t kGrain = 16;
-  static constexpr size_t kClasses = 16;
-  static constexpr size_t kMaxFree = 4096;
-  static size_t size_class(size_t size) { return (size + kGrain - 1) / kGrain; }
-
-  Block* free_[kClasses] = {};
-  size_t count_[kClasses] = {};
-};
-
-BlockPool pool;
-
-// Nodes whose deletion is pending while a tree is being deleted.
-std::vector<Expression*> doomed;
-bool deleting = false;
+// Moves an owned child, if any, to the list of nodes to delete.
+void release(Owned<>& child, NodeStack& out) {
+  if (child != nullptr) out.push(child.release());
+}
 
 }  // namespace
 
-void NodeDeleter::operator()(Expression* node) const {
-  if (deleting) {
-    doomed.push_back(node);
-    return;
+namespace {
+
+// Every block starts with a header that names its pool, null for the heap;
+// the object follows it.
+struct alignas(16) BlockHeader {
+  NodePool* pool;
+};
+
+size_t size_class(size_t size) { return (size + 15) / 16; }
+
+}  // namespace
+
+void* NodePool::take(NodePool* pool, size_t size) {
+  size_t k = size_class(size);
+  void* block;
+  if (pool != nullptr && k < kClasses && pool->free_[k] != nullptr) {
+    Block* head = pool->free_[k];
+    VORNIX_UNPOISON(head, k * kGrain + sizeof(BlockHeader));
+    pool->free_[k] = head->next;
+    --pool->count_[k];
+    block = head;
+  } else {
+    block = ::operator new(k * kGrain + sizeof(BlockHeader));
   }
-  deleting = true;
-  delete node;
-  while (!doomed.empty()) {
-    Expression* next = doomed.back();
-    doomed.pop_back();
-    delete next;
-  }
-  deleting = false;
+  auto* header = static_cast<BlockHeader*>(block);
+  header->pool = pool;
+  return header + 1;
 }
 
-void* Expression::operator new(size_t size) { return pool.take(size); }
-void Expression::operator delete(void* block, size_t size) { pool.give(block, size); }
-void* SubscriptList::operator new(size_t size) { return pool.take(size); }
-void SubscriptList::operator delete(void* block, size_t size) { pool.give(block, size); }
+void NodePool::give(void* object, size_t size) {
+  if (object == nullptr) return;
+  BlockHeader* header = static_cast<BlockHeader*>(object) - 1;
+  NodePool* pool = header->pool;
+  size_t k = size_class(size);
+  if (pool == nullptr || k >= kClasses || pool->count_[k] >= kMaxFree) {
+    ::operator delete(header);
+    return;
+  }
+  ++pool->count_[k];
+  pool->free_[k] = new (header) Block{pool->free_[k]};
+  // The block waits poisoned: a use of the deleted node is still caught.
+  VORNIX_POISON(header, k * kGrain + sizeof(BlockHeader));
+}
+
+NodePool::~NodePool() {
+  for (Block*& head : free_) {
+    while (head != nullptr) {
+      VORNIX_UNPOISON(head, sizeof(Block));
+      Block* next = head->next;
+      ::operator delete(head);
+      head = next;
+    }
+  }
+}
+
+void Expression::operator delete(void* block, NodePool&) { NodePool::give(block, 0); }
+void SubscriptList::operator delete(void* block, NodePool&) { NodePool::give(block, 0); }
+
+void NodeDeleter::operator()(Expression* node) const {
+  NodeStack pending;
+  for (;;) {
+    node->release_children(pending);
+    delete node;
+    if (pending.empty()) return;
+    node = pending.pop();
+  }
+}
 
 const Integer shared_zero("0");
 
@@ -87,10 +92,6 @@ void Expression::set_expn(Expression*) {
 
 void Expression::cover(const Expression* child) {
   depth_ = std::max(depth_, child->depth() + 1);
-}
-
-std::ostream& operator<<(std::ostream& out, const Expression& e) {
-  return out << *e.render();
 }
 
 void GlyphConstant::set_expn(Expression* e) {
@@ -199,4 +200,88 @@ const Expression& Matrix::Row::cell(size_t i) const {
 void Matrix::add_row(Row* r) {
   rows.emplace_back(r);
   for (const Owned<>& item : r->items) cover(item.get());
+}
+
+Expression* conjugate(NodePool& pool, Expression* e) {
+  if (e->category != SYMBOL_CATEGORY) return new (pool) Conj(e);
+  static_cast<Symbol*>(e)->toggle_starred();
+  return e;
+}
+
+Expression* overbar(NodePool& pool, Expression* e) {
+  if (e->category == SYMBOL_CATEGORY) {
+    auto* name = static_cast<Symbol*>(e);
+    if (!name->has_overbar()) {
+      name->set_overbar();
+      return name;
+    }
+  }
+  return new (pool) Bar(e);
+}
+
+Expression* raise(NodePool& pool, Expression* base, Expression* exponent) {
+  if (!base->accepts_expn()) return new (pool) Pow(base, exponent);
+  base->set_expn(exponent);
+  return base;
+}
+
+void GlyphConstant::release_children(NodeStack& out) {
+  release(expn, out);
+}
+
+void Symbol::release_children(NodeStack& out) {
+  release(subscr, out);
+  release(expn, out);
+}
+
+void UnaryOp::release_children(NodeStack& out) { release(arg, out); }
+
+void BinaryOp::release_children(NodeStack& out) {
+  release(left, out);
+  release(right, out);
+}
+
+void OpOnFunction::release_children(NodeStack& out) {
+  release(body, out);
+  release(variable, out);
+}
+
+void OpOverInterval::release_bounds(NodeStack& out) {
+  release(lower, out);
+  release(upper, out);
+}
+
+void IntegralOnInterval::release_children(NodeStack& out) {
+  Integral::release_children(out);
+  release_bounds(out);
+}
+
+void SumOrProductOverInterval::release_children(NodeStack& out) {
+  SumOrProduct::release_children(out);
+  release_bounds(out);
+}
+
+void Limit::release_children(NodeStack& out) {
+  OpOnFunction::release_children(out);
+  release(point, out);
+}
+
+void Function::release_children(NodeStack& out) {
+  if (fname != nullptr) out.push(fname.release());
+}
+
+void MultivarFunction::release_children(NodeStack& out) {
+  Function::release_children(out);
+  for (Owned<>& item : arguments->items) release(item, out);
+}
+
+void TrigFunction::release_children(NodeStack& out) {
+  Function::release_children(out);
+  release(arg, out);
+}
+
+void Matrix::release_children(NodeStack& out) {
+  for (auto& row : rows) {
+    for (Owned<>& item : row->items) release(item, out);
+  }
 }

@@ -3,7 +3,6 @@
 #ifndef VORNIX_EXPR_H_
 #define VORNIX_EXPR_H_
 
-#include <iosfwd>
 #include <memory>
 #include <string>
 #include <vector>
@@ -13,9 +12,80 @@
 class Expression;
 class Symbol;
 
+/// The choices between drawings of the same tree.
+struct Style {
+  /// Slanted radical signs; false for upright ones.
+  bool wide_radicals = true;
+};
+
+/// What a render draws with: the style, and the pool that its canvases
+/// come from and are counted in.
+struct RenderContext {
+  CanvasPool& pool;
+  Style style;
+  /// A new canvas with one empty row, row 0.
+  CanvasRef canvas() const { return CanvasRef(pool); }
+};
+
+/// Memory for nodes: blocks that deleted nodes gave back wait for the next
+/// nodes of their size, so that a parser that builds and deletes a small
+/// tree per statement seldom allocates. Each parser has its own; a pool
+/// serves one thread at a time and must outlive the nodes taken from it.
+class NodePool {
+ public:
+  NodePool() = default;
+  ~NodePool();
+  NodePool(const NodePool&) = delete;
+  NodePool& operator=(const NodePool&) = delete;
+
+  /// A block for an object of the given size, from this pool or, with
+  /// pool null, from the heap; the block remembers where it came from.
+  static void* take(NodePool* pool, size_t size);
+  /// Gives a block back to where it came from.
+  static void give(void* block, size_t size);
+
+ private:
+  struct Block {
+    Block* next;
+  };
+  static constexpr size_t kGrain = 16;
+  static constexpr size_t kClasses = 16;
+  static constexpr size_t kMaxFree = 4096;
+
+  Block* free_[kClasses] = {};
+  size_t count_[kClasses] = {};
+};
+
+/// Nodes waiting to be deleted: the first few in place, more on the heap.
+class NodeStack {
+ public:
+  void push(Expression* node) {
+    if (size_ < kInPlace) {
+      in_place_[size_++] = node;
+    } else {
+      more_.push_back(node);
+    }
+  }
+  bool empty() const { return size_ == 0; }
+  Expression* pop() {
+    if (!more_.empty()) {
+      Expression* node = more_.back();
+      more_.pop_back();
+      return node;
+    }
+    return in_place_[--size_];
+  }
+
+ private:
+  static constexpr size_t kInPlace = 64;
+  Expression* in_place_[kInPlace];
+  size_t size_ = 0;
+  std::vector<Expression*> more_;
+};
+
 /// Deletes a node. Deleting a tree this way takes constant stack depth,
-/// however deeply the tree is nested: children met while a tree is being
-/// deleted are queued, not deleted recursively.
+/// however deeply the tree is nested: each node gives up its children
+/// before it is deleted, and they wait in a list of their own.
 struct NodeDeleter {
   void operator()(Expression* node) const;
 };
@@ -42,13 +112,15 @@ class Expression {
   Expression(const Expression&) = delete;
   Expression& operator=(const Expression&) = delete;
 
-  /// Every statement builds a small tree and deletes it: nodes take their
-  /// memory from blocks that deleted nodes gave back.
-  static void* operator new(size_t size);
-  static void operator delete(void* block, size_t size);
+  /// Nodes are made with `new (pool) Node(...)`, or with a plain `new` on
+  /// the heap; either way deleted with NodeDeleter.
+  static void* operator new(size_t size, NodePool& pool) { return NodePool::take(&pool, size); }
+  static void* operator new(size_t size) { return NodePool::take(nullptr, size); }
+  static void operator delete(void* block, size_t size) { NodePool::give(block, size); }
+  static void operator delete(void* block, NodePool&);
 
   /// Draws the node on a fresh canvas whose row 0 is its baseline.
-  virtual CanvasRef render() const = 0;
+  virtual CanvasRef render(const RenderContext& cx) const = 0;
   /// Whether the node gets brackets as the operand of a drawing that asks.
   virtual bool needs_parens() const { return false; }
   /// Whether the node takes an exponent itself instead of becoming a base.
@@ -59,6 +131,10 @@ class Expression {
   /// Levels of nodes from this one down to its deepest leaf.
   int depth() const { return depth_; }
 
+  /// Moves the owned children to `out`, so that deleting the node deletes
+  /// none of them (see NodeDeleter).
+  virtual void release_children(NodeStack& out) { (void)out; }
+
   const int category;
 
  protected:
@@ -68,9 +144,6 @@ class Expression {
  private:
   int depth_ = 1;
 };
-
-/// Writes the expression's drawing, each row followed by a newline.
-std::ostream& operator<<(std::ostream& out, const Expression& e);
 
 // ---- Constants (category 0) ----
 
@@ -85,7 +158,7 @@ class Literal : public Constant {
  public:
   Literal(int kind, const char* text, size_t length)
       : Constant(kind), lexeme(text, length) {}
-  CanvasRef render() const override;
+  CanvasRef render(const RenderContext& cx) const override;
   const std::string lexeme;
 };
 
@@ -104,24 +177,25 @@ class Real : public Literal {
 class Ellipsis : public Constant {
  public:
   Ellipsis() : Constant(2) {}
-  CanvasRef render() const override;
+  CanvasRef render(const RenderContext& cx) const override;
 };
 
 class Infinity : public Constant {
  public:
   Infinity() : Constant(3) {}
-  CanvasRef render() const override;
+  CanvasRef render(const RenderContext& cx) const override;
 };
 
 /// Pi and Nabla: a two-row glyph that may carry an exponent.
 class GlyphConstant : public Constant {
  public:
   GlyphConstant(int kind, const char* glyph) : Constant(kind), glyph_(glyph) {}
-  CanvasRef render() const override;
+  CanvasRef render(const RenderContext& cx) const override;
   bool accepts_expn() const override { return !expn; }
   void set_expn(Expression* e) override;
 
   Owned<> expn;
+  void release_children(NodeStack& out) override;
 
  private:
   const char* glyph_;  // the row under the two underscores
@@ -147,11 +221,12 @@ class Symbol : public Expression {
   explicit Symbol(const char* name) : Symbol(name, std::char_traits<char>::length(name)) {}
   Symbol(const char* name, size_t length)
       : Expression(SYMBOL_CATEGORY), name(name, length) {}
-  CanvasRef render() const override;
+  CanvasRef render(const RenderContext& cx) const override;
   bool accepts_expn() const override { return !expn; }
   void set_expn(Expression* e) override;
 
   void set_subscr(Expression* s);
+  void release_children(NodeStack& out) override;
   void add_prime() { ++primes; }
   void toggle_starred() { starred = !starred; }
   void set_overbar() { overbar = true; }
@@ -169,8 +244,10 @@ class Symbol : public Expression {
 /// chain is attached.
 struct SubscriptList {
   explicit SubscriptList(Symbol* name) : name(name) {}
-  static void* operator new(size_t size);
-  static void operator delete(void* block, size_t size);
+  static void* operator new(size_t size, NodePool& pool) { return NodePool::take(&pool, size); }
+  static void* operator new(size_t size) { return NodePool::take(nullptr, size); }
+  static void operator delete(void* block, size_t size) { NodePool::give(block, size); }
+  static void operator delete(void* block, NodePool&);
 
   Owned<Symbol> name;
   std::vector<Owned<>> subscripts;
@@ -186,45 +263,46 @@ Symbol* attach_subscripts(SubscriptList& list);
 class UnaryOp : public Expression {
  public:
   UnaryOp(int kind, Expression* arg);
+  void release_children(NodeStack& out) override;
   const int kind;
-  const Owned<> arg;
+  Owned<> arg;
 };
 
 class Neg : public UnaryOp {
  public:
   explicit Neg(Expression* arg) : UnaryOp(0, arg) {}
-  CanvasRef render() const override;
+  CanvasRef render(const RenderContext& cx) const override;
   bool needs_parens() const override { return true; }
 };
 
 class Sqrt : public UnaryOp {
  public:
   explicit Sqrt(Expression* arg) : UnaryOp(1, arg) {}
-  CanvasRef render() const override;
+  CanvasRef render(const RenderContext& cx) const override;
 };
 
 class Fact : public UnaryOp {
  public:
   explicit Fact(Expression* arg) : UnaryOp(2, arg) {}
-  CanvasRef render() const override;
+  CanvasRef render(const RenderContext& cx) const override;
 };
 
 class Conj : public UnaryOp {
  public:
   explicit Conj(Expression* arg) : UnaryOp(3, arg) {}
-  CanvasRef render() const override;
+  CanvasRef render(const RenderContext& cx) const override;
 };
 
 class Bar : public UnaryOp {
  public:
   explicit Bar(Expression* arg) : UnaryOp(4, arg) {}
-  CanvasRef render() const override;
+  CanvasRef render(const RenderContext& cx) const override;
 };
 
 class Abs : public UnaryOp {
  public:
   explicit Abs(Expression* arg) : UnaryOp(5, arg) {}
-  CanvasRef render() const override;
+  CanvasRef render(const RenderContext& cx) const override;
 };
 
 // ---- Two-operand operators (category 3) ----
@@ -232,16 +310,17 @@ class Abs : public UnaryOp {
 class BinaryOp : public Expression {
  public:
   BinaryOp(int kind, Expression* left, Expression* right);
+  void release_children(NodeStack& out) override;
   const int kind;
-  const Owned<> left;
-  const Owned<> right;
+  Owned<> left;
+  Owned<> right;
 };
 
 /// An operator written as one character between its operands.
 class SimpleBinaryOp : public BinaryOp {
  public:
   using BinaryOp::BinaryOp;
-  CanvasRef render() const override;
+  CanvasRef render(const RenderContext& cx) const override;
   bool needs_parens() const override { return true; }
   virtual char op_char() const = 0;
 };
@@ -255,7 +334,7 @@ class Add : public SimpleBinaryOp {
 class Sub : public SimpleBinaryOp {
  public:
   Sub(Expression* l, Expression* r) : SimpleBinaryOp(1, l, r) {}
-  CanvasRef render() const override;
+  CanvasRef render(const RenderContext& cx) const override;
   char op_char() const override { return '-'; }
 };
 
@@ -282,7 +361,7 @@ class RelationOrEqual : public BinaryOp {
  public:
   RelationOrEqual(int kind, char sign, Expression* l, Expression* r)
       : BinaryOp(kind, l, r), sign_(sign) {}
-  CanvasRef render() const override;
+  CanvasRef render(const RenderContext& cx) const override;
 
  private:
   char sign_;
@@ -301,28 +380,28 @@ class LessOrEqual : public RelationOrEqual {
 class Mul : public BinaryOp {
  public:
   Mul(Expression* l, Expression* r) : BinaryOp(2, l, r) {}
-  CanvasRef render() const override;
+  CanvasRef render(const RenderContext& cx) const override;
 };
 
 /// left is the numerator, right the denominator.
 class Div : public BinaryOp {
  public:
   Div(Expression* l, Expression* r) : BinaryOp(3, l, r) {}
-  CanvasRef render() const override;
+  CanvasRef render(const RenderContext& cx) const override;
 };
 
 /// left is the base, right the exponent.
 class Pow : public BinaryOp {
  public:
   Pow(Expression* l, Expression* r) : BinaryOp(4, l, r) {}
-  CanvasRef render() const override;
+  CanvasRef render(const RenderContext& cx) const override;
 };
 
 /// left is the radicand, right the index.
 class Root : public BinaryOp {
  public:
   Root(Expression* l, Expression* r) : BinaryOp(5, l, r) {}
-  CanvasRef render() const override;
+  CanvasRef render(const RenderContext& cx) const override;
 };
 
 // ---- Integrals, sums, products and limits (category 4) ----
@@ -330,9 +409,10 @@ class Root : public BinaryOp {
 class OpOnFunction : public Expression {
  public:
   OpOnFunction(int kind, Expression* body, Expression* variable);
+  void release_children(NodeStack& out) override;
   const int kind;
-  const Owned<> body;
-  const Owned<> variable;
+  Owned<> body;
+  Owned<> variable;
 };
 
 /// The bounds of a sum, product or integral over an interval.
@@ -341,20 +421,21 @@ class OpOverInterval {
   OpOverInterval(Expression* lower, Expression* upper)
       : lower(lower), upper(upper) {}
   virtual ~OpOverInterval() = default;
-  const Owned<> lower;
-  const Owned<> upper;
+  void release_bounds(NodeStack& out);
+  Owned<> lower;
+  Owned<> upper;
 };
 
 class Integral : public OpOnFunction {
  public:
   Integral(Expression* body, Expression* variable)
       : OpOnFunction(0, body, variable) {}
-  CanvasRef render() const override;
+  CanvasRef render(const RenderContext& cx) const override;
   /// The sign with its bounds, if any.
-  virtual CanvasRef render_sign() const;
+  virtual CanvasRef render_sign(const RenderContext& cx) const;
   /// Half the height of the sign's bar column, at least 1; nested integrals
   /// share the one set by the innermost integrand.
-  int sign_half_height() const;
+  int sign_half_height(const RenderContext& cx) const;
   /// Draws a sign of half height k with its middle row at row r, from
   /// column c.
   static void draw_sign(Canvas& canvas, int r, int c, int k);
@@ -364,7 +445,8 @@ class IntegralOnInterval : public Integral, public OpOverInterval {
  public:
   IntegralOnInterval(Expression* body, Expression* variable,
                      Expression* lower, Expression* upper);
-  CanvasRef render_sign() const override;
+  void release_children(NodeStack& out) override;
+  CanvasRef render_sign(const RenderContext& cx) const override;
 };
 
 /// Draws a big sign with its middle row at row r, from column c.
@@ -391,48 +473,51 @@ class SumOrProduct : public OpOnFunction {
   SumOrProduct(Expression* body, Expression* variable)
       : OpOnFunction(2, body, variable) {}
   /// The whole drawing, with the given sign.
-  virtual CanvasRef render_with_symbol(const OpSymbol& symbol) const;
+  virtual CanvasRef render_with_symbol(const RenderContext& cx,
+                                       const OpSymbol& symbol) const;
   /// The sign with the variable under it.
-  virtual CanvasRef render_sign(const OpSymbol& symbol) const;
+  virtual CanvasRef render_sign(const RenderContext& cx, const OpSymbol& symbol) const;
 };
 
 class Sum : public SumOrProduct {
  public:
   using SumOrProduct::SumOrProduct;
-  CanvasRef render() const override;
+  CanvasRef render(const RenderContext& cx) const override;
 };
 
 class Product : public SumOrProduct {
  public:
   using SumOrProduct::SumOrProduct;
-  CanvasRef render() const override;
+  CanvasRef render(const RenderContext& cx) const override;
 };
 
 class SumOrProductOverInterval : public SumOrProduct, public OpOverInterval {
  public:
   SumOrProductOverInterval(Expression* body, Expression* variable,
                            Expression* lower, Expression* upper);
+  void release_children(NodeStack& out) override;
   /// The sign with the range under it and the upper bound over it.
-  CanvasRef render_sign(const OpSymbol& symbol) const override;
+  CanvasRef render_sign(const RenderContext& cx, const OpSymbol& symbol) const override;
 };
 
 class SumOverInterval : public SumOrProductOverInterval {
  public:
   using SumOrProductOverInterval::SumOrProductOverInterval;
-  CanvasRef render() const override;
+  CanvasRef render(const RenderContext& cx) const override;
 };
 
 class ProductOverInterval : public SumOrProductOverInterval {
  public:
   using SumOrProductOverInterval::SumOrProductOverInterval;
-  CanvasRef render() const override;
+  CanvasRef render(const RenderContext& cx) const override;
 };
 
 class Limit : public OpOnFunction {
  public:
   Limit(Expression* body, Expression* variable, Expression* point);
-  CanvasRef render() const override;
-  const Owned<> point;
+  void release_children(NodeStack& out) override;
+  CanvasRef render(const RenderContext& cx) const override;
+  Owned<> point;
 };
 
 // ---- Functions (category 5) ----
@@ -443,7 +528,7 @@ class FunctionArgs {
   virtual ~FunctionArgs() = default;
   void append_item(Expression* e);
   /// The items side by side on one baseline, separated by ", ".
-  CanvasRef render_list() const;
+  CanvasRef render_list(const RenderContext& cx) const;
 
   std::vector<Owned<>> items;
 };
@@ -451,23 +536,26 @@ class FunctionArgs {
 class Function : public Expression {
  public:
   explicit Function(Symbol* fname);
-  const Owned<Symbol> fname;
+  void release_children(NodeStack& out) override;
+  Owned<Symbol> fname;
 };
 
 class MultivarFunction : public Function {
  public:
   MultivarFunction(Symbol* fname, FunctionArgs* arguments);
-  CanvasRef render() const override;
+  void release_children(NodeStack& out) override;
+  CanvasRef render(const RenderContext& cx) const override;
   const std::unique_ptr<FunctionArgs> arguments;
 };
 
 class TrigFunction : public Function {
  public:
   TrigFunction(Symbol* fname, Expression* arg);
-  CanvasRef render() const override;
+  void release_children(NodeStack& out) override;
+  CanvasRef render(const RenderContext& cx) const override;
   bool accepts_expn() const override { return fname->accepts_expn(); }
   void set_expn(Expression* e) override;
-  const Owned<> arg;
+  Owned<> arg;
 };
 
 // ---- Matrices (category 6) ----
@@ -486,12 +574,27 @@ class Matrix : public Expression {
   };
 
   Matrix() : Expression(MATRIX) {}
-  CanvasRef render() const override;
+  CanvasRef render(const RenderContext& cx) const override;
   void add_row(Row* r);
   void set_det() { det = true; }
+  void release_children(NodeStack& out) override;
 
   std::vector<std::unique_ptr<Row>> rows;
   bool det = false;
 };
+
+// ---- Building decorated nodes ----
+
+/// The conjugate of e (owned), new nodes from pool: a name's own star, toggled; of anything
+/// else, a Conj node.
+Expression* conjugate(NodePool& pool, Expression* e);
+
+/// e (owned) with a line over it: a name's own overbar when it has none;
+/// otherwise a Bar node.
+Expression* overbar(NodePool& pool, Expression* e);
+
+/// base (owned) raised to exponent (owned): a base that takes an exponent
+/// itself carries it; any other becomes the base of a Pow.
+Expression* raise(NodePool& pool, Expression* base, Expression* exponent);
 
 #endif  // VORNIX_EXPR_H_

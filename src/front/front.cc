@@ -1,25 +1,14 @@
 #include "front/front.h"
 
+#include <poll.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-
-bool interactive = false;
-bool quiet = false;
-bool wide_radicals = true;
-
-void report_error(const char* format, ...) {
-  va_list args;
-  va_start(args, format);
-  std::vprintf(format, args);
-  va_end(args);
-  std::putchar('\n');
-}
 
 void check_output() {
   if (!std::ferror(stdout)) return;
@@ -37,3 +26,32 @@ void raise_stack_limit() {
   limit.rlim_cur = limit.rlim_max == RLIM_INFINITY ? kStack : std::min(kStack, limit.rlim_max);
   setrlimit(RLIMIT_STACK, &limit);
 }
+
+size_t StandardInput::read(char* buf, size_t size) {
+  pollfd ready{0, POLLIN, 0};
+  if (poll(&ready, 1, 0) == 0) {
+    // Nothing to read yet: what was drawn goes out before the wait.
+    std::fflush(stdout);
+    check_output();
+  }
+  for (;;) {
+    ssize_t n = ::read(0, buf, size);
+    if (n >= 0) return static_cast<size_t>(n);
+    // A read error ends the input, as its end does.
+    if (errno != EINTR) return 0;
+  }
+}
+
+void StandardOutput::drawing(int, const vornix::DrawingView& drawing) {
+  putc_unlocked('\n', stdout);
+  drawing.write(stdout);
+  check_output();
+}
+
+void StandardOutput::message(const vornix::Message& message) {
+  if (message.status == vornix::Status::too_deep) too_deep = true;
+  fwrite_unlocked(message.text.data(), 1, message.text.size(), stdout);
+  putc_unlocked('\n', stdout);
+}
+
+void StandardOutput::empty_line(int) { putc_unlocked('\n', stdout); }

@@ -7,49 +7,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 
 #include <readline/history.h>
 #include <readline/readline.h>
 
 #include "front/front.h"
-#include "language/language.h"
 
 namespace {
-
-// The text that read_string delivers: an argument or a line from the
-// editor, followed by one newline.
-const char* input_text = nullptr;
-size_t input_left = 0;
-bool newline_sent = false;
-
-int read_string(char* buf, int max_size) {
-  if (input_left != 0) {
-    size_t n = std::min(static_cast<size_t>(max_size), input_left);
-    std::memcpy(buf, input_text, n);
-    input_text += n;
-    input_left -= n;
-    return static_cast<int>(n);
-  }
-  if (!newline_sent) {
-    buf[0] = '\n';
-    newline_sent = true;
-    return 1;
-  }
-  return 0;
-}
-
-int read_stdin(char* buf, int max_size) {
-  return static_cast<int>(
-      fread_unlocked(buf, 1, static_cast<size_t>(max_size), stdin));
-}
-
-int parse_string(const char* text) {
-  input_text = text;
-  input_left = std::strlen(text);
-  newline_sent = false;
-  input_reader = read_string;
-  return parse_input();
-}
 
 [[noreturn]] void print_usage() {
   std::fputs(
@@ -65,15 +30,19 @@ int parse_string(const char* text) {
   std::exit(1);
 }
 
-int run_arguments(int count, char** texts) {
-  int result = 0;
-  for (int i = 0; i < count; ++i) result |= parse_string(texts[i]);
-  return result;
+// Each argument is an input of its own: a "quit" in one drops the rest of
+// that argument only.
+int run_arguments(vornix::Session& session, int count, char** texts) {
+  StandardOutput out;
+  for (int i = 0; i < count; ++i) session.draw(texts[i], out);
+  return out.too_deep ? 1 : 0;
 }
 
-int run_stdin() {
-  input_reader = read_stdin;
-  return parse_input();
+int run_stdin(vornix::Session& session) {
+  StandardInput in;
+  StandardOutput out;
+  session.draw(in, out);
+  return out.too_deep ? 1 : 0;
 }
 
 // The line editor, loaded when the interactive mode starts: the other modes
@@ -102,7 +71,7 @@ class LineEditor {
   decltype(&::add_history) add_history_ = nullptr;
 };
 
-int run_interactive() {
+int run_interactive(vornix::Session& session, bool quiet) {
   LineEditor editor;
   if (!editor.loaded()) {
     std::fprintf(stderr, "vornix: cannot load the line editor: %s\n", dlerror());
@@ -124,7 +93,9 @@ int run_interactive() {
       break;
     }
     editor.remember(line);
-    result = parse_string(line);
+    StandardOutput out;
+    session.draw(line, out);
+    result = out.too_deep ? 1 : 0;
     std::free(line);
     std::fflush(stdout);
   }
@@ -135,7 +106,9 @@ int run_interactive() {
 
 int main(int argc, char** argv) {
   raise_stack_limit();
-  interactive = isatty(0) != 0;
+  bool interactive = isatty(0) != 0;
+  bool quiet = false;
+  vornix::Options options;
   // "+": options stand before the first statement; later words are
   // statements even when they start with a minus sign.
   int option;
@@ -145,20 +118,28 @@ int main(int argc, char** argv) {
         quiet = true;
         break;
       case 'r':
-        wide_radicals = false;
+        options.narrow_roots = true;
         break;
       default:
         print_usage();
     }
   }
 
+  vornix::Session session(options);
   int status;
-  if (optind < argc) {
-    status = run_arguments(argc - optind, argv + optind);
-  } else if (!interactive) {
-    status = run_stdin();
-  } else {
-    status = run_interactive();
+  try {
+    if (optind < argc) {
+      status = run_arguments(session, argc - optind, argv + optind);
+    } else if (!interactive) {
+      status = run_stdin(session);
+    } else {
+      status = run_interactive(session, quiet);
+    }
+  } catch (const std::bad_alloc&) {
+    // Only the scanner's buffer is left to fail here: no line can go on.
+    std::fflush(stdout);
+    std::fputs("vornix: out of memory\n", stderr);
+    return 2;
   }
   std::fflush(stdout);
   check_output();

@@ -1,25 +1,15 @@
 %{
-// Grammar of statement lines. Each statement is drawn when its newline
-// arrives, then deleted; a bad line is skipped up to its newline.
+// Grammar of statement lines. Each statement goes to the listener when its
+// newline arrives; a bad line is skipped up to its newline.
 // Berkeley yacc generates the parser: its growing stack of 200 to 10000
 // entries, its messages and its error recovery are the ones vornix needs.
-#include <cstdio>
-#include <new>
-
-#include "canvas/canvas.h"
 #include "expr/expr.h"
-#include "front/front.h"
-#include "language/language.h"
-
-#define yylex next_token
-#define yylval token_value
-
-static void yyerror(const char* message) { report_error("%s", message); }
-static Expression* conjugate(Expression* e);
-static Expression* overbar(Expression* e);
-static Expression* raise(Expression* base, Expression* exponent);
-static void print_statement(Expression* statement);
+#include "language/parse_state.h"
 %}
+
+%pure-parser
+%parse-param { Parser::State& state }
+%lex-param { Parser::State& state }
 
 %union {
   Expression* expr;
@@ -34,6 +24,7 @@ static void print_statement(Expression* statement);
 %token SQRT ROOT ELLIPSIS INF DOTDOT INTEGRAL SUM PROD QUIT LIM PI NABLA
 %token ARROW DET ABS LE GE
 %token BAD_BYTE  /* a zero byte or a byte from 128 up: no rule takes it */
+%token TOO_LARGE /* a statement that costs too much: no rule takes it */
 
 %type <expr> expr const_value
 %type <sym> name_expr decorated_name subscripted_name simple_name
@@ -63,41 +54,41 @@ input
     ;
 
 statement
-    : expr '\n'             { print_statement($1); }
+    : expr '\n'             { state.listener->statement(Owned<>($1), state.line); }
     | error '\n'            { yyerrok; }
-    | QUIT '\n'             { YYACCEPT; }
-    | '\n'                  { std::putchar('\n'); }
+    | QUIT '\n'             { state.quit = true; YYACCEPT; }
+    | '\n'                  { state.listener->empty_statement(state.line); }
     ;
 
 expr
     : const_value
     | name_expr             { $$ = $1; }
-    | SQRT '(' expr ')'     { $$ = new Sqrt($3); }
-    | ABS '(' expr ')'      { $$ = new Abs($3); }
-    | ROOT '(' expr ',' expr ')'  { $$ = new Root($3, $5); }
-    | INTEGRAL '(' expr ',' expr ')'  { $$ = new Integral($3, $5); }
-    | INTEGRAL '(' expr ',' expr '=' expr DOTDOT expr ')'  { $$ = new IntegralOnInterval($3, $5, $7, $9); }
-    | SUM '(' expr ',' expr ')'   { $$ = new Sum($3, $5); }
-    | SUM '(' expr ',' expr '=' expr DOTDOT expr ')'  { $$ = new SumOverInterval($3, $5, $7, $9); }
-    | PROD '(' expr ',' expr ')'  { $$ = new Product($3, $5); }
-    | PROD '(' expr ',' expr '=' expr DOTDOT expr ')'  { $$ = new ProductOverInterval($3, $5, $7, $9); }
-    | LIM '(' expr ',' expr ARROW expr ')'  { $$ = new Limit($3, $5, $7); }
-    | name_expr '(' arg_list ')'  { $$ = new MultivarFunction($1, $3); }
-    | TRIG_NAME '(' expr ')'      { $$ = new TrigFunction(static_cast<Symbol*>($1), $3); }
-    | expr '=' expr         { $$ = new Equal($1, $3); }
-    | expr '<' expr         { $$ = new Less($1, $3); }
-    | expr '>' expr         { $$ = new Greater($1, $3); }
-    | expr LE expr          { $$ = new LessOrEqual($1, $3); }
-    | expr GE expr          { $$ = new GreaterOrEqual($1, $3); }
-    | expr '+' expr         { $$ = new Add($1, $3); }
-    | expr '-' expr         { $$ = new Sub($1, $3); }
-    | expr '*' expr         { $$ = new Mul($1, $3); }
-    | expr '/' expr         { $$ = new Div($1, $3); }
-    | '-' expr %prec UMINUS { $$ = new Neg($2); }
-    | '~' '(' expr ')'      { $$ = conjugate($3); }
-    | '(' expr ')' '\\'     { $$ = overbar($2); }
-    | expr '^' expr         { $$ = raise($1, $3); }
-    | expr '!'              { $$ = new Fact($1); }
+    | SQRT '(' expr ')'     { $$ = new (state.nodes) Sqrt($3); }
+    | ABS '(' expr ')'      { $$ = new (state.nodes) Abs($3); }
+    | ROOT '(' expr ',' expr ')'  { $$ = new (state.nodes) Root($3, $5); }
+    | INTEGRAL '(' expr ',' expr ')'  { $$ = new (state.nodes) Integral($3, $5); }
+    | INTEGRAL '(' expr ',' expr '=' expr DOTDOT expr ')'  { $$ = new (state.nodes) IntegralOnInterval($3, $5, $7, $9); }
+    | SUM '(' expr ',' expr ')'   { $$ = new (state.nodes) Sum($3, $5); }
+    | SUM '(' expr ',' expr '=' expr DOTDOT expr ')'  { $$ = new (state.nodes) SumOverInterval($3, $5, $7, $9); }
+    | PROD '(' expr ',' expr ')'  { $$ = new (state.nodes) Product($3, $5); }
+    | PROD '(' expr ',' expr '=' expr DOTDOT expr ')'  { $$ = new (state.nodes) ProductOverInterval($3, $5, $7, $9); }
+    | LIM '(' expr ',' expr ARROW expr ')'  { $$ = new (state.nodes) Limit($3, $5, $7); }
+    | name_expr '(' arg_list ')'  { $$ = new (state.nodes) MultivarFunction($1, $3); }
+    | TRIG_NAME '(' expr ')'      { $$ = new (state.nodes) TrigFunction(static_cast<Symbol*>($1), $3); }
+    | expr '=' expr         { $$ = new (state.nodes) Equal($1, $3); }
+    | expr '<' expr         { $$ = new (state.nodes) Less($1, $3); }
+    | expr '>' expr         { $$ = new (state.nodes) Greater($1, $3); }
+    | expr LE expr          { $$ = new (state.nodes) LessOrEqual($1, $3); }
+    | expr GE expr          { $$ = new (state.nodes) GreaterOrEqual($1, $3); }
+    | expr '+' expr         { $$ = new (state.nodes) Add($1, $3); }
+    | expr '-' expr         { $$ = new (state.nodes) Sub($1, $3); }
+    | expr '*' expr         { $$ = new (state.nodes) Mul($1, $3); }
+    | expr '/' expr         { $$ = new (state.nodes) Div($1, $3); }
+    | '-' expr %prec UMINUS { $$ = new (state.nodes) Neg($2); }
+    | '~' '(' expr ')'      { $$ = conjugate(state.nodes, $3); }
+    | '(' expr ')' '\\'     { $$ = overbar(state.nodes, $2); }
+    | expr '^' expr         { $$ = raise(state.nodes, $1, $3); }
+    | expr '!'              { $$ = new (state.nodes) Fact($1); }
     | '(' expr ')'          { $$ = $2; }
     | matrix_expr           { $$ = $1; }
     ;
@@ -120,7 +111,7 @@ subscripted_name
           if ($$ == nullptr) {
             // A link before the last cannot take a subscript; the list is
             // left on the stack for the error recovery to delete.
-            yyerror("syntax error");
+            yyerror(state, "syntax error");
             YYERROR;
           }
           delete $1;
@@ -128,7 +119,7 @@ subscripted_name
     ;
 
 subscript_list
-    : simple_name           { $$ = new SubscriptList($1); }
+    : simple_name           { $$ = new (state.nodes) SubscriptList($1); }
     | subscript_list '_' simple_name  { $1->subscripts.emplace_back($3); $$ = $1; }
     | subscript_list '_' '(' expr ')' { $1->subscripts.emplace_back($4); $$ = $1; }
     | subscript_list '_' const_value  { $1->subscripts.emplace_back($3); $$ = $1; }
@@ -142,10 +133,10 @@ arg_list
 const_value
     : INTEGER
     | REAL
-    | ELLIPSIS              { $$ = new Ellipsis; }
-    | INF                   { $$ = new Infinity; }
-    | PI                    { $$ = new Pi; }
-    | NABLA                 { $$ = new Nabla; }
+    | ELLIPSIS              { $$ = new (state.nodes) Ellipsis; }
+    | INF                   { $$ = new (state.nodes) Infinity; }
+    | PI                    { $$ = new (state.nodes) Pi; }
+    | NABLA                 { $$ = new (state.nodes) Nabla; }
     ;
 
 simple_name
@@ -162,7 +153,7 @@ matrix_body
     ;
 
 row_list
-    : row                   { $$ = new Matrix; $$->add_row($1); }
+    : row                   { $$ = new (state.nodes) Matrix; $$->add_row($1); }
     | row_list ';' row      { $1->add_row($3); $$ = $1; }
     ;
 
@@ -173,57 +164,24 @@ row
 
 %%
 
-// A conjugate of a name is the name's star; of anything else, a node.
-static Expression* conjugate(Expression* e) {
-  if (e->category != SYMBOL_CATEGORY) return new Conj(e);
-  static_cast<Symbol*>(e)->toggle_starred();
-  return e;
+int yylex(YYSTYPE* value, Parser::State& state) { return next_token(value, state); }
+
+// byacc's messages: "syntax error", or "yacc stack overflow" when a line
+// nests deeper than the stack allows. A line already reported as too large
+// gets no second message.
+void yyerror(Parser::State& state, const char* message) {
+  if (state.line_failed) return;
+  bool overflow = message[0] == 'y';
+  state.report(overflow ? Status::too_deep : Status::input, message);
 }
 
-// An overbar on a name without one is the name's own; otherwise a node.
-static Expression* overbar(Expression* e) {
-  if (e->category == SYMBOL_CATEGORY) {
-    auto* name = static_cast<Symbol*>(e);
-    if (!name->has_overbar()) {
-      name->set_overbar();
-      return name;
-    }
+bool Parser::parse(Source& source, Listener& listener) {
+  State& s = *state_;
+  s.begin(source, listener);
+  while (yyparse(s) != 0) {
+    // The stack overflowed inside a line: go on after that line.
+    YYSTYPE value;
+    while (s.line_open) drop_token(next_token(&value, s), &value);
   }
-  return new Bar(e);
-}
-
-// A base that takes its exponent itself carries it; others become a Pow.
-static Expression* raise(Expression* base, Expression* exponent) {
-  if (!base->accepts_expn()) return new Pow(base, exponent);
-  base->set_expn(exponent);
-  return base;
-}
-
-// Writes the statement's empty line and drawing, or "drawing too large"
-// when its canvases would exceed the drawing limit, and deletes the tree.
-static void print_statement(Expression* statement) {
-  Owned<> tree(statement);
-  try {
-    if (tree->depth() > kMaxDrawableDepth) throw DrawingTooLarge();
-    reset_drawing_budget();
-    CanvasRef drawing = tree->render();
-    std::putchar('\n');
-    drawing->write(stdout);
-  } catch (const DrawingTooLarge&) {
-    report_error("drawing too large");
-  } catch (const std::bad_alloc&) {
-    report_error("drawing too large");
-  }
-  check_output();
-}
-
-int parse() { return yyparse() == 0 ? 0 : 1; }
-
-int parse_input() {
-  int result = 0;
-  while (parse() != 0) {
-    result = 1;
-    skip_line();
-  }
-  return result;
+  return s.quit;
 }

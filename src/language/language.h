@@ -1,39 +1,97 @@
 // The input language: the scanner that turns input bytes into tokens, and
-// the parser that turns tokens into statement trees and prints them.
+// the parser that turns tokens into statement trees.
 #ifndef VORNIX_LANGUAGE_H_
 #define VORNIX_LANGUAGE_H_
 
-/// Stores between 1 and max_size bytes of input in buf and returns how many
-/// it stored, or returns 0 at the end of the input.
-using InputReader = int (*)(char* buf, int max_size);
+#include <cstddef>
+#include <memory>
+#include <string_view>
 
-/// The reader through which the scanner takes its input; the driver
-/// installs one before each parse.
-extern InputReader input_reader;
+#include "expr/expr.h"
 
-/// The next token's code: a character's own code, a named token, or 0 at
-/// the end of the input. For numbers and names it leaves the node it built
-/// in the parser's token value. After the end of the input, the next call
-/// starts a new input through the reader installed then.
-int next_token();
+/// How a statement ended when it did not draw; the numbers are the
+/// library's status codes.
+enum class Status {
+  ok = 0,
+  input = 1,      ///< a bad character or a syntax error
+  too_large = 2,  ///< "drawing too large"
+  too_deep = 3,   ///< "yacc stack overflow": nested too deeply to parse
+  memory = 4,     ///< out of memory
+};
 
-/// Parses and draws statement lines until the input ends or a statement
-/// "quit" is read. Returns 0, or 1 when the input ended inside a bad line
-/// or the parse stack overflowed.
-int parse();
+/// Where the bytes of an input come from.
+class Source {
+ public:
+  virtual ~Source() = default;
+  /// Stores between 1 and size bytes in buf and returns how many, or 0 at
+  /// the end of the input.
+  virtual size_t read(char* buf, size_t size) = 0;
+};
 
-/// Parses the installed input. A parse stopped inside a line (its stack
-/// overflowed) resumes after that line, so that no later line is lost.
-/// Returns 1 when any of the parses returned 1, else 0.
-int parse_input();
+/// The bytes of a text followed by one newline: an argument, a line typed
+/// at the prompt, a text handed to the library.
+class TextSource : public Source {
+ public:
+  explicit TextSource(std::string_view text) : text_(text) {}
+  size_t read(char* buf, size_t size) override;
 
-/// Skips the rest of the current line when a parse stopped inside it, so
-/// that the next parse starts with the next line.
-void skip_line();
+ private:
+  std::string_view text_;
+  bool newline_sent_ = false;
+};
 
-/// Reads and drops what is left of the installed input, such as the text
-/// after a "quit" statement.
-void skip_input();
+/// Takes what the parser makes of an input, in input order. Lines are
+/// counted from 1 in each input, columns from 0 in bytes.
+class Listener {
+ public:
+  virtual ~Listener() = default;
+  /// A statement line's tree, now the listener's.
+  virtual void statement(Owned<> tree, int line) = 0;
+  /// A line with no statement.
+  virtual void empty_statement(int line) = 0;
+  /// A message in place of a statement's drawing. column is where the
+  /// token that caused it starts, or -1.
+  virtual void error(Status status, std::string_view message, int line, int column) = 0;
+};
+
+/// The most bytes of one token; a longer one cannot be drawn within the
+/// drawing limit, and its statement is "drawing too large".
+inline constexpr long kMaxTokenLength = kDrawingLimit;
+
+/// What the tree of one statement may cost before it is "drawing too
+/// large": each token counts kTokenCost and its length. It bounds the
+/// memory of a statement of any length to a few hundred MiB.
+inline constexpr long kTokenCost = 128;
+inline constexpr long kMaxStatementCost = 1L << 28;
+
+/// Parses inputs one after the other, reusing its scanner and its buffers.
+/// Each parser serves one thread at a time; parsers share nothing.
+class Parser {
+ public:
+  Parser();
+  ~Parser();
+  Parser(const Parser&) = delete;
+  Parser& operator=(const Parser&) = delete;
+
+  /// Parses the statement lines of source and hands each to listener,
+  /// until the input ends or a statement "quit" is read; returns true in
+  /// the second case. Nothing after "quit" is read. A line whose parse
+  /// overflowed the parser's stack is reported and skipped; the next line
+  /// is parsed as usual.
+  bool parse(Source& source, Listener& listener);
+
+  /// The scanner alone: the next token's code and, for numbers and names,
+  /// its node in *value (an Expression*), or 0 at the end of the input.
+  /// For tests of the scanner; begin_scan starts an input.
+  void begin_scan(Source& source, Listener& listener);
+  int scan(void* value);
+
+  /// What the scanner and the grammar share (language/parse_state.h).
+  struct State;
+
+ private:
+  std::unique_ptr<State> state_;
+};
 
 /// Nesting depth beyond which a tree cannot be drawn within the drawing
 /// limit: every level adds at least a row or a column to the drawing of the

@@ -1,0 +1,230 @@
+// The library: sessions that parse, draw and hand over statements, and the
+// C functions over them.
+#include <pthread.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+#include <string>
+
+#include "api/vornix.hpp"
+#include "canvas/canvas.h"
+#include "expr/expr.h"
+#include "language/language.h"
+
+namespace vornix {
+
+namespace {
+
+static_assert(static_cast<int>(::Status::too_deep) == VORNIX_ERROR_TOO_DEEP);
+static_assert(static_cast<int>(::Status::memory) == VORNIX_ERROR_MEMORY);
+
+// Stack that drawing one level of a tree may take, with room to spare, and
+// the stack kept free for everything else.
+#ifdef VORNIX_ADDRESS_SANITIZER
+constexpr long kStackPerLevel = 3072;
+#else
+constexpr long kStackPerLevel = 768;
+#endif
+constexpr long kStackReserve = 128 * 1024;
+
+// The deepest tree that can be drawn on what is left of the calling
+// thread's stack, at most kMaxDrawableDepth.
+int drawable_depth() {
+  pthread_attr_t attr;
+  if (pthread_getattr_np(pthread_self(), &attr) != 0) return 0;
+  void* low = nullptr;
+  size_t size = 0;
+  size_t guard = 0;
+  pthread_attr_getstack(&attr, &low, &size);
+  pthread_attr_getguardsize(&attr, &guard);
+  pthread_attr_destroy(&attr);
+  char here;
+  long left = (&here - static_cast<char*>(low)) - static_cast<long>(guard) - kStackReserve;
+  return static_cast<int>(std::clamp(left / kStackPerLevel, 0L, long{kMaxDrawableDepth}));
+}
+
+// Adapts a caller's source to the parser's.
+class SourceAdapter : public ::Source {
+ public:
+  explicit SourceAdapter(vornix::Source& source) : source_(source) {}
+  size_t read(char* buf, size_t size) override { return source_.read(buf, size); }
+
+ private:
+  vornix::Source& source_;
+};
+
+// The program's output for a text, less the empty line before the first
+// drawing.
+class TextSink : public Sink {
+ public:
+  void drawing(int, const DrawingView& drawing) override {
+    if (drawn_any_) text += '\n';
+    drawn_any_ = true;
+    drawing.append_to(text);
+  }
+  void message(const Message& m) override {
+    text.append(m.text);
+    text += '\n';
+  }
+  void empty_line(int) override { text += '\n'; }
+
+  std::string text;
+
+ private:
+  bool drawn_any_ = false;
+};
+
+// Collects a Result; its text as a TextSink makes it.
+class Collector : public TextSink {
+ public:
+  explicit Collector(Result& result) : result_(result) {}
+
+  void drawing(int line, const DrawingView& drawing) override {
+    Drawing d{line, {}, drawing.width(), drawing.baseline()};
+    d.rows.reserve(static_cast<size_t>(drawing.height()));
+    for (int i = 0; i < drawing.height(); ++i) d.rows.push_back(drawing.row(i));
+    result_.drawings.push_back(std::move(d));
+    TextSink::drawing(line, drawing);
+  }
+  void message(const Message& m) override {
+    result_.errors.push_back(Error{m.status, std::string(m.text), m.line, m.column});
+    TextSink::message(m);
+  }
+
+ private:
+  Result& result_;
+};
+
+const Canvas& canvas_of(const void* canvas) { return *static_cast<const Canvas*>(canvas); }
+
+}  // namespace
+
+int DrawingView::height() const { return canvas_of(canvas_).nrows(); }
+int DrawingView::width() const { return canvas_of(canvas_).extent().width; }
+int DrawingView::baseline() const { return -canvas_of(canvas_).first_row(); }
+
+std::string DrawingView::row(int i) const {
+  const Canvas& c = canvas_of(canvas_);
+  return std::string(c[c.first_row() + i].text());
+}
+
+void DrawingView::append_to(std::string& out) const { canvas_of(canvas_).append_to(out); }
+
+void DrawingView::write(std::FILE* out) const { canvas_of(canvas_).write(out); }
+
+// The parser's listener: draws each statement and hands it to the sink.
+struct Session::Impl : Listener {
+  explicit Impl(const Options& o) : options(o) {}
+
+  void statement(Owned<> tree, int line) override {
+    pool.reset_budget();
+    CanvasRef drawing(pool);
+    try {
+      if (tree->depth() > max_depth) throw DrawingTooLarge();
+      pool.reset_budget();
+      RenderContext cx{pool, Style{!options.narrow_roots}};
+      drawing = tree->render(cx);
+    } catch (const DrawingTooLarge&) {
+      error(::Status::too_large, "drawing too large", line, -1);
+      return;
+    } catch (const std::bad_alloc&) {
+      error(::Status::too_large, "drawing too large", line, -1);
+      return;
+    }
+    tree.reset();
+    sink->drawing(line, DrawingView(drawing.get()));
+  }
+
+  void empty_statement(int line) override { sink->empty_line(line); }
+
+  void error(::Status status, std::string_view text, int line, int column) override {
+    auto s = static_cast<Status>(status);
+    if (first == Status::ok) first = s;
+    sink->message(Message{s, text, line, column});
+  }
+
+  Status run(::Source& source, Sink& to, bool* quit) {
+    // The depth that the stack allows, found again when another thread
+    // calls.
+    pthread_t self = pthread_self();
+    if (!depth_known || !pthread_equal(self, depth_thread)) {
+      max_depth = drawable_depth();
+      depth_thread = self;
+      depth_known = true;
+    }
+    sink = &to;
+    first = Status::ok;
+    bool ended_by_quit = parser.parse(source, *this);
+    if (quit != nullptr) *quit = ended_by_quit;
+    return first;
+  }
+
+  Options options;
+  Parser parser;
+  CanvasPool pool;
+  Sink* sink = nullptr;
+  Status first = Status::ok;
+  int max_depth = 0;
+  pthread_t depth_thread{};
+  bool depth_known = false;
+};
+
+Session::Session(const Options& options) : impl_(std::make_unique<Impl>(options)) {}
+Session::~Session() = default;
+Session::Session(Session&&) noexcept = default;
+Session& Session::operator=(Session&&) noexcept = default;
+
+const Options& Session::options() const { return impl_->options; }
+void Session::set_options(const Options& options) { impl_->options = options; }
+
+Status Session::draw(std::string_view text, Sink& sink) {
+  TextSource source(text);
+  return impl_->run(source, sink, nullptr);
+}
+
+Status Session::draw(Source& source, Sink& sink, bool* quit) {
+  SourceAdapter adapter(source);
+  return impl_->run(adapter, sink, quit);
+}
+
+Result Session::draw(std::string_view text) {
+  Result result;
+  Collector collector(result);
+  result.status = draw(text, collector);
+  result.text = std::move(collector.text);
+  return result;
+}
+
+const char* version() { return VORNIX_VERSION_STRING; }
+
+}  // namespace vornix
+
+// ---- The C functions ----
+
+extern "C" char* vornix_draw(const char* text, size_t length,
+                             const vornix_options* options, int* status) {
+  try {
+    vornix::Options o;
+    if (options != nullptr) {
+      o.narrow_roots = (options->flags & VORNIX_NARROW_ROOTS) != 0;
+      o.width = options->width;
+    }
+    vornix::Session session(o);
+    vornix::TextSink sink;
+    vornix::Status s = session.draw(std::string_view(text == nullptr ? "" : text, text == nullptr ? 0 : length), sink);
+    auto* copy = static_cast<char*>(std::malloc(sink.text.size() + 1));
+    if (copy == nullptr) throw std::bad_alloc();
+    std::memcpy(copy, sink.text.c_str(), sink.text.size() + 1);
+    if (status != nullptr) *status = static_cast<int>(s);
+    return copy;
+  } catch (...) {
+    if (status != nullptr) *status = VORNIX_ERROR_MEMORY;
+    return nullptr;
+  }
+}
+
+extern "C" void vornix_free(char* drawing) { std::free(drawing); }
+
+extern "C" const char* vornix_version(void) { return VORNIX_VERSION_STRING; }

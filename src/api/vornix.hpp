@@ -1,0 +1,148 @@
+// vornix for C++: sessions that draw statements and hand each drawing over
+// with its rows, width and baseline, and each error with its line.
+//
+//   vornix::Session session;
+//   vornix::Result result = session.draw("x^2/2");
+//   for (const vornix::Drawing& d : result.drawings)
+//     for (const std::string& row : d.rows) std::cout << row << '\n';
+//
+// Threads: a Session serves one thread at a time; sessions share nothing,
+// so each thread may draw with a session of its own. No call exits the
+// program, writes to standard output or standard error, or changes a
+// process-wide setting.
+#ifndef VORNIX_HPP_
+#define VORNIX_HPP_
+
+#include <cstddef>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "vornix.h"
+
+namespace vornix {
+
+/// How a statement ended; the codes of vornix.h.
+enum class Status {
+  ok = VORNIX_OK,
+  input = VORNIX_ERROR_INPUT,          ///< a bad character or a syntax error
+  too_large = VORNIX_ERROR_TOO_LARGE,  ///< "drawing too large"
+  too_deep = VORNIX_ERROR_TOO_DEEP,    ///< "yacc stack overflow"
+  memory = VORNIX_ERROR_MEMORY,        ///< memory ran out
+};
+
+/// How to draw; the defaults are the program's without options.
+struct Options {
+  bool narrow_roots = false;  ///< upright radical signs
+  int width = 0;              ///< columns to fit drawings into; 0: no limit
+};
+
+/// A drawing lent to a Sink: valid only during the call that hands it over.
+class VORNIX_EXPORT DrawingView {
+ public:
+  int height() const;
+  int width() const;
+  /// The baseline's row, counted from 0 at the top.
+  int baseline() const;
+  /// Row i's text, from 0 at the top, without trailing blanks.
+  std::string row(int i) const;
+  /// Appends every row, each followed by a newline.
+  void append_to(std::string& out) const;
+  /// Writes every row, each followed by a newline.
+  void write(std::FILE* out) const;
+
+ private:
+  friend class Session;
+  explicit DrawingView(const void* canvas) : canvas_(canvas) {}
+  const void* canvas_;
+};
+
+/// A message printed in place of a statement's drawing.
+struct Message {
+  Status status;
+  std::string_view text;  ///< "syntax error", "bad character 'c'", ...
+  int line;               ///< from 1 in each input
+  int column;             ///< byte in the line where the fault was seen, from 0; -1 if none
+};
+
+/// Takes the outcome of each statement line, in input order. Its
+/// functions must not throw.
+class Sink {
+ public:
+  virtual ~Sink() = default;
+  virtual void drawing(int line, const DrawingView& drawing) = 0;
+  /// A message; a bad line may have several.
+  virtual void message(const Message& message) = 0;
+  /// A line without a statement.
+  virtual void empty_line(int line) = 0;
+};
+
+/// Where the bytes of an input come from.
+class Source {
+ public:
+  virtual ~Source() = default;
+  /// Stores between 1 and size bytes in buf and returns how many, or 0 at
+  /// the end of the input.
+  virtual std::size_t read(char* buf, std::size_t size) = 0;
+};
+
+/// A drawing of one statement.
+struct Drawing {
+  int line;
+  std::vector<std::string> rows;  ///< top row first
+  int width;
+  int baseline;                   ///< index in rows
+};
+
+/// A message of one statement.
+struct Error {
+  Status status;
+  std::string message;
+  int line;
+  int column;
+};
+
+/// All that a text gives.
+struct Result {
+  Status status = Status::ok;    ///< of the first statement that did not draw
+  std::vector<Drawing> drawings;
+  std::vector<Error> errors;
+  std::string text;              ///< what vornix_draw returns for the text
+};
+
+/// Draws statements with one set of options, reusing its memory from one
+/// statement to the next.
+class VORNIX_EXPORT Session {
+ public:
+  explicit Session(const Options& options = {});
+  ~Session();
+  Session(Session&&) noexcept;
+  Session& operator=(Session&&) noexcept;
+
+  const Options& options() const;
+  void set_options(const Options& options);
+
+  /// Draws every statement of text, as the program draws one argument, and
+  /// hands each outcome to sink. Returns the status of the first statement
+  /// that did not draw, or Status::ok.
+  Status draw(std::string_view text, Sink& sink);
+  /// The same for the statements read from source up to its end or a
+  /// "quit" statement; nothing after "quit" is read. *quit, when given,
+  /// tells whether "quit" ended it.
+  Status draw(Source& source, Sink& sink, bool* quit = nullptr);
+  /// Draws text and collects what it gives.
+  Result draw(std::string_view text);
+
+ private:
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
+};
+
+/// The library's version, such as "0.3".
+VORNIX_EXPORT const char* version();
+
+}  // namespace vornix
+
+#endif  // VORNIX_HPP_
