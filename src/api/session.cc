@@ -124,7 +124,7 @@ struct Session::Impl : Listener {
     try {
       if (tree->depth() > max_depth) throw DrawingTooLarge();
       pool.reset_budget();
-      RenderContext cx{pool, Style{!options.narrow_roots}};
+      RenderContext cx{pool, Style{!options.narrow_roots, options.unicode}};
       drawing = tree->render(cx);
     } catch (const DrawingTooLarge&) {
       error(::Status::too_large, "drawing too large", line, -1);
@@ -209,6 +209,8 @@ extern "C" char* vornix_draw(const char* text, size_t length,
     vornix::Options o;
     if (options != nullptr) {
       o.narrow_roots = (options->flags & VORNIX_NARROW_ROOTS) != 0;
+      o.unicode = (options->flags & VORNIX_UNICODE) != 0;
+      o.latex = (options->flags & VORNIX_LATEX) != 0;
       o.width = options->width;
     }
     vornix::Session session(o);

@@ -38,6 +38,10 @@ extern "C" {
 
 /* Upright radical signs, narrower than the slanted ones. */
 #define VORNIX_NARROW_ROOTS (1u << 0)
+/* Unicode drawings (UTF-8): real signs, joined brackets, Greek letters. */
+#define VORNIX_UNICODE (1u << 1)
+/* Statements written in LaTeX instead of the linear language. */
+#define VORNIX_LATEX (1u << 2)
 
 /* How to draw. A null pointer, or a structure of zeros, means the
  * defaults: slanted radical signs and no width limit. */

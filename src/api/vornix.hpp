@@ -36,6 +36,8 @@ enum class Status {
 /// How to draw; the defaults are the program's without options.
 struct Options {
   bool narrow_roots = false;  ///< upright radical signs
+  bool unicode = false;       ///< Unicode drawings (UTF-8)
+  bool latex = false;         ///< statements written in LaTeX
   int width = 0;              ///< columns to fit drawings into; 0: no limit
 };
 

@@ -131,19 +131,18 @@ Symbol* attach_subscripts(SubscriptList& list) {
   return list.name.release();
 }
 
-UnaryOp::UnaryOp(int kind, Expression* arg)
-    : Expression(UNARY), kind(kind), arg(arg) {
+UnaryOp::UnaryOp(Expression* arg) : Expression(UNARY), arg(arg) {
   cover(arg);
 }
 
-BinaryOp::BinaryOp(int kind, Expression* left, Expression* right)
-    : Expression(BINARY), kind(kind), left(left), right(right) {
+BinaryOp::BinaryOp(Expression* left, Expression* right)
+    : Expression(BINARY), left(left), right(right) {
   cover(left);
   cover(right);
 }
 
-OpOnFunction::OpOnFunction(int kind, Expression* body, Expression* variable)
-    : Expression(BIG_OPERATOR), kind(kind), body(body), variable(variable) {
+OpOnFunction::OpOnFunction(Expression* body, Expression* variable)
+    : Expression(BIG_OPERATOR), body(body), variable(variable) {
   cover(body);
   cover(variable);
 }
@@ -165,7 +164,7 @@ SumOrProductOverInterval::SumOrProductOverInterval(Expression* body,
 }
 
 Limit::Limit(Expression* body, Expression* variable, Expression* point)
-    : OpOnFunction(3, body, variable), point(point) {
+    : OpOnFunction(body, variable), point(point) {
   cover(point);
 }
 
@@ -191,11 +190,6 @@ void TrigFunction::set_expn(Expression* e) {
 }
 
 void Matrix::Row::append_item(Expression* e) { items.emplace_back(e); }
-
-const Expression& Matrix::Row::cell(size_t i) const {
-  if (i < items.size()) return *items[i];
-  return shared_zero;
-}
 
 void Matrix::add_row(Row* r) {
   rows.emplace_back(r);

@@ -16,6 +16,8 @@ class Symbol;
 struct Style {
   /// Slanted radical signs; false for upright ones.
   bool wide_radicals = true;
+  /// Unicode signs, brackets and letters in place of ASCII ones.
+  bool unicode = false;
 };
 
 /// What a render draws with: the style, and the pool that its canvases
@@ -149,15 +151,13 @@ class Expression {
 
 class Constant : public Expression {
  public:
-  explicit Constant(int kind) : Expression(CONSTANT), kind(kind) {}
-  const int kind;
+  Constant() : Expression(CONSTANT) {}
 };
 
 /// An Integer or a Real: its literal exactly as scanned.
 class Literal : public Constant {
  public:
-  Literal(int kind, const char* text, size_t length)
-      : Constant(kind), lexeme(text, length) {}
+  Literal(const char* text, size_t length) : lexeme(text, length) {}
   CanvasRef render(const RenderContext& cx) const override;
   const std::string lexeme;
 };
@@ -165,31 +165,31 @@ class Literal : public Constant {
 class Integer : public Literal {
  public:
   explicit Integer(const char* text) : Integer(text, std::char_traits<char>::length(text)) {}
-  Integer(const char* text, size_t length) : Literal(0, text, length) {}
+  Integer(const char* text, size_t length) : Literal(text, length) {}
 };
 
 class Real : public Literal {
  public:
   explicit Real(const char* text) : Real(text, std::char_traits<char>::length(text)) {}
-  Real(const char* text, size_t length) : Literal(1, text, length) {}
+  Real(const char* text, size_t length) : Literal(text, length) {}
 };
 
 class Ellipsis : public Constant {
  public:
-  Ellipsis() : Constant(2) {}
+  Ellipsis()  {}
   CanvasRef render(const RenderContext& cx) const override;
 };
 
 class Infinity : public Constant {
  public:
-  Infinity() : Constant(3) {}
+  Infinity()  {}
   CanvasRef render(const RenderContext& cx) const override;
 };
 
 /// Pi and Nabla: a two-row glyph that may carry an exponent.
 class GlyphConstant : public Constant {
  public:
-  GlyphConstant(int kind, const char* glyph) : Constant(kind), glyph_(glyph) {}
+  explicit GlyphConstant(const char* glyph) : glyph_(glyph) {}
   CanvasRef render(const RenderContext& cx) const override;
   bool accepts_expn() const override { return !expn; }
   void set_expn(Expression* e) override;
@@ -203,12 +203,12 @@ class GlyphConstant : public Constant {
 
 class Pi : public GlyphConstant {
  public:
-  Pi() : GlyphConstant(4, "||") {}
+  Pi() : GlyphConstant("||") {}
 };
 
 class Nabla : public GlyphConstant {
  public:
-  Nabla() : GlyphConstant(5, "\\/") {}
+  Nabla() : GlyphConstant("\\/") {}
 };
 
 /// The program-wide "0" that fills the cells missing from short matrix rows.
@@ -262,46 +262,45 @@ Symbol* attach_subscripts(SubscriptList& list);
 
 class UnaryOp : public Expression {
  public:
-  UnaryOp(int kind, Expression* arg);
+  explicit UnaryOp(Expression* arg);
   void release_children(NodeStack& out) override;
-  const int kind;
   Owned<> arg;
 };
 
 class Neg : public UnaryOp {
  public:
-  explicit Neg(Expression* arg) : UnaryOp(0, arg) {}
+  explicit Neg(Expression* arg) : UnaryOp(arg) {}
   CanvasRef render(const RenderContext& cx) const override;
   bool needs_parens() const override { return true; }
 };
 
 class Sqrt : public UnaryOp {
  public:
-  explicit Sqrt(Expression* arg) : UnaryOp(1, arg) {}
+  explicit Sqrt(Expression* arg) : UnaryOp(arg) {}
   CanvasRef render(const RenderContext& cx) const override;
 };
 
 class Fact : public UnaryOp {
  public:
-  explicit Fact(Expression* arg) : UnaryOp(2, arg) {}
+  explicit Fact(Expression* arg) : UnaryOp(arg) {}
   CanvasRef render(const RenderContext& cx) const override;
 };
 
 class Conj : public UnaryOp {
  public:
-  explicit Conj(Expression* arg) : UnaryOp(3, arg) {}
+  explicit Conj(Expression* arg) : UnaryOp(arg) {}
   CanvasRef render(const RenderContext& cx) const override;
 };
 
 class Bar : public UnaryOp {
  public:
-  explicit Bar(Expression* arg) : UnaryOp(4, arg) {}
+  explicit Bar(Expression* arg) : UnaryOp(arg) {}
   CanvasRef render(const RenderContext& cx) const override;
 };
 
 class Abs : public UnaryOp {
  public:
-  explicit Abs(Expression* arg) : UnaryOp(5, arg) {}
+  explicit Abs(Expression* arg) : UnaryOp(arg) {}
   CanvasRef render(const RenderContext& cx) const override;
 };
 
@@ -309,9 +308,8 @@ class Abs : public UnaryOp {
 
 class BinaryOp : public Expression {
  public:
-  BinaryOp(int kind, Expression* left, Expression* right);
+  BinaryOp(Expression* left, Expression* right);
   void release_children(NodeStack& out) override;
-  const int kind;
   Owned<> left;
   Owned<> right;
 };
@@ -327,40 +325,40 @@ class SimpleBinaryOp : public BinaryOp {
 
 class Add : public SimpleBinaryOp {
  public:
-  Add(Expression* l, Expression* r) : SimpleBinaryOp(0, l, r) {}
+  Add(Expression* l, Expression* r) : SimpleBinaryOp(l, r) {}
   char op_char() const override { return '+'; }
 };
 
 class Sub : public SimpleBinaryOp {
  public:
-  Sub(Expression* l, Expression* r) : SimpleBinaryOp(1, l, r) {}
+  Sub(Expression* l, Expression* r) : SimpleBinaryOp(l, r) {}
   CanvasRef render(const RenderContext& cx) const override;
   char op_char() const override { return '-'; }
 };
 
 class Equal : public SimpleBinaryOp {
  public:
-  Equal(Expression* l, Expression* r) : SimpleBinaryOp(6, l, r) {}
+  Equal(Expression* l, Expression* r) : SimpleBinaryOp(l, r) {}
   char op_char() const override { return '='; }
 };
 
 class Greater : public SimpleBinaryOp {
  public:
-  Greater(Expression* l, Expression* r) : SimpleBinaryOp(7, l, r) {}
+  Greater(Expression* l, Expression* r) : SimpleBinaryOp(l, r) {}
   char op_char() const override { return '>'; }
 };
 
 class Less : public SimpleBinaryOp {
  public:
-  Less(Expression* l, Expression* r) : SimpleBinaryOp(8, l, r) {}
+  Less(Expression* l, Expression* r) : SimpleBinaryOp(l, r) {}
   char op_char() const override { return '<'; }
 };
 
 /// A relation that includes equality: its sign stands over a dash.
 class RelationOrEqual : public BinaryOp {
  public:
-  RelationOrEqual(int kind, char sign, Expression* l, Expression* r)
-      : BinaryOp(kind, l, r), sign_(sign) {}
+  RelationOrEqual(char sign, Expression* l, Expression* r)
+      : BinaryOp(l, r), sign_(sign) {}
   CanvasRef render(const RenderContext& cx) const override;
 
  private:
@@ -369,38 +367,38 @@ class RelationOrEqual : public BinaryOp {
 
 class GreaterOrEqual : public RelationOrEqual {
  public:
-  GreaterOrEqual(Expression* l, Expression* r) : RelationOrEqual(9, '>', l, r) {}
+  GreaterOrEqual(Expression* l, Expression* r) : RelationOrEqual('>', l, r) {}
 };
 
 class LessOrEqual : public RelationOrEqual {
  public:
-  LessOrEqual(Expression* l, Expression* r) : RelationOrEqual(10, '<', l, r) {}
+  LessOrEqual(Expression* l, Expression* r) : RelationOrEqual('<', l, r) {}
 };
 
 class Mul : public BinaryOp {
  public:
-  Mul(Expression* l, Expression* r) : BinaryOp(2, l, r) {}
+  Mul(Expression* l, Expression* r) : BinaryOp(l, r) {}
   CanvasRef render(const RenderContext& cx) const override;
 };
 
 /// left is the numerator, right the denominator.
 class Div : public BinaryOp {
  public:
-  Div(Expression* l, Expression* r) : BinaryOp(3, l, r) {}
+  Div(Expression* l, Expression* r) : BinaryOp(l, r) {}
   CanvasRef render(const RenderContext& cx) const override;
 };
 
 /// left is the base, right the exponent.
 class Pow : public BinaryOp {
  public:
-  Pow(Expression* l, Expression* r) : BinaryOp(4, l, r) {}
+  Pow(Expression* l, Expression* r) : BinaryOp(l, r) {}
   CanvasRef render(const RenderContext& cx) const override;
 };
 
 /// left is the radicand, right the index.
 class Root : public BinaryOp {
  public:
-  Root(Expression* l, Expression* r) : BinaryOp(5, l, r) {}
+  Root(Expression* l, Expression* r) : BinaryOp(l, r) {}
   CanvasRef render(const RenderContext& cx) const override;
 };
 
@@ -408,9 +406,8 @@ class Root : public BinaryOp {
 
 class OpOnFunction : public Expression {
  public:
-  OpOnFunction(int kind, Expression* body, Expression* variable);
+  OpOnFunction(Expression* body, Expression* variable);
   void release_children(NodeStack& out) override;
-  const int kind;
   Owned<> body;
   Owned<> variable;
 };
@@ -429,7 +426,7 @@ class OpOverInterval {
 class Integral : public OpOnFunction {
  public:
   Integral(Expression* body, Expression* variable)
-      : OpOnFunction(0, body, variable) {}
+      : OpOnFunction(body, variable) {}
   CanvasRef render(const RenderContext& cx) const override;
   /// The sign with its bounds, if any.
   virtual CanvasRef render_sign(const RenderContext& cx) const;
@@ -471,7 +468,7 @@ class ProductSymbol : public OpSymbol {
 class SumOrProduct : public OpOnFunction {
  public:
   SumOrProduct(Expression* body, Expression* variable)
-      : OpOnFunction(2, body, variable) {}
+      : OpOnFunction(body, variable) {}
   /// The whole drawing, with the given sign.
   virtual CanvasRef render_with_symbol(const RenderContext& cx,
                                        const OpSymbol& symbol) const;
@@ -567,8 +564,6 @@ class Matrix : public Expression {
    public:
     virtual ~Row() = default;
     void append_item(Expression* e);
-    /// Entry i, or shared_zero past the row's end.
-    const Expression& cell(size_t i) const;
 
     std::vector<Owned<>> items;
   };
