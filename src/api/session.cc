@@ -107,12 +107,18 @@ int DrawingView::baseline() const { return -canvas_of(canvas_).first_row(); }
 
 std::string DrawingView::row(int i) const {
   const Canvas& c = canvas_of(canvas_);
-  return std::string(c[c.first_row() + i].text());
+  std::string_view text = c[c.first_row() + i].text();
+  if (!glyphs_) return std::string(text);
+  std::string row;
+  for (char byte : text) row.append(glyph_text(static_cast<unsigned char>(byte)));
+  return row;
 }
 
-void DrawingView::append_to(std::string& out) const { canvas_of(canvas_).append_to(out); }
+void DrawingView::append_to(std::string& out) const {
+  canvas_of(canvas_).append_to(out, glyphs_);
+}
 
-void DrawingView::write(std::FILE* out) const { canvas_of(canvas_).write(out); }
+void DrawingView::write(std::FILE* out) const { canvas_of(canvas_).write(out, glyphs_); }
 
 // The parser's listener: draws each statement and hands it to the sink.
 struct Session::Impl : Listener {
@@ -134,7 +140,7 @@ struct Session::Impl : Listener {
       return;
     }
     tree.reset();
-    sink->drawing(line, DrawingView(drawing.get()));
+    sink->drawing(line, DrawingView(drawing.get(), options.unicode));
   }
 
   void empty_statement(int line) override { sink->empty_line(line); }

@@ -45,10 +45,11 @@ struct Options {
 class VORNIX_EXPORT DrawingView {
  public:
   int height() const;
+  /// Columns of the widest row; each character takes one.
   int width() const;
   /// The baseline's row, counted from 0 at the top.
   int baseline() const;
-  /// Row i's text, from 0 at the top, without trailing blanks.
+  /// Row i's text (UTF-8), from 0 at the top, without trailing blanks.
   std::string row(int i) const;
   /// Appends every row, each followed by a newline.
   void append_to(std::string& out) const;
@@ -57,8 +58,9 @@ class VORNIX_EXPORT DrawingView {
 
  private:
   friend class Session;
-  explicit DrawingView(const void* canvas) : canvas_(canvas) {}
+  DrawingView(const void* canvas, bool glyphs) : canvas_(canvas), glyphs_(glyphs) {}
   const void* canvas_;
+  bool glyphs_;  // Unicode characters stand in the canvas as glyph bytes
 };
 
 /// A message printed in place of a statement's drawing.

@@ -180,17 +180,64 @@ void Canvas::renumber(int first_row) {
   first_row_ = first_row;
 }
 
-void Canvas::write(std::FILE* out) const {
+namespace {
+
+// The text of each glyph, in the order of enum Glyph.
+constexpr std::string_view kGlyphTexts[] = {
+    "─", "│", "√", "╱", "╲", "⎛", "⎜", "⎝", "⎞", "⎟", "⎠", "⌠", "⎮", "⌡",
+    "π", "∇", "∞", "⋯", "≤", "≥", "→", "↪", "±", "∓", "×", "÷", "≠", "≈",
+    "≡", "∼", "⇒", "∈",
+    // Greek letters: alpha to omega, then the capitals that differ from
+    // Latin ones.
+    "α", "β", "γ", "δ", "ε", "ζ", "η", "θ", "ι", "κ", "λ", "μ", "ν", "ξ",
+    "ο", "π", "ρ", "σ", "τ", "υ", "φ", "χ", "ψ", "ω",
+    "Γ", "Δ", "Θ", "Λ", "Ξ", "Π", "Σ", "Φ", "Ψ", "Ω",
+};
+static_assert(std::size(kGlyphTexts) == GLYPH_END - GLYPH_FIRST);
+
+// Calls emit for each run of a row's text, glyph bytes as their text.
+template <class Emit>
+void for_each_run(std::string_view text, Emit emit) {
+  size_t start = 0;
+  for (size_t i = 0; i < text.size(); ++i) {
+    auto byte = static_cast<unsigned char>(text[i]);
+    if (byte < GLYPH_FIRST) continue;
+    emit(text.substr(start, i - start));
+    emit(glyph_text(byte));
+    start = i + 1;
+  }
+  emit(text.substr(start));
+}
+
+}  // namespace
+
+std::string_view glyph_text(const unsigned char& byte) {
+  if (byte >= GLYPH_FIRST && byte < GLYPH_END) return kGlyphTexts[byte - GLYPH_FIRST];
+  return std::string_view(reinterpret_cast<const char*>(&byte), 1);
+}
+
+void Canvas::write(std::FILE* out, bool glyphs) const {
   for (size_t k = top_; k < rows_.size(); ++k) {
     std::string_view text = rows_[k].text();
-    fwrite_unlocked(text.data(), 1, text.size(), out);
+    if (glyphs) {
+      for_each_run(text, [out](std::string_view run) {
+        fwrite_unlocked(run.data(), 1, run.size(), out);
+      });
+    } else {
+      fwrite_unlocked(text.data(), 1, text.size(), out);
+    }
     putc_unlocked('\n', out);
   }
 }
 
-void Canvas::append_to(std::string& out) const {
+void Canvas::append_to(std::string& out, bool glyphs) const {
   for (size_t k = top_; k < rows_.size(); ++k) {
-    out.append(rows_[k].text());
+    std::string_view text = rows_[k].text();
+    if (glyphs) {
+      for_each_run(text, [&out](std::string_view run) { out.append(run); });
+    } else {
+      out.append(text);
+    }
     out += '\n';
   }
 }

@@ -30,6 +30,52 @@
 #define VORNIX_UNPOISON(address, size) ((void)(address), (void)(size))
 #endif
 
+/// Characters beyond ASCII. A canvas keeps one byte a cell; these byte
+/// values, which no input name contains, stand for the Unicode characters
+/// that they are written as (UTF-8), each one column wide. Add a glyph by
+/// giving it the next value and its text in kGlyphTexts (canvas.cc).
+enum Glyph : unsigned char {
+  GLYPH_FIRST = 0x80,
+  GLYPH_BAR = GLYPH_FIRST,  // ─
+  GLYPH_VERTICAL,           // │
+  GLYPH_RADICAL,            // √
+  GLYPH_RISING,             // ╱
+  GLYPH_FALLING,            // ╲
+  GLYPH_PAREN_LEFT_TOP,     // ⎛
+  GLYPH_PAREN_LEFT_MIDDLE,  // ⎜
+  GLYPH_PAREN_LEFT_BOTTOM,  // ⎝
+  GLYPH_PAREN_RIGHT_TOP,    // ⎞
+  GLYPH_PAREN_RIGHT_MIDDLE, // ⎟
+  GLYPH_PAREN_RIGHT_BOTTOM, // ⎠
+  GLYPH_INTEGRAL_TOP,       // ⌠
+  GLYPH_INTEGRAL_MIDDLE,    // ⎮
+  GLYPH_INTEGRAL_BOTTOM,    // ⌡
+  GLYPH_PI,                 // π
+  GLYPH_NABLA,              // ∇
+  GLYPH_INFINITY,           // ∞
+  GLYPH_ELLIPSIS,           // ⋯
+  GLYPH_LESS_EQUAL,         // ≤
+  GLYPH_GREATER_EQUAL,      // ≥
+  GLYPH_ARROW,              // →
+  GLYPH_CONTINUED,          // ↪
+  GLYPH_PLUS_MINUS,         // ±
+  GLYPH_MINUS_PLUS,         // ∓
+  GLYPH_TIMES,              // ×
+  GLYPH_DIVIDE,             // ÷
+  GLYPH_NOT_EQUAL,          // ≠
+  GLYPH_APPROX,             // ≈
+  GLYPH_EQUIV,              // ≡
+  GLYPH_SIMILAR,            // ∼
+  GLYPH_IMPLIES,            // ⇒
+  GLYPH_ELEMENT_OF,         // ∈
+  GLYPH_GREEK_FIRST,        // α … ω, then Γ Δ Θ Λ Ξ Π Σ Φ Ψ Ω: see kGlyphTexts
+  GLYPH_GREEK_LAST = GLYPH_GREEK_FIRST + 24 + 10 - 1,
+  GLYPH_END,
+};
+
+/// The UTF-8 text of a glyph byte, or the byte itself for ASCII.
+std::string_view glyph_text(const unsigned char& byte);
+
 /// Measurements of a canvas: height = ascent + 1 + descent.
 struct Extent {
   int height;
@@ -150,10 +196,12 @@ class Canvas {
   /// is at most 0 and leaves row 0 on the canvas; no text moves.
   void renumber(int first_row);
 
-  /// Writes every row, top to bottom, each followed by a newline.
-  void write(std::FILE* out) const;
-  /// Appends every row, top to bottom, each followed by a newline.
-  void append_to(std::string& out) const;
+  /// Writes every row, top to bottom, each followed by a newline; with
+  /// `glyphs`, glyph bytes as their UTF-8 text.
+  void write(std::FILE* out, bool glyphs = false) const;
+  /// Appends every row, top to bottom, each followed by a newline; with
+  /// `glyphs`, glyph bytes as their UTF-8 text.
+  void append_to(std::string& out, bool glyphs = false) const;
 
  private:
   friend class CanvasRef;
