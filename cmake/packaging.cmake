@@ -26,9 +26,10 @@ their bounds, limits and bracketed matrices.")
 set(CPACK_DEBIAN_PACKAGE_SECTION math)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-# Only vornix's own files go into the package, whatever else the build
-# installs.
+# Only the program's own files go into the package, not the library's,
+# whatever else the build installs.
 set(CPACK_COMPONENTS_ALL vornix)
+set(CPACK_INSTALL_CMAKE_PROJECTS "${PROJECT_BINARY_DIR};${PROJECT_NAME};vornix;/")
 
 # The runtime dependencies are read off the binary, save the readline
 # library, which vornix loads when its prompt starts and so is named here;

@@ -10,7 +10,9 @@ on standard output. The command runs in sh with the directory of VORNIX
 first on the PATH, so that "vornix" in it is the program under test.
 
 In the README, a fenced block whose first line starts with "$ " holds
-examples and nothing else; the output is compared byte for byte. The
+examples and nothing else; the output is compared byte for byte. A block
+right after a block of C, C++ or Python source shows that program's run:
+library.py checks those. The
 manual page is read as man renders it: an example's output is the lines
 indented like its command, up to the next command or the first line
 indented less; blanks at line ends do not count. The page must also render
@@ -38,6 +40,7 @@ def markdown_examples(text):
     """(line number, command, output lines) for each example of the file."""
     examples = []
     lines = text.split("\n")
+    source_block_ends = -2  # the line after the last source block's fence
     i = 0
     while i < len(lines):
         if not lines[i].startswith("```"):
@@ -47,7 +50,10 @@ def markdown_examples(text):
         while end < len(lines) and not lines[end].startswith("```"):
             end += 1
         block = lines[i + 1:end]
-        if block and block[0].startswith("$ "):
+        after_source = source_block_ends == i - 1
+        if lines[i] in ("```c", "```cpp", "```python"):
+            source_block_ends = end + 1
+        if block and block[0].startswith("$ ") and not after_source:
             for k, line in enumerate(block):
                 if line.startswith("$ "):
                     examples.append((i + 2 + k, line[2:], []))

@@ -1,0 +1,63 @@
+"""The Python module: drawings, options, errors and threads."""
+import threading
+
+import pytest
+import vornix
+
+
+def test_draws_like_the_program():
+    # The program prints an empty line before each drawing; the module
+    # leaves out the first.
+    assert vornix.draw("x^2/2") == " 2\nx\n--\n 2\n"
+    assert vornix.draw("a\nb") == "a\n\nb\n"
+
+
+def test_options():
+    assert vornix.draw("sqrt(1/2)", narrow_roots=True) == "  _\n |1\n |-\n\\|2\n"
+    with pytest.raises(TypeError):
+        vornix.draw("x", True)  # options are keywords only
+
+
+@pytest.mark.parametrize("text, message, line, column, status", [
+    ("2x", "syntax error", 1, 1, 1),
+    ("x\n|x|", "bad character '|'", 2, 0, 1),
+    ("(" * 20000 + "x" + ")" * 20000, "yacc stack overflow", 1, None, 3),
+])
+def test_errors(text, message, line, column, status):
+    with pytest.raises(vornix.Error) as caught:
+        vornix.draw(text)
+    error = caught.value
+    assert isinstance(error, ValueError)
+    assert str(error) == message
+    assert (error.line, error.status) == (line, status)
+    if column is not None:
+        assert error.column == column
+
+
+def test_too_large():
+    with pytest.raises(vornix.Error, match="drawing too large"):
+        vornix.draw("x" * 70_000_000)
+
+
+def test_threads_draw_at_once():
+    statements = ["sum(k^2, k = 1 .. n)", "int(1/x, x = 1 .. e)",
+                  "[cos(t), -sin(t); sin(t), cos(t)]", "lim((1 + 1/n)^n, n -> inf)",
+                  "sqrt(x^2 + 1)", "root(a + b, 3)", "f''(x) = ~z", "det[a, b; c, d]"]
+    expected = [vornix.draw(s) for s in statements]
+    results = [[] for _ in statements]
+
+    def work(i):
+        for _ in range(200):
+            results[i].append(vornix.draw(statements[i]))
+
+    threads = [threading.Thread(target=work, args=(i,)) for i in range(len(statements))]
+    for t in threads:
+        t.start()
+    for t in threads:
+        t.join()
+    for i, drawn in enumerate(results):
+        assert drawn == [expected[i]] * 200
+
+
+def test_version():
+    assert vornix.__version__.count(".") >= 1
