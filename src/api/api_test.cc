@@ -1,0 +1,237 @@
+#include "api/vornix.hpp"
+
+#include <gtest/gtest.h>
+#include <pthread.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+TEST(Session, DrawsEachStatementWithItsRowsWidthAndBaseline) {
+  vornix::Session session;
+  vornix::Result r = session.draw("x^2/2\n\n1 + 1/x");
+  EXPECT_EQ(vornix::Status::ok, r.status);
+  ASSERT_EQ(2u, r.drawings.size());
+  const vornix::Drawing& fraction = r.drawings[0];
+  EXPECT_EQ((std::vector<std::string>{" 2", "x", "--", " 2"}), fraction.rows);
+  EXPECT_EQ(2, fraction.width);
+  EXPECT_EQ(2, fraction.baseline);
+  EXPECT_EQ(1, fraction.line);
+  EXPECT_EQ(3, r.drawings[1].line);
+  EXPECT_EQ(1, r.drawings[1].baseline);
+  // The program's text, less the empty line before the first drawing.
+  EXPECT_EQ(
+      " 2\n"
+      "x\n"
+      "--\n"
+      " 2\n"
+      "\n"
+      "\n"
+      "    1\n"
+      "1 + -\n"
+      "    x\n", r.text);
+}
+
+TEST(Session, ReportsEveryMessageWithItsLineAndColumn) {
+  struct {
+    const char* text;
+    vornix::Status status;
+    std::vector<std::string> messages;
+    int line;
+    int column;
+  } cases[] = {
+      {"2x", vornix::Status::input, {"syntax error"}, 1, 1},
+      {"x\n1 + * 2", vornix::Status::input, {"syntax error"}, 2, 4},
+      {"a\n\n|x|", vornix::Status::input,
+       {"bad character '|'", "syntax error", "bad character '|'"}, 3, 0},
+      {"x +", vornix::Status::input, {"syntax error"}, 1, 3},
+      {"sqrt(x)", vornix::Status::ok, {}, 0, 0},
+  };
+  for (const auto& test : cases) {
+    vornix::Session session;
+    vornix::Result r = session.draw(test.text);
+    EXPECT_EQ(test.status, r.status) << test.text;
+    std::vector<std::string> messages;
+    for (const vornix::Error& e : r.errors) messages.push_back(e.message);
+    EXPECT_EQ(test.messages, messages) << test.text;
+    if (!r.errors.empty()) {
+      EXPECT_EQ(test.line, r.errors[0].line) << test.text;
+      EXPECT_EQ(test.column, r.errors[0].column) << test.text;
+    }
+  }
+}
+
+TEST(Session, TheFirstFailureGivesTheStatus) {
+  vornix::Session session;
+  std::string deep(12000, '(');
+  vornix::Result r = session.draw(deep + "x" + std::string(12000, ')') + "\n2x");
+  EXPECT_EQ(vornix::Status::too_deep, r.status);
+  ASSERT_EQ(2u, r.errors.size());
+  EXPECT_EQ("yacc stack overflow", r.errors[0].message);
+  EXPECT_EQ(vornix::Status::input, r.errors[1].status);
+  EXPECT_EQ(2, r.errors[1].line);
+  EXPECT_EQ(vornix::Status::too_large, session.draw(std::string(70'000'000, 'a')).status);
+}
+
+// A source that hands out its text in reads of at most 3 bytes and counts
+// what it was asked for.
+class Trickle : public vornix::Source {
+ public:
+  explicit Trickle(std::string text) : text_(std::move(text)) {}
+  size_t read(char* buf, size_t size) override {
+    size_t n = std::min({size, size_t{3}, text_.size() - offset_});
+    text_.copy(buf, n, offset_);
+    offset_ += n;
+    return n;
+  }
+  size_t offset_ = 0;
+
+ private:
+  std::string text_;
+};
+
+class Lines : public vornix::Sink {
+ public:
+  void drawing(int line, const vornix::DrawingView& d) override {
+    text += std::to_string(line) + ":";
+    d.append_to(text);
+  }
+  void message(const vornix::Message& m) override {
+    text += std::to_string(m.line) + ":" + std::string(m.text) + "\n";
+  }
+  void empty_line(int line) override { text += std::to_string(line) + ":\n"; }
+  std::string text;
+};
+
+TEST(Session, ReadsASourceUpToQuitAndNoFurther) {
+  vornix::Session session;
+  Trickle source("a\n\n|\nquit\nb\n" + std::string(100, 'c'));
+  Lines sink;
+  bool quit = false;
+  EXPECT_EQ(vornix::Status::input, session.draw(source, sink, &quit));
+  EXPECT_TRUE(quit);
+  EXPECT_EQ("1:a\n2:\n3:bad character '|'\n3:syntax error\n", sink.text);
+  EXPECT_LT(source.offset_, 20u);
+  // The session starts the next input clean.
+  Lines next;
+  session.draw("x", next);
+  EXPECT_EQ("1:x\n", next.text);
+}
+
+TEST(Library, CFunctions) {
+  int status = -1;
+  char* drawing = vornix_draw("sqrt(1/2)\nquit\nx", 16, nullptr, &status);
+  ASSERT_NE(nullptr, drawing);
+  EXPECT_STREQ("    _\n   /1\n  / -\n\\/  2\n", drawing);
+  EXPECT_EQ(VORNIX_OK, status);
+  vornix_free(drawing);
+
+  vornix_options narrow{VORNIX_NARROW_ROOTS, 0};
+  // The length counts: the text need not end with a zero byte.
+  drawing = vornix_draw("sqrt(1/2)junk", 9, &narrow, nullptr);
+  EXPECT_STREQ("  _\n |1\n |-\n\\|2\n", drawing);
+  vornix_free(drawing);
+
+  drawing = vornix_draw("1 +\n|", 5, nullptr, &status);
+  EXPECT_STREQ("syntax error\nbad character '|'\nsyntax error\n", drawing);
+  EXPECT_EQ(VORNIX_ERROR_INPUT, status);
+  vornix_free(drawing);
+  vornix_free(nullptr);
+  EXPECT_STREQ(VORNIX_VERSION_STRING, vornix_version());
+}
+
+const char* const kStatements[] = {
+    "sum(k^2, k = 1 .. n) = n*(n + 1)*(2*n + 1)/6",
+    "int(int(f(x, y), x = 0 .. 1), y = 0 .. 1)",
+    "[cos(t), -sin(t); sin(t), cos(t)]",
+    "lim((1 + 1/n)^n, n -> inf) = e",
+    "x = (-b + sqrt(b^2 - 4*a*c))/(2*a)",
+    "root(a + b, 3) + abs(x/2)",
+    "f''(x) = ~z + z\\",
+    "det[a_11, a_12; a_21, a_22] + 2x",
+};
+
+// Sessions on several threads share nothing: each thread draws its
+// statements many times and gets what one thread alone gets. Run under
+// ThreadSanitizer too.
+TEST(Threads, EightSessionsDrawAtOnce) {
+  std::vector<std::string> expected;
+  for (const char* s : kStatements) expected.push_back(vornix::Session().draw(s).text);
+  std::vector<int> mismatches(8, 0);
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 8; ++t) {
+    threads.emplace_back([t, &expected, &mismatches] {
+      vornix::Session session;
+      for (int i = 0; i < 300; ++i) {
+        size_t k = static_cast<size_t>(t + i) % expected.size();
+        if (session.draw(kStatements[k]).text != expected[k]) ++mismatches[t];
+        // The C entry point, with its own session each call.
+        char* text = vornix_draw(kStatements[k], std::strlen(kStatements[k]), nullptr, nullptr);
+        if (text == nullptr || expected[k] != text) ++mismatches[t];
+        vornix_free(text);
+      }
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
+  EXPECT_EQ(std::vector<int>(8, 0), mismatches);
+}
+
+// Draws text on a thread of its own with the given stack.
+std::string DrawOnStack(const std::string& text, size_t stack) {
+  struct Job {
+    const std::string& text;
+    std::string result;
+  } job{text, {}};
+  pthread_attr_t attr;
+  pthread_attr_init(&attr);
+  pthread_attr_setstacksize(&attr, stack);
+  pthread_t thread;
+  auto run = [](void* p) -> void* {
+    auto* j = static_cast<Job*>(p);
+    j->result = vornix::Session().draw(j->text).text;
+    return nullptr;
+  };
+  EXPECT_EQ(0, pthread_create(&thread, &attr, run, &job));
+  pthread_join(thread, nullptr);
+  pthread_attr_destroy(&attr);
+  return job.result;
+}
+
+// Every kind of nesting, at depths around what a small stack allows and
+// up to what the parser takes, draws or is "drawing too large": never a
+// crash, whatever the calling thread's stack.
+TEST(Stack, DeepStatementsOnSmallStacksNeverCrash) {
+  struct Nesting {
+    const char* open;
+    const char* close;
+  } nestings[] = {
+      {"sqrt(", ")"}, {"1/(", ")"}, {"int(", ", x = 0 .. 1)"}, {"x^", ""},
+      {"-", ""},      {"[", "]"},   {"sum(", ", k = 1 .. n)"}, {"abs(", ")"},
+      {"lim(", ", x -> 0)"}, {"f(", ", y)"}, {"~(", ")"}, {"(", ")\\"},
+  };
+  for (size_t stack : {size_t{1} << 20, size_t{8} << 20}) {
+    for (const Nesting& n : nestings) {
+      for (int depth : {500, 1100, 1200, 1300, 2000, 4900}) {
+        std::string text;
+        for (int i = 0; i < depth; ++i) text += n.open;
+        text += "x";
+        for (int i = 0; i < depth; ++i) text += n.close;
+        std::string result = DrawOnStack(text, stack);
+        EXPECT_FALSE(result.empty()) << n.open << " " << depth;
+      }
+    }
+    // Chains nest on their left operand without any bracket.
+    for (const char* op : {"+x", "*x", "/x", "=x"}) {
+      std::string text = "x";
+      for (int i = 0; i < 9000; ++i) text += op;
+      EXPECT_FALSE(DrawOnStack(text, stack).empty()) << op;
+    }
+  }
+}
+
+}  // namespace
