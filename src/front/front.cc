@@ -10,10 +10,12 @@
 #include <cstdlib>
 #include <cstring>
 
-void check_output() {
-  if (!std::ferror(stdout)) return;
-  std::fprintf(stderr, "vornix: write error: %s\n", std::strerror(errno));
-  std::exit(2);
+bool output_failed() {
+  static bool reported = false;
+  if (!std::ferror(stdout)) return false;
+  if (!reported) std::fprintf(stderr, "vornix: write error: %s\n", std::strerror(errno));
+  reported = true;
+  return true;
 }
 
 void raise_stack_limit() {
@@ -32,8 +34,8 @@ size_t StandardInput::read(char* buf, size_t size) {
   if (poll(&ready, 1, 0) == 0) {
     // Nothing to read yet: what was drawn goes out before the wait.
     std::fflush(stdout);
-    check_output();
   }
+  if (std::ferror(stdout)) return 0;
   for (;;) {
     ssize_t n = ::read(0, buf, size);
     if (n >= 0) return static_cast<size_t>(n);
@@ -45,7 +47,6 @@ size_t StandardInput::read(char* buf, size_t size) {
 void StandardOutput::drawing(int, const vornix::DrawingView& drawing) {
   putc_unlocked('\n', stdout);
   drawing.write(stdout);
-  check_output();
 }
 
 void StandardOutput::message(const vornix::Message& message) {

@@ -10,13 +10,14 @@
 /// nesting, and a deeper stack lets deeper statements draw.
 void raise_stack_limit();
 
-/// Ends the program with status 2 and the system's reason on standard error
-/// when a write to standard output has failed.
-void check_output();
+/// Whether a write to standard output has failed; if so, says why on
+/// standard error, once. The program then ends with status 2.
+bool output_failed();
 
 /// Standard input as it arrives: each read returns what is there, and
 /// standard output is flushed before a read that may wait, so that every
-/// drawing is out before vornix waits for the next line.
+/// drawing is out before vornix waits for the next line. Once a write to
+/// standard output has failed, the input ends.
 class StandardInput : public vornix::Source {
  public:
   size_t read(char* buf, size_t size) override;

@@ -34,7 +34,7 @@ namespace {
 // that argument only.
 int run_arguments(vornix::Session& session, int count, char** texts) {
   StandardOutput out;
-  for (int i = 0; i < count; ++i) session.draw(texts[i], out);
+  for (int i = 0; i < count && !std::ferror(stdout); ++i) session.draw(texts[i], out);
   return out.too_deep ? 1 : 0;
 }
 
@@ -98,6 +98,7 @@ int run_interactive(vornix::Session& session, bool quiet) {
     result = out.too_deep ? 1 : 0;
     std::free(line);
     std::fflush(stdout);
+    if (std::ferror(stdout)) break;
   }
   return result;
 }
@@ -142,6 +143,5 @@ int main(int argc, char** argv) {
     return 2;
   }
   std::fflush(stdout);
-  check_output();
-  return status;
+  return output_failed() ? 2 : status;
 }

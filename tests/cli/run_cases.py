@@ -108,6 +108,12 @@ CASES = [
          stdout=b"\n"),
     Case("arguments", "quit ends only its own text", ["quit", "y"],
          stdout=drawing("y")),
+    # The rest of an argument after quit is dropped, not joined to the next.
+    Case("arguments", "text after quit in an argument", ["quit\nx", "y"],
+         stdout=drawing("y")),
+    Case("arguments", "a number needs a digit before its exponent",
+         ["E+5", "e1(x)", "2e5"],
+         stdout=drawing("E + 5") + drawing("e1(x)") + drawing("2e5")),
     # Every text ends in a newline, so its syntax error is recovered.
     Case("arguments", "syntax error alone", ["x +"], stdout=SYNTAX_ERROR),
     Case("arguments", "syntax error then a good text", ["x +", "y"],

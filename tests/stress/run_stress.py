@@ -98,6 +98,36 @@ def long_tokens(vornix, cases_dir):
                   b"\n" + token + b"\n" + NEXT_DRAWN)
 
 
+def long_lines(vornix, cases_dir):
+    """A statement line of tens of megabytes takes memory bounded by the
+    statement's cost limit, not by its length: it prints "drawing too
+    large" and the next line is drawn. The tree of a 40 MB chain would take
+    over 3 GB; the address space here is capped at 1 GiB (not under
+    AddressSanitizer, whose shadow memory needs more)."""
+    import resource
+    sanitized = b"__asan_init" in subprocess.run(["nm", vornix], capture_output=True).stdout
+
+    def cap():
+        if not sanitized:
+            resource.setrlimit(resource.RLIMIT_AS, (2**30, 2**30))
+
+    # The last two drew before any limit: a 1 MiB line of single-byte
+    # tokens, and the same with a comment of 100 MB after it.
+    chain = b"x" + b"+x" * 20_000_000
+    drawn = b"f(x" + b",x" * 524_000 + b")"
+    drawing = b"\n" + drawn.replace(b",", b", ") + b"\n"
+    for case, line, expected in [
+            ("a 40 MB chain", chain, TOO_LARGE),
+            ("a 40 MB product of names", b"ab" + b"*ab" * 13_000_000, TOO_LARGE),
+            ("a 40 MB matrix", b"[" + b"x," * 20_000_000 + b"x]", TOO_LARGE),
+            ("a 1 MiB list", drawn, drawing),
+            ("a 1 MiB list and a 100 MB comment", drawn + b" #" + b"c" * 100_000_000,
+             drawing)]:
+        result = subprocess.run([vornix], input=line + b"\n" + NEXT, capture_output=True,
+                                preexec_fn=cap, check=False)
+        check_run(case, result, expected + NEXT_DRAWN)
+
+
 # Each kind of node nested as deeply as the parse stack allows, and one
 # level more. A level takes one, two or three stack entries (an opening
 # bracket, a name and a bracket, an operand, an operator and a bracket), so
@@ -222,7 +252,7 @@ def valgrind(vornix, cases_dir):
         check_run(f"{vx.name} under valgrind", result, vx.with_suffix(".out").read_bytes())
 
 
-GROUPS = {"bytes": bytes_, "long_tokens": long_tokens, "nesting": nesting,
+GROUPS = {"bytes": bytes_, "long_tokens": long_tokens, "long_lines": long_lines, "nesting": nesting,
           "chains": chains, "prefixes": prefixes, "crlf": crlf, "valgrind": valgrind}
 
 
