@@ -29,19 +29,32 @@ constexpr long kStackPerLevel = 768;
 #endif
 constexpr long kStackReserve = 128 * 1024;
 
+// The lowest usable address of the calling thread's stack, or null when
+// it cannot be known. Finding it for the main thread reads the process's
+// memory map, so each thread keeps what it found: a thread's stack does not
+// move.
+const char* stack_bottom() {
+  thread_local const char* bottom = [] {
+    pthread_attr_t attr;
+    if (pthread_getattr_np(pthread_self(), &attr) != 0) return static_cast<const char*>(nullptr);
+    void* low = nullptr;
+    size_t size = 0;
+    size_t guard = 0;
+    pthread_attr_getstack(&attr, &low, &size);
+    pthread_attr_getguardsize(&attr, &guard);
+    pthread_attr_destroy(&attr);
+    return static_cast<const char*>(low) + guard;
+  }();
+  return bottom;
+}
+
 // The deepest tree that can be drawn on what is left of the calling
 // thread's stack, at most kMaxDrawableDepth.
 int drawable_depth() {
-  pthread_attr_t attr;
-  if (pthread_getattr_np(pthread_self(), &attr) != 0) return 0;
-  void* low = nullptr;
-  size_t size = 0;
-  size_t guard = 0;
-  pthread_attr_getstack(&attr, &low, &size);
-  pthread_attr_getguardsize(&attr, &guard);
-  pthread_attr_destroy(&attr);
+  const char* bottom = stack_bottom();
+  if (bottom == nullptr) return 0;
   char here;
-  long left = (&here - static_cast<char*>(low)) - static_cast<long>(guard) - kStackReserve;
+  long left = (&here - bottom) - kStackReserve;
   return static_cast<int>(std::clamp(left / kStackPerLevel, 0L, long{kMaxDrawableDepth}));
 }
 
@@ -152,14 +165,7 @@ struct Session::Impl : Listener {
   }
 
   Status run(::Source& source, Sink& to, bool* quit) {
-    // The depth that the stack allows, found again when another thread
-    // calls.
-    pthread_t self = pthread_self();
-    if (!depth_known || !pthread_equal(self, depth_thread)) {
-      max_depth = drawable_depth();
-      depth_thread = self;
-      depth_known = true;
-    }
+    max_depth = drawable_depth();
     sink = &to;
     first = Status::ok;
     bool ended_by_quit = parser.parse(source, *this);
@@ -172,9 +178,7 @@ struct Session::Impl : Listener {
   CanvasPool pool;
   Sink* sink = nullptr;
   Status first = Status::ok;
-  int max_depth = 0;
-  pthread_t depth_thread{};
-  bool depth_known = false;
+  int max_depth = 0;  // what the calling thread's stack allows
 };
 
 Session::Session(const Options& options) : impl_(std::make_unique<Impl>(options)) {}

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <sstream>
 #include <string>
 
@@ -206,4 +207,23 @@ TEST(DrawingBudget, StopsADrawingThatGrowsTooLarge) {
   pool.reset_budget();
 }
 
+#ifdef VORNIX_ADDRESS_SANITIZER
+// Released canvases wait in their pool for reuse, poisoned: a use of one
+// through a stale pointer is still caught.
+TEST(CanvasPoolDeathTest, ASpareCanvasIsPoisoned) {
+  EXPECT_DEATH(
+      {
+        CanvasPool own;
+        Canvas* stale;
+        {
+          CanvasRef c(own);
+          stale = c.get();
+        }
+        std::printf("%d\n", stale->nrows());
+      },
+      "use-after-poison");
+}
+#endif
+
 }  // namespace
+

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 
 namespace {
@@ -104,5 +105,20 @@ TEST(Tree, DeletingAVeryDeepTreeTakesNoDeepStack) {
   for (int i = 0; i < 1'000'000; ++i) heap = new Add(heap, new Symbol("z"));
   NodeDeleter()(heap);
 }
+
+#ifdef VORNIX_ADDRESS_SANITIZER
+// Deleted nodes wait in their pool for reuse, poisoned: a use of one
+// through a stale pointer is still caught.
+TEST(NodePoolDeathTest, AFreedNodeIsPoisoned) {
+  EXPECT_DEATH(
+      {
+        NodePool own;
+        Symbol* stale = new (own) Symbol("x");
+        NodeDeleter()(stale);
+        std::printf("%d\n", stale->primes);
+      },
+      "use-after-poison");
+}
+#endif
 
 }  // namespace
