@@ -69,21 +69,40 @@ class SourceAdapter : public ::Source {
 };
 
 // The program's output for a text, less the empty line before the first
-// drawing.
+// drawing. Sinks must not throw: when memory runs out for the text, it
+// says so instead.
 class TextSink : public Sink {
  public:
   void drawing(int, const DrawingView& drawing) override {
-    if (drawn_any_) text += '\n';
-    drawn_any_ = true;
-    drawing.append_to(text);
+    keep([&] {
+      if (drawn_any_) text += '\n';
+      drawn_any_ = true;
+      drawing.append_to(text);
+    });
   }
   void message(const Message& m) override {
-    text.append(m.text);
-    text += '\n';
+    keep([&] {
+      text.append(m.text);
+      text += '\n';
+    });
   }
-  void empty_line(int) override { text += '\n'; }
+  void empty_line(int) override {
+    keep([&] { text += '\n'; });
+  }
 
   std::string text;
+  bool out_of_memory = false;
+
+ protected:
+  template <class Append>
+  void keep(Append append) {
+    if (out_of_memory) return;
+    try {
+      append();
+    } catch (const std::bad_alloc&) {
+      out_of_memory = true;
+    }
+  }
 
  private:
   bool drawn_any_ = false;
@@ -95,14 +114,18 @@ class Collector : public TextSink {
   explicit Collector(Result& result) : result_(result) {}
 
   void drawing(int line, const DrawingView& drawing) override {
-    Drawing d{line, {}, drawing.width(), drawing.baseline()};
-    d.rows.reserve(static_cast<size_t>(drawing.height()));
-    for (int i = 0; i < drawing.height(); ++i) d.rows.push_back(drawing.row(i));
-    result_.drawings.push_back(std::move(d));
+    keep([&] {
+      Drawing d{line, {}, drawing.width(), drawing.baseline()};
+      d.rows.reserve(static_cast<size_t>(drawing.height()));
+      for (int i = 0; i < drawing.height(); ++i) d.rows.push_back(drawing.row(i));
+      result_.drawings.push_back(std::move(d));
+    });
     TextSink::drawing(line, drawing);
   }
   void message(const Message& m) override {
-    result_.errors.push_back(Error{m.status, std::string(m.text), m.line, m.column});
+    keep([&] {
+      result_.errors.push_back(Error{m.status, std::string(m.text), m.line, m.column});
+    });
     TextSink::message(m);
   }
 
@@ -203,6 +226,7 @@ Result Session::draw(std::string_view text) {
   Result result;
   Collector collector(result);
   result.status = draw(text, collector);
+  if (collector.out_of_memory) throw std::bad_alloc();
   result.text = std::move(collector.text);
   return result;
 }
@@ -226,6 +250,7 @@ extern "C" char* vornix_draw(const char* text, size_t length,
     vornix::Session session(o);
     vornix::TextSink sink;
     vornix::Status s = session.draw(std::string_view(text == nullptr ? "" : text, text == nullptr ? 0 : length), sink);
+    if (sink.out_of_memory) throw std::bad_alloc();
     auto* copy = static_cast<char*>(std::malloc(sink.text.size() + 1));
     if (copy == nullptr) throw std::bad_alloc();
     std::memcpy(copy, sink.text.c_str(), sink.text.size() + 1);

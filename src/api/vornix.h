@@ -57,7 +57,7 @@ enum {
   VORNIX_ERROR_INPUT = 1,     /* a bad character or a syntax error */
   VORNIX_ERROR_TOO_LARGE = 2, /* a statement's drawing would be too large */
   VORNIX_ERROR_TOO_DEEP = 3,  /* a statement nests too deeply to parse */
-  VORNIX_ERROR_MEMORY = 4     /* memory ran out */
+  VORNIX_ERROR_MEMORY = 4     /* memory ran out: "out of memory" */
 };
 
 /* ---- Drawing ---- */
@@ -70,8 +70,11 @@ enum {
  * large", ...) in place of its drawing. Returns a NUL-terminated string
  * that the caller frees with vornix_free. When status is not null, *status
  * receives VORNIX_OK, or the status of the first statement that did not
- * draw. Returns NULL, with VORNIX_ERROR_MEMORY in *status, when memory ran
- * out. */
+ * draw. A statement that runs out of memory has the message "out of
+ * memory" (VORNIX_ERROR_MEMORY), or "drawing too large" when its drawing
+ * did, and the next statement is drawn as usual. Returns NULL, with
+ * VORNIX_ERROR_MEMORY in *status, when memory runs out for the text as a
+ * whole (the input or the returned string). */
 VORNIX_EXPORT char *vornix_draw(const char *text, size_t length, const vornix_options *options,
                   int *status);
 

@@ -30,7 +30,7 @@ enum class Status {
   input = VORNIX_ERROR_INPUT,          ///< a bad character or a syntax error
   too_large = VORNIX_ERROR_TOO_LARGE,  ///< "drawing too large"
   too_deep = VORNIX_ERROR_TOO_DEEP,    ///< "yacc stack overflow"
-  memory = VORNIX_ERROR_MEMORY,        ///< memory ran out
+  memory = VORNIX_ERROR_MEMORY,        ///< "out of memory"
 };
 
 /// How to draw; the defaults are the program's without options.
@@ -130,13 +130,18 @@ class VORNIX_EXPORT Session {
 
   /// Draws every statement of text, as the program draws one argument, and
   /// hands each outcome to sink. Returns the status of the first statement
-  /// that did not draw, or Status::ok.
+  /// that did not draw, or Status::ok. A statement that runs out of memory
+  /// gets the message "out of memory" (Status::memory), or "drawing too
+  /// large" when its drawing did, and the next one is drawn as usual; only
+  /// when the input cannot be held at all does draw throw std::bad_alloc,
+  /// and the session is then ready for a new input.
   Status draw(std::string_view text, Sink& sink);
   /// The same for the statements read from source up to its end or a
   /// "quit" statement; nothing after "quit" is read. *quit, when given,
   /// tells whether "quit" ended it.
   Status draw(Source& source, Sink& sink, bool* quit = nullptr);
-  /// Draws text and collects what it gives.
+  /// Draws text and collects what it gives; throws std::bad_alloc when
+  /// memory runs out for the result.
   Result draw(std::string_view text);
 
  private:

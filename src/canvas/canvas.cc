@@ -15,6 +15,10 @@ constexpr size_t kMaxSpareRowCapacity = 256;
 
 }  // namespace
 
+// The room for spare canvases is made at once: releasing a canvas never
+// allocates, so it cannot fail.
+CanvasPool::CanvasPool() { spare_.reserve(kMaxSpareCanvases); }
+
 CanvasPool::~CanvasPool() {
   for (Canvas* c : spare_) {
     VORNIX_UNPOISON(c, sizeof(Canvas));

@@ -105,7 +105,7 @@ class Canvas;
 /// drawing session has its own; a pool serves one thread at a time.
 class CanvasPool {
  public:
-  CanvasPool() = default;
+  CanvasPool();
   ~CanvasPool();
   CanvasPool(const CanvasPool&) = delete;
   CanvasPool& operator=(const CanvasPool&) = delete;

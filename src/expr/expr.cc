@@ -279,3 +279,21 @@ void Matrix::release_children(NodeStack& out) {
     for (Owned<>& item : row->items) release(item, out);
   }
 }
+
+FunctionArgs* start_arguments(Expression* first) {
+  auto list = std::make_unique<FunctionArgs>();
+  list->append_item(first);
+  return list.release();
+}
+
+Matrix::Row* start_row(Expression* first) {
+  auto row = std::make_unique<Matrix::Row>();
+  row->append_item(first);
+  return row.release();
+}
+
+Matrix* start_matrix(NodePool& pool, Matrix::Row* first) {
+  Owned<Matrix> matrix(new (pool) Matrix);
+  matrix->add_row(first);
+  return matrix.release();
+}

@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "canvas/canvas.h"
@@ -58,32 +59,7 @@ class NodePool {
   size_t count_[kClasses] = {};
 };
 
-/// Nodes waiting to be deleted: the first few in place, more on the heap.
-class NodeStack {
- public:
-  void push(Expression* node) {
-    if (size_ < kInPlace) {
-      in_place_[size_++] = node;
-    } else {
-      more_.push_back(node);
-    }
-  }
-  bool empty() const { return size_ == 0; }
-  Expression* pop() {
-    if (!more_.empty()) {
-      Expression* node = more_.back();
-      more_.pop_back();
-      return node;
-    }
-    return in_place_[--size_];
-  }
-
- private:
-  static constexpr size_t kInPlace = 64;
-  Expression* in_place_[kInPlace];
-  size_t size_ = 0;
-  std::vector<Expression*> more_;
-};
+class NodeStack;
 
 /// Deletes a node. Deleting a tree this way takes constant stack depth,
 /// however deeply the tree is nested: each node gives up its children
@@ -144,7 +120,25 @@ class Expression {
   void cover(const Expression* child);
 
  private:
+  friend class NodeStack;
   int depth_ = 1;
+  Expression* next_doomed_ = nullptr;  // the next node waiting in a NodeStack
+};
+
+/// Nodes waiting to be deleted, linked through the nodes themselves:
+/// deleting a tree of any shape and depth needs neither deep stack nor
+/// memory, so it cannot fail.
+class NodeStack {
+ public:
+  void push(Expression* node) {
+    node->next_doomed_ = top_;
+    top_ = node;
+  }
+  bool empty() const { return top_ == nullptr; }
+  Expression* pop() { return std::exchange(top_, top_->next_doomed_); }
+
+ private:
+  Expression* top_ = nullptr;
 };
 
 // ---- Constants (category 0) ----
@@ -587,6 +581,13 @@ Expression* conjugate(NodePool& pool, Expression* e);
 /// e (owned) with a line over it: a name's own overbar when it has none;
 /// otherwise a Bar node.
 Expression* overbar(NodePool& pool, Expression* e);
+
+/// A new argument list or matrix row holding first, or a new matrix
+/// holding the row first. Each takes its argument only when it returns: if
+/// memory runs out, first stays the caller's.
+FunctionArgs* start_arguments(Expression* first);
+Matrix::Row* start_row(Expression* first);
+Matrix* start_matrix(NodePool& pool, Matrix::Row* first);
 
 /// base (owned) raised to exponent (owned): a base that takes an exponent
 /// itself carries it; any other becomes the base of a Pow.

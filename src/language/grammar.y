@@ -3,8 +3,21 @@
 // newline arrives; a bad line is skipped up to its newline.
 // Berkeley yacc generates the parser: its growing stack of 200 to 10000
 // entries, its messages and its error recovery are the ones vornix needs.
+#include <new>
+
 #include "expr/expr.h"
 #include "language/parse_state.h"
+
+// An action that allocates. When memory runs out, the line is reported
+// and dropped; the action's values stay on the stack for the error
+// recovery to delete, since nothing took them.
+#define BUILD(...)                        \
+  try {                                   \
+    __VA_ARGS__;                          \
+  } catch (const std::bad_alloc&) {       \
+    state.out_of_memory();                \
+    YYERROR;                              \
+  }
 %}
 
 %pure-parser
@@ -25,6 +38,7 @@
 %token ARROW DET ABS LE GE
 %token BAD_BYTE  /* a zero byte or a byte from 128 up: no rule takes it */
 %token TOO_LARGE /* a statement that costs too much: no rule takes it */
+%token NO_MEMORY /* a token that found no memory: no rule takes it */
 
 %type <expr> expr const_value
 %type <sym> name_expr decorated_name subscripted_name simple_name
@@ -63,32 +77,32 @@ statement
 expr
     : const_value
     | name_expr             { $$ = $1; }
-    | SQRT '(' expr ')'     { $$ = new (state.nodes) Sqrt($3); }
-    | ABS '(' expr ')'      { $$ = new (state.nodes) Abs($3); }
-    | ROOT '(' expr ',' expr ')'  { $$ = new (state.nodes) Root($3, $5); }
-    | INTEGRAL '(' expr ',' expr ')'  { $$ = new (state.nodes) Integral($3, $5); }
-    | INTEGRAL '(' expr ',' expr '=' expr DOTDOT expr ')'  { $$ = new (state.nodes) IntegralOnInterval($3, $5, $7, $9); }
-    | SUM '(' expr ',' expr ')'   { $$ = new (state.nodes) Sum($3, $5); }
-    | SUM '(' expr ',' expr '=' expr DOTDOT expr ')'  { $$ = new (state.nodes) SumOverInterval($3, $5, $7, $9); }
-    | PROD '(' expr ',' expr ')'  { $$ = new (state.nodes) Product($3, $5); }
-    | PROD '(' expr ',' expr '=' expr DOTDOT expr ')'  { $$ = new (state.nodes) ProductOverInterval($3, $5, $7, $9); }
-    | LIM '(' expr ',' expr ARROW expr ')'  { $$ = new (state.nodes) Limit($3, $5, $7); }
-    | name_expr '(' arg_list ')'  { $$ = new (state.nodes) MultivarFunction($1, $3); }
-    | TRIG_NAME '(' expr ')'      { $$ = new (state.nodes) TrigFunction(static_cast<Symbol*>($1), $3); }
-    | expr '=' expr         { $$ = new (state.nodes) Equal($1, $3); }
-    | expr '<' expr         { $$ = new (state.nodes) Less($1, $3); }
-    | expr '>' expr         { $$ = new (state.nodes) Greater($1, $3); }
-    | expr LE expr          { $$ = new (state.nodes) LessOrEqual($1, $3); }
-    | expr GE expr          { $$ = new (state.nodes) GreaterOrEqual($1, $3); }
-    | expr '+' expr         { $$ = new (state.nodes) Add($1, $3); }
-    | expr '-' expr         { $$ = new (state.nodes) Sub($1, $3); }
-    | expr '*' expr         { $$ = new (state.nodes) Mul($1, $3); }
-    | expr '/' expr         { $$ = new (state.nodes) Div($1, $3); }
-    | '-' expr %prec UMINUS { $$ = new (state.nodes) Neg($2); }
-    | '~' '(' expr ')'      { $$ = conjugate(state.nodes, $3); }
-    | '(' expr ')' '\\'     { $$ = overbar(state.nodes, $2); }
-    | expr '^' expr         { $$ = raise(state.nodes, $1, $3); }
-    | expr '!'              { $$ = new (state.nodes) Fact($1); }
+    | SQRT '(' expr ')'     { BUILD($$ = new (state.nodes) Sqrt($3)) }
+    | ABS '(' expr ')'      { BUILD($$ = new (state.nodes) Abs($3)) }
+    | ROOT '(' expr ',' expr ')'  { BUILD($$ = new (state.nodes) Root($3, $5)) }
+    | INTEGRAL '(' expr ',' expr ')'  { BUILD($$ = new (state.nodes) Integral($3, $5)) }
+    | INTEGRAL '(' expr ',' expr '=' expr DOTDOT expr ')'  { BUILD($$ = new (state.nodes) IntegralOnInterval($3, $5, $7, $9)) }
+    | SUM '(' expr ',' expr ')'   { BUILD($$ = new (state.nodes) Sum($3, $5)) }
+    | SUM '(' expr ',' expr '=' expr DOTDOT expr ')'  { BUILD($$ = new (state.nodes) SumOverInterval($3, $5, $7, $9)) }
+    | PROD '(' expr ',' expr ')'  { BUILD($$ = new (state.nodes) Product($3, $5)) }
+    | PROD '(' expr ',' expr '=' expr DOTDOT expr ')'  { BUILD($$ = new (state.nodes) ProductOverInterval($3, $5, $7, $9)) }
+    | LIM '(' expr ',' expr ARROW expr ')'  { BUILD($$ = new (state.nodes) Limit($3, $5, $7)) }
+    | name_expr '(' arg_list ')'  { BUILD($$ = new (state.nodes) MultivarFunction($1, $3)) }
+    | TRIG_NAME '(' expr ')'      { BUILD($$ = new (state.nodes) TrigFunction(static_cast<Symbol*>($1), $3)) }
+    | expr '=' expr         { BUILD($$ = new (state.nodes) Equal($1, $3)) }
+    | expr '<' expr         { BUILD($$ = new (state.nodes) Less($1, $3)) }
+    | expr '>' expr         { BUILD($$ = new (state.nodes) Greater($1, $3)) }
+    | expr LE expr          { BUILD($$ = new (state.nodes) LessOrEqual($1, $3)) }
+    | expr GE expr          { BUILD($$ = new (state.nodes) GreaterOrEqual($1, $3)) }
+    | expr '+' expr         { BUILD($$ = new (state.nodes) Add($1, $3)) }
+    | expr '-' expr         { BUILD($$ = new (state.nodes) Sub($1, $3)) }
+    | expr '*' expr         { BUILD($$ = new (state.nodes) Mul($1, $3)) }
+    | expr '/' expr         { BUILD($$ = new (state.nodes) Div($1, $3)) }
+    | '-' expr %prec UMINUS { BUILD($$ = new (state.nodes) Neg($2)) }
+    | '~' '(' expr ')'      { BUILD($$ = conjugate(state.nodes, $3)) }
+    | '(' expr ')' '\\'     { BUILD($$ = overbar(state.nodes, $2)) }
+    | expr '^' expr         { BUILD($$ = raise(state.nodes, $1, $3)) }
+    | expr '!'              { BUILD($$ = new (state.nodes) Fact($1)) }
     | '(' expr ')'          { $$ = $2; }
     | matrix_expr           { $$ = $1; }
     ;
@@ -119,24 +133,24 @@ subscripted_name
     ;
 
 subscript_list
-    : simple_name           { $$ = new (state.nodes) SubscriptList($1); }
-    | subscript_list '_' simple_name  { $1->subscripts.emplace_back($3); $$ = $1; }
-    | subscript_list '_' '(' expr ')' { $1->subscripts.emplace_back($4); $$ = $1; }
-    | subscript_list '_' const_value  { $1->subscripts.emplace_back($3); $$ = $1; }
+    : simple_name           { BUILD($$ = new (state.nodes) SubscriptList($1)) }
+    | subscript_list '_' simple_name  { BUILD($1->subscripts.emplace_back($3)); $$ = $1; }
+    | subscript_list '_' '(' expr ')' { BUILD($1->subscripts.emplace_back($4)); $$ = $1; }
+    | subscript_list '_' const_value  { BUILD($1->subscripts.emplace_back($3)); $$ = $1; }
     ;
 
 arg_list
-    : arg_list ',' expr     { $1->append_item($3); $$ = $1; }
-    | expr                  { $$ = new FunctionArgs; $$->append_item($1); }
+    : arg_list ',' expr     { BUILD($1->append_item($3)); $$ = $1; }
+    | expr                  { BUILD($$ = start_arguments($1)) }
     ;
 
 const_value
     : INTEGER
     | REAL
-    | ELLIPSIS              { $$ = new (state.nodes) Ellipsis; }
-    | INF                   { $$ = new (state.nodes) Infinity; }
-    | PI                    { $$ = new (state.nodes) Pi; }
-    | NABLA                 { $$ = new (state.nodes) Nabla; }
+    | ELLIPSIS              { BUILD($$ = new (state.nodes) Ellipsis) }
+    | INF                   { BUILD($$ = new (state.nodes) Infinity) }
+    | PI                    { BUILD($$ = new (state.nodes) Pi) }
+    | NABLA                 { BUILD($$ = new (state.nodes) Nabla) }
     ;
 
 simple_name
@@ -153,13 +167,13 @@ matrix_body
     ;
 
 row_list
-    : row                   { $$ = new (state.nodes) Matrix; $$->add_row($1); }
-    | row_list ';' row      { $1->add_row($3); $$ = $1; }
+    : row                   { BUILD($$ = start_matrix(state.nodes, $1)) }
+    | row_list ';' row      { BUILD($1->add_row($3)); $$ = $1; }
     ;
 
 row
-    : expr                  { $$ = new Matrix::Row; $$->append_item($1); }
-    | row ',' expr          { $1->append_item($3); $$ = $1; }
+    : expr                  { BUILD($$ = start_row($1)) }
+    | row ',' expr          { BUILD($1->append_item($3)); $$ = $1; }
     ;
 
 %%
@@ -170,7 +184,7 @@ int yylex(YYSTYPE* value, Parser::State& state) { return next_token(value, state
 // nests deeper than the stack allows. A line already reported as too large
 // gets no second message.
 void yyerror(Parser::State& state, const char* message) {
-  if (state.line_failed) return;
+  if (state.line_failed || state.broken) return;
   bool overflow = message[0] == 'y';
   state.report(overflow ? Status::too_deep : Status::input, message);
 }
@@ -178,10 +192,11 @@ void yyerror(Parser::State& state, const char* message) {
 bool Parser::parse(Source& source, Listener& listener) {
   State& s = *state_;
   s.begin(source, listener);
-  while (yyparse(s) != 0) {
+  while (yyparse(s) != 0 && !s.broken) {
     // The stack overflowed inside a line: go on after that line.
     YYSTYPE value;
     while (s.line_open) drop_token(next_token(&value, s), &value);
   }
+  if (s.broken) throw std::bad_alloc();
   return s.quit;
 }

@@ -54,8 +54,11 @@ void Parser::State::report(Status status, std::string_view message) {
   listener->error(status, message, line, column());
 }
 
-void Parser::State::drop_line() {
-  if (!line_failed) report(Status::too_large, "drawing too large");
+void Parser::State::drop_line(Status status, std::string_view message) {
+  if (!line_failed) report(status, message);
+  // The line's newline has been read already (a rule reduced at the end
+  // of the line failed): the next line is not to be touched.
+  if (!line_open) return;
   line_failed = true;
   dropping = true;
   // Bytes not yet handed to the scanner are dropped by the reader, unless
@@ -75,6 +78,13 @@ void Parser::State::begin(Source& new_source, Listener& new_listener) {
   cost = 0;
   dropping = line_failed = false;
   quit = false;
+  if (broken) {
+    // A scanner that ran out of memory is made anew.
+    destroy_scanner(scanner);
+    scanner = nullptr;
+    broken = false;
+  }
+  if (scanner == nullptr) scanner = make_scanner(this);
   restart_scanner(scanner);
 }
 
