@@ -5,7 +5,7 @@ include(GNUInstallDirs)
 
 install(TARGETS vornix RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
         COMPONENT vornix)
-install(FILES ${PROJECT_SOURCE_DIR}/doc/vornix.1
+install(FILES ${PROJECT_BINARY_DIR}/doc/vornix.1
         DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT vornix)
 
 set(CPACK_GENERATOR DEB)

@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Installs a build into a fresh prefix, runs the installed vornix and
 # renders the installed manual page.
-#   install.sh CMAKE BUILD
+#   install.sh CMAKE BUILD VERSION
+# VERSION is the one the build gives the program.
 # Without man the manual page is not rendered and the test is skipped.
 set -uo pipefail
-cmake=$1 build=$2
+cmake=$1 build=$2 version=$3
 prefix=$(mktemp -d)
 trap 'rm -rf "$prefix"' EXIT
 
@@ -18,6 +19,8 @@ done
 printed=$("$prefix/bin/vornix" 'x^2/2')
 expected=$'\n 2\nx\n--\n 2'
 [ "$printed" = "$expected" ] || fail "installed vornix printed:"$'\n'"$printed"
+printed=$("$prefix/bin/vornix" --version)
+[ "$printed" = "vornix $version" ] || fail "installed vornix --version printed: $printed"
 
 if ! command -v man >/dev/null; then
   echo "man is not installed: the installed manual page is not rendered"
