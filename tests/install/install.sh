@@ -12,9 +12,13 @@ trap 'rm -rf "$prefix"' EXIT
 fail() { echo "$*"; exit 1; }
 
 "$cmake" --install "$build" --prefix "$prefix" >/dev/null || fail "cmake --install failed"
-for file in bin/vornix share/man/man1/vornix.1; do
-  [ -f "$prefix/$file" ] || fail "$file is not installed; installed:" $(cd "$prefix" && find . -type f)
-done
+# The package's own files (the compressed page, copyright, changelog) are
+# not among them.
+installed=$(cd "$prefix" && find . -type f | sort)
+expected='./bin/vornix
+./share/doc/vornix/LICENSE
+./share/man/man1/vornix.1'
+[ "$installed" = "$expected" ] || fail "installed:"$'\n'"$installed"
 
 printed=$("$prefix/bin/vornix" 'x^2/2')
 expected=$'\n 2\nx\n--\n 2'
