@@ -1,12 +1,17 @@
 # Installation and the Debian package.
-#   cmake --install BUILD --prefix PREFIX   bin/vornix and share/man/man1/vornix.1
-#   cpack --config BUILD/CPackConfig.cmake  vornix_0.3_ARCH.deb
+#   cmake --install BUILD --prefix PREFIX   bin/vornix, share/man/man1/vornix.1
+#                                           and share/doc/vornix/LICENSE
+#   cpack --config BUILD/CPackConfig.cmake  vornix_VERSION_ARCH.deb
+# The package holds vornix, its manual page compressed, and the copyright
+# and changelog files that a Debian package carries in share/doc/vornix.
 include(GNUInstallDirs)
 
 install(TARGETS vornix RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
         COMPONENT vornix)
-install(FILES ${PROJECT_SOURCE_DIR}/doc/vornix.1
-        DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT vornix)
+install(FILES ${PROJECT_BINARY_DIR}/doc/vornix.1
+        DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT documentation)
+install(FILES ${PROJECT_SOURCE_DIR}/LICENSE
+        DESTINATION ${CMAKE_INSTALL_DOCDIR} COMPONENT documentation)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME vornix)
@@ -25,11 +30,57 @@ radicals, raised exponents, big sum, product and integral signs with
 their bounds, limits and bracketed matrices.")
 set(CPACK_DEBIAN_PACKAGE_SECTION math)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+# The package is built from this tree, with no packaging kept apart from
+# it: a native package, whose version is the project's with no Debian
+# revision and whose changelog is share/doc/vornix/changelog.gz.
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-# Only the program's own files go into the package, not the library's,
-# whatever else the build installs.
-set(CPACK_COMPONENTS_ALL vornix)
-set(CPACK_INSTALL_CMAKE_PROJECTS "${PROJECT_BINARY_DIR};${PROJECT_NAME};vornix;/")
+# The modes Debian asks for in the control archive, and a binary without
+# its symbol tables.
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+set(CPACK_STRIP_FILES ON)
+
+# The files of share/doc/vornix and the manual page as Debian has them:
+# the license in the machine-readable copyright format, everything else
+# compressed with gzip -9n (no name and no time stamp in the archive, so
+# the same input gives the same bytes).
+set(debian_files ${PROJECT_BINARY_DIR}/debian)
+file(READ ${PROJECT_SOURCE_DIR}/LICENSE license_text)
+# The license as the copyright file's paragraph: each line indented by one
+# blank, an empty line written " ." (two passes for empty lines in a row).
+string(STRIP "${license_text}" LICENSE_PARAGRAPH)
+string(REPLACE "\n" "\n " LICENSE_PARAGRAPH " ${LICENSE_PARAGRAPH}")
+string(REPLACE "\n \n" "\n .\n" LICENSE_PARAGRAPH "${LICENSE_PARAGRAPH}")
+string(REPLACE "\n \n" "\n .\n" LICENSE_PARAGRAPH "${LICENSE_PARAGRAPH}")
+configure_file(${PROJECT_SOURCE_DIR}/cmake/debian/copyright.in
+               ${debian_files}/copyright @ONLY)
+# The entry is dated by the day the build is configured, so that
+# configuring again that day leaves the package's files as they are;
+# SOURCE_DATE_EPOCH, when set, fixes the date.
+string(TIMESTAMP changelog_date "%a, %d %b %Y 00:00:00 +0000" UTC)
+configure_file(${PROJECT_SOURCE_DIR}/cmake/debian/changelog.in
+               ${debian_files}/changelog @ONLY)
+find_program(GZIP_EXECUTABLE gzip REQUIRED)
+add_custom_command(
+  OUTPUT ${debian_files}/vornix.1.gz ${debian_files}/changelog.gz
+  COMMAND ${GZIP_EXECUTABLE} -9n -c ${PROJECT_BINARY_DIR}/doc/vornix.1
+          > ${debian_files}/vornix.1.gz
+  COMMAND ${GZIP_EXECUTABLE} -9n -c ${debian_files}/changelog
+          > ${debian_files}/changelog.gz
+  DEPENDS ${PROJECT_BINARY_DIR}/doc/vornix.1 ${debian_files}/changelog
+  COMMENT "Compressing the manual page and the changelog for the package")
+add_custom_target(debian_files ALL
+                  DEPENDS ${debian_files}/vornix.1.gz ${debian_files}/changelog.gz)
+# Only the package installs these: cmake --install leaves them out.
+install(FILES ${debian_files}/vornix.1.gz
+        DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT debian EXCLUDE_FROM_ALL)
+install(FILES ${debian_files}/copyright ${debian_files}/changelog.gz
+        DESTINATION ${CMAKE_INSTALL_DOCDIR} COMPONENT debian EXCLUDE_FROM_ALL)
+
+# One package of the two components: vornix, and the files that a Debian
+# package adds to it.
+set(CPACK_DEB_COMPONENT_INSTALL ON)
+set(CPACK_COMPONENTS_GROUPING ALL_COMPONENTS_IN_ONE)
+set(CPACK_COMPONENTS_ALL vornix debian)
 
 # The runtime dependencies are read off the binary, save the readline
 # library, which vornix loads when its prompt starts and so is named here;

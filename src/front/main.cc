@@ -1,6 +1,7 @@
 // The driver: options, the choice of input, the prompt loop and the exit
 // status.
 #include <dlfcn.h>
+#include <getopt.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -16,18 +17,23 @@
 
 namespace {
 
-[[noreturn]] void print_usage() {
+// The usage text goes to standard output when asked for with --help, and
+// to standard error, with status 1, for -h or a bad option.
+[[noreturn]] void print_usage(std::FILE* out, int status) {
   std::fputs(
-      "vornix version 0.3 - ASCII art mathematics\n"
+      "vornix version " VORNIX_VERSION_STRING " - ASCII art mathematics\n"
       "\n"
       "Usage: vornix [options]\n"
       "\n"
       "Options are:\n"
       "\n"
-      "  -r   narrower radicals\n"
-      "  -q   quiet mode\n",
-      stderr);
-  std::exit(1);
+      "  -r, --narrow-roots   narrower radicals\n"
+      "  -q, --quiet          quiet mode\n"
+      "      --help           print this text\n"
+      "      --version        print the version\n",
+      out);
+  std::fflush(out);
+  std::exit(out == stdout && output_failed() ? 2 : status);
 }
 
 // Each argument is an input of its own: a "quit" in one drops the rest of
@@ -78,7 +84,7 @@ int run_interactive(vornix::Session& session, bool quiet) {
     return 2;
   }
   if (!quiet) {
-    std::puts("vornix version 0.3");
+    std::puts("vornix version " VORNIX_VERSION_STRING);
     std::fflush(stdout);
   }
   const char* prompt = quiet ? "" : "vornix> ";
@@ -112,8 +118,16 @@ int main(int argc, char** argv) {
   vornix::Options options;
   // "+": options stand before the first statement; later words are
   // statements even when they start with a minus sign.
+  enum { kHelp = 256, kVersion };
+  static const option kLongOptions[] = {
+      {"narrow-roots", no_argument, nullptr, 'r'},
+      {"quiet", no_argument, nullptr, 'q'},
+      {"help", no_argument, nullptr, kHelp},
+      {"version", no_argument, nullptr, kVersion},
+      {nullptr, 0, nullptr, 0},
+  };
   int option;
-  while ((option = getopt(argc, argv, "+rqh")) != -1) {
+  while ((option = getopt_long(argc, argv, "+rqh", kLongOptions, nullptr)) != -1) {
     switch (option) {
       case 'q':
         quiet = true;
@@ -121,8 +135,14 @@ int main(int argc, char** argv) {
       case 'r':
         options.narrow_roots = true;
         break;
+      case kHelp:
+        print_usage(stdout, 0);
+      case kVersion:
+        std::puts("vornix " VORNIX_VERSION_STRING);
+        std::fflush(stdout);
+        return output_failed() ? 2 : 0;
       default:
-        print_usage();
+        print_usage(stderr, 1);
     }
   }
 

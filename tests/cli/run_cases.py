@@ -2,23 +2,28 @@
 """Runs vornix on a table of command lines and compares, for each one,
 standard output, standard error and the exit status with the expected ones.
 
-    run_cases.py VORNIX GROUP
+    run_cases.py VORNIX GROUP VERSION
 
-Only the rows of GROUP are run; every failing row is reported with the first
+VERSION is the one the build gives the program. Only the rows of GROUP are
+run; every failing row is reported with the first
 line where the output differs.
 """
 import subprocess
 import sys
 from typing import NamedTuple, Optional, Union
 
-USAGE = (b"vornix version 0.3 - ASCII art mathematics\n"
+VERSION = sys.argv[3].encode()
+USAGE = (b"vornix version " + VERSION + b" - ASCII art mathematics\n"
          b"\n"
          b"Usage: vornix [options]\n"
          b"\n"
          b"Options are:\n"
          b"\n"
-         b"  -r   narrower radicals\n"
-         b"  -q   quiet mode\n")
+         b"  -r, --narrow-roots   narrower radicals\n"
+         b"  -q, --quiet          quiet mode\n"
+         b"      --help           print this text\n"
+         b"      --version        print the version\n")
+WRITE_ERROR = b"vornix: write error: No space left on device\n"
 
 
 class AfterOneLine(NamedTuple):
@@ -76,6 +81,20 @@ CASES = [
          stderr=AfterOneLine(USAGE), status=1),
     Case("options", "unknown option with standard input", ["-z"],
          stdin=b"y\n", stderr=AfterOneLine(USAGE), status=1),
+    Case("options", "unknown long option", ["--bogus", "x"],
+         stderr=AfterOneLine(USAGE), status=1),
+    Case("options", "long option given an argument", ["--quiet=yes", "x"],
+         stderr=AfterOneLine(USAGE), status=1),
+    # Asked for, the usage text is the output, not an error.
+    Case("options", "--help", ["--help"], stdout=USAGE),
+    Case("options", "--help before a text is not parsed", ["--help", "x"],
+         stdout=USAGE),
+    Case("options", "--help after other options", ["-r", "--quiet", "--help"],
+         stdout=USAGE),
+    Case("options", "--version", ["--version"],
+         stdout=b"vornix " + VERSION + b"\n"),
+    Case("options", "--version before a text is not parsed",
+         ["--version", "x"], stdout=b"vornix " + VERSION + b"\n"),
     Case("options", "wide radicals by default", ["sqrt(1/2)"],
          stdout=WIDE_ROOT),
     Case("options", "narrow radicals", ["-r", "sqrt(1/2)"],
@@ -84,19 +103,29 @@ CASES = [
          stdout=NARROW_ROOT),
     Case("options", "grouped the other way", ["-rq", "sqrt(1/2)"],
          stdout=NARROW_ROOT),
+    Case("options", "narrow radicals, long option",
+         ["--narrow-roots", "sqrt(1/2)"], stdout=NARROW_ROOT),
+    Case("options", "long options mixed with short ones",
+         ["--quiet", "-r", "sqrt(1/2)"], stdout=NARROW_ROOT),
     Case("options", "narrow radicals from standard input", ["-r"],
          stdin=b"sqrt(1/2)\n", stdout=NARROW_ROOT),
     Case("options", "quiet has no effect on arguments", ["-q", "x"],
          stdout=drawing("x")),
     Case("options", "quiet prints no banner on standard input", ["-q"],
          stdin=b"x\n", stdout=drawing("x")),
+    Case("options", "quiet, long option", ["--quiet"], stdin=b"x\n",
+         stdout=drawing("x")),
     Case("options", "a text after -- may start with a minus", ["--", "-x"],
          stdout=drawing("-x")),
+    Case("options", "a text after -- may look like a long option",
+         ["--", "--help"], stdout=drawing("- (-help)")),
     # Options stand before the first statement: later words are statements.
     Case("options", "an option after a statement is a statement",
          ["sqrt(x)", "-r"], stdout=drawing("  _", "\\/x") + drawing("-r")),
     Case("options", "an unknown option after a statement is a statement",
          ["x", "-y"], stdout=drawing("x") + drawing("-y")),
+    Case("options", "a long option after a statement is a statement",
+         ["x", "--version"], stdout=drawing("x") + drawing("- (-version)")),
 
     Case("arguments", "two texts", ["x+1", "y"],
          stdout=drawing("x + 1") + drawing("y")),
@@ -213,17 +242,21 @@ CASES = [
 
     Case("output", "write error in argument mode", ["x"],
          stdout_path="/dev/full",
-         stderr=b"vornix: write error: No space left on device\n", status=2),
+         stderr=WRITE_ERROR, status=2),
     Case("output", "write error on standard input", [], stdin=b"x\n",
          stdout_path="/dev/full",
-         stderr=b"vornix: write error: No space left on device\n", status=2),
+         stderr=WRITE_ERROR, status=2),
     # Enough output to fill the stream's buffer before the end.
     Case("output", "write error in the middle of the output", [],
          stdin=b"x+1\n" * 20000, stdout_path="/dev/full",
-         stderr=b"vornix: write error: No space left on device\n", status=2),
+         stderr=WRITE_ERROR, status=2),
     Case("output", "write error after an overflow", [MINUSES],
          stdout_path="/dev/full",
-         stderr=b"vornix: write error: No space left on device\n", status=2),
+         stderr=WRITE_ERROR, status=2),
+    Case("output", "write error printing the usage text", ["--help"],
+         stdout_path="/dev/full", stderr=WRITE_ERROR, status=2),
+    Case("output", "write error printing the version", ["--version"],
+         stdout_path="/dev/full", stderr=WRITE_ERROR, status=2),
 ]
 
 

@@ -2,12 +2,13 @@
 """Runs vornix at the interactive prompt on a pseudo-terminal, types lines
 into it and checks what appears on the terminal and the exit status.
 
-    run_session.py VORNIX SESSION
+    run_session.py VORNIX SESSION VERSION
 
 The terminal is "dumb" and the line editor reads no init file, so the
 transcript holds the banner, the prompts, the echo of each typed line and
 the drawings; escape sequences and carriage returns are removed before it
-is compared. Every wait is bounded.
+is compared. Every wait is bounded. VERSION is the one the build gives the
+program, shown in its banner.
 """
 import fcntl
 import os
@@ -23,7 +24,7 @@ TIMEOUT = 20.0  # seconds for any one expected output or the exit
 UP = b"\x1b[A"
 END_OF_INPUT = b"\x04"  # Ctrl-D on an empty line
 PROMPT = "vornix> "
-BANNER = "vornix version 0.3"
+BANNER = "vornix version " + sys.argv[3]
 # Deep enough to overflow the parser's stack; the blank keeps it from being
 # read as an option anywhere.
 OVERFLOWING = " " + "-" * 12000 + "x"
@@ -257,7 +258,9 @@ def empty_line_after_overflow(t):
 SESSIONS = {
     "banner_and_prompt": ([], banner_and_prompt),
     "quiet": (["-q"], quiet),
+    "quiet_long_option": (["--quiet"], quiet),
     "narrow_radicals": (["-qr"], narrow_radicals),
+    "narrow_radicals_long_options": (["--quiet", "--narrow-roots"], narrow_radicals),
     "empty_line_and_history": ([], empty_line_and_history),
     "quit_ends_at_once": ([], quit_ends_at_once),
     "quit_with_leading_blank": ([], quit_with_leading_blank),
