@@ -4,15 +4,37 @@
 // only crashes, sanitizer reports, leaks and hangs count.
 //
 // An input whose first byte is 128 or more is drawn with upright radicals;
-// that byte is still read, as a bad character.
+// that byte is still read, as a bad character. Memory is limited: while
+// the library draws, allocations past a budget fail (std::bad_alloc), the
+// budget set by the input's last byte, from 16 KiB to 4 MiB, so that
+// allocation failures happen all along the way from input to drawing.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
+#include <new>
 
 #include "vornix.hpp"
 
 namespace {
+
+// Bytes that the library may still allocate in this run; unlimited outside.
+bool limited = false;
+size_t budget = 0;
+
+void* allocate(size_t size, bool nothrow) {
+  if (limited) {
+    if (size > budget) {
+      if (nothrow) return nullptr;
+      throw std::bad_alloc();
+    }
+    budget -= size;
+  }
+  void* block = std::malloc(size == 0 ? 1 : size);
+  if (block == nullptr && !nothrow) throw std::bad_alloc();
+  return block;
+}
 
 class Bytes : public vornix::Source {
  public:
@@ -44,16 +66,34 @@ class Discard : public vornix::Sink {
 
 }  // namespace
 
+void* operator new(size_t size) { return allocate(size, false); }
+void* operator new[](size_t size) { return allocate(size, false); }
+void* operator new(size_t size, const std::nothrow_t&) noexcept { return allocate(size, true); }
+void* operator new[](size_t size, const std::nothrow_t&) noexcept { return allocate(size, true); }
+void operator delete(void* block) noexcept { std::free(block); }
+void operator delete[](void* block) noexcept { std::free(block); }
+void operator delete(void* block, size_t) noexcept { std::free(block); }
+void operator delete[](void* block, size_t) noexcept { std::free(block); }
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  budget = size_t{16} << (10 + (size == 0 ? 8 : data[size - 1] % 9));
+  limited = true;
   vornix_options options{0, 0};
   if (size != 0 && data[0] >= 128) options.flags |= VORNIX_NARROW_ROOTS;
   int status;
   char* text = vornix_draw(reinterpret_cast<const char*>(data), size, &options, &status);
   vornix_free(text);
 
-  vornix::Session session(vornix::Options{(options.flags & VORNIX_NARROW_ROOTS) != 0, 0});
-  Bytes input(data, size);
-  Discard out;
-  session.draw(input, out);
+  try {
+    vornix::Options session_options;
+    session_options.narrow_roots = (options.flags & VORNIX_NARROW_ROOTS) != 0;
+    vornix::Session session(session_options);
+    Bytes input(data, size);
+    Discard out;
+    session.draw(input, out);
+  } catch (const std::bad_alloc&) {
+    // The input could not be held: the session gave up, as documented.
+  }
+  limited = false;
   return 0;
 }
