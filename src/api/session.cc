@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <optional>
 #include <string>
 
 #include "api/vornix.hpp"
@@ -161,13 +162,12 @@ struct Session::Impl : Listener {
   explicit Impl(const Options& o) : options(o) {}
 
   void statement(Owned<> tree, int line) override {
-    pool.reset_budget();
-    CanvasRef drawing(pool);
+    std::optional<CanvasRef> drawing;
     try {
       if (tree->depth() > max_depth) throw DrawingTooLarge();
       pool.reset_budget();
       RenderContext cx{pool, Style{!options.narrow_roots, options.unicode}};
-      drawing = tree->render(cx);
+      drawing.emplace(tree->render(cx));
     } catch (const DrawingTooLarge&) {
       error(::Status::too_large, "drawing too large", line, -1);
       return;
@@ -176,7 +176,7 @@ struct Session::Impl : Listener {
       return;
     }
     tree.reset();
-    sink->drawing(line, DrawingView(drawing.get(), options.unicode));
+    sink->drawing(line, DrawingView(drawing->get(), options.unicode));
   }
 
   void empty_statement(int line) override { sink->empty_line(line); }
