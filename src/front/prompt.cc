@@ -12,9 +12,9 @@
 
 #include <algorithm>
 #include <cctype>
-#include <csignal>
 #include <cerrno>
 #include <climits>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -77,13 +77,14 @@ struct LineEditor {
 // The prompt's signals: each handler notes its signal and wakes the loop
 // through a pipe, and the loop acts on it between keys, outside the
 // handler. Handlers restart interrupted calls, so that a signal during a
-// drawing does not fail a write to the terminal.
-constexpr int kPromptSignals[] = {SIGINT, SIGWINCH, SIGTSTP, SIGTTIN,
-                                  SIGTTOU, SIGTERM, SIGHUP, SIGQUIT};
+// drawing does not fail a write to the terminal. SIGTTIN and SIGTTOU keep
+// their default: caught, a read from the background would be restarted
+// for ever.
+constexpr int kPromptSignals[] = {SIGINT, SIGWINCH, SIGTSTP, SIGTERM, SIGHUP, SIGQUIT};
 
 volatile std::sig_atomic_t interrupted = 0;  // Ctrl-C
 volatile std::sig_atomic_t resized = 0;
-volatile std::sig_atomic_t stop_signal = 0;  // Ctrl-Z and the like
+volatile std::sig_atomic_t stopped = 0;      // Ctrl-Z
 volatile std::sig_atomic_t end_signal = 0;   // a signal that ends the program
 int wake_pipe[2] = {-1, -1};
 
@@ -92,7 +93,7 @@ void note_signal(int signal) {
   switch (signal) {
     case SIGINT: interrupted = 1; break;
     case SIGWINCH: resized = 1; break;
-    case SIGTSTP: case SIGTTIN: case SIGTTOU: stop_signal = signal; break;
+    case SIGTSTP: stopped = 1; break;
     default: end_signal = signal;
   }
   char byte = 0;
@@ -384,15 +385,15 @@ void Prompt::handle_signals() {
     resized = 0;
     rl_.rl_resize_terminal();
   }
-  if (int signal = stop_signal) {
+  if (stopped != 0) {
     // Give the terminal back while stopped, and take it again with the
     // line as it was.
-    stop_signal = 0;
-    rl_.rl_echo_signal_char(signal);
+    stopped = 0;
+    rl_.rl_echo_signal_char(SIGTSTP);
     rl_.rl_cleanup_after_signal();
     std::fflush(stdout);
-    CaughtSignals::take_default(signal);
-    CaughtSignals::catch_again(signal);
+    CaughtSignals::take_default(SIGTSTP);
+    CaughtSignals::catch_again(SIGTSTP);
     rl_.rl_reset_after_signal();
     rl_.rl_on_new_line();
     rl_.rl_redisplay();
@@ -481,9 +482,9 @@ constexpr const char* kHelp =
     ":narrow on|off      narrow radicals\n"
     ":unicode on|off     Unicode drawings\n"
     ":latex on|off       statements written in LaTeX\n"
-    ":width N|auto|off   fit drawings into N columns, the terminal's width, or no limit\n"
-    "                    (a command alone shows its setting)\n"
-    "quit or Ctrl-D      end the session; Ctrl-C drops the line being typed\n";
+    ":width N|auto|off   drawings fit N columns, the terminal's width, or any\n"
+    "A command alone shows its setting. Tab completes a word; Ctrl-C drops the\n"
+    "line being typed; quit or Ctrl-D ends the session.\n";
 
 // A line that starts with ':' is a command of the prompt; ':' is no
 // character of the language.

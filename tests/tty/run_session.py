@@ -506,6 +506,10 @@ def commands(t):
     t.expect(PROMPT)
     t.line(":width")
     t.expect("width auto (80)\n" + PROMPT)
+    # The automatic width follows the terminal's.
+    fcntl.ioctl(t.master, termios.TIOCSWINSZ, struct.pack("HHHH", 24, 100, 0, 0))
+    t.line(":width")
+    t.expect("width auto (100)\n" + PROMPT)
     # Greek names in the Unicode mode only, LaTeX commands in the LaTeX
     # mode; the history shows what each line became.
     t.send(b"alp" + TAB + b"\r")
