@@ -443,6 +443,18 @@ def history_file_unusable(t):
                        f"{t.state}/file/history: Not a directory"],
           f"warnings {warnings}")
 
+    # A file that does not exist yet is no fault until it cannot be made.
+    missing = os.path.join(t.state, "missing", "history")
+    second = t.another(env={"VORNIX_HISTORY": missing})
+    second.expect(PROMPT)
+    second.line("x")
+    second.expect(drawn("x") + PROMPT)
+    second.send(END_OF_INPUT)
+    check(second.finish() == 0, f"status {second.status}")
+    warnings = re.findall(r"vornix: .*", second.transcript())
+    check(warnings == [f"vornix: cannot write the history file {missing}: "
+                       "No such file or directory"], f"warnings {warnings}")
+
 
 # Tab completes the language's words; a second Tab lists the candidates.
 def completion(t):
