@@ -35,4 +35,10 @@ class StandardOutput : public vornix::Sink {
   bool too_deep = false;
 };
 
+/// Reads statements typed at the interactive prompt and draws them, until
+/// "quit" or the end of the input (prompt.cc). Returns the exit status:
+/// that of the last statement line, or 2 when the line editor cannot be
+/// loaded.
+int run_prompt(vornix::Session& session, bool quiet);
+
 #endif  // VORNIX_FRONT_H_

@@ -1,6 +1,5 @@
-// The driver: options, the choice of input, the prompt loop and the exit
-// status.
-#include <dlfcn.h>
+// The driver: options, the choice of input and the exit status; the
+// prompt is in prompt.cc.
 #include <getopt.h>
 #include <unistd.h>
 
@@ -9,9 +8,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
-
-#include <readline/history.h>
-#include <readline/readline.h>
 
 #include "front/front.h"
 
@@ -49,64 +45,6 @@ int run_stdin(vornix::Session& session) {
   StandardOutput out;
   session.draw(in, out);
   return out.too_deep ? 1 : 0;
-}
-
-// The line editor, loaded when the interactive mode starts: the other modes
-// start without loading it and its terminal library, nearly as fast as a C
-// program does.
-class LineEditor {
- public:
-  LineEditor() : library_(dlopen(VORNIX_READLINE_LIBRARY, RTLD_NOW)) {
-    if (library_ == nullptr) return;
-    readline_ = reinterpret_cast<decltype(readline_)>(dlsym(library_, "readline"));
-    add_history_ = reinterpret_cast<decltype(add_history_)>(dlsym(library_, "add_history"));
-  }
-  // The library stays loaded until the program ends: what it allocated
-  // stays reachable from its own variables.
-  LineEditor(const LineEditor&) = delete;
-  LineEditor& operator=(const LineEditor&) = delete;
-
-  bool loaded() const { return readline_ != nullptr && add_history_ != nullptr; }
-  /// A new line without its newline, or null at the end of the input.
-  char* read(const char* prompt) { return readline_(prompt); }
-  void remember(const char* line) { add_history_(line); }
-
- private:
-  void* library_;  // never closed
-  decltype(&::readline) readline_ = nullptr;
-  decltype(&::add_history) add_history_ = nullptr;
-};
-
-int run_interactive(vornix::Session& session, bool quiet) {
-  LineEditor editor;
-  if (!editor.loaded()) {
-    std::fprintf(stderr, "vornix: cannot load the line editor: %s\n", dlerror());
-    return 2;
-  }
-  if (!quiet) {
-    std::puts("vornix version " VORNIX_VERSION_STRING);
-    std::fflush(stdout);
-  }
-  const char* prompt = quiet ? "" : "vornix> ";
-  int result = 0;
-  while (char* line = editor.read(prompt)) {
-    if (line[0] == '\0') {
-      std::free(line);
-      continue;
-    }
-    if (std::strcmp(line, "quit") == 0) {
-      std::free(line);
-      break;
-    }
-    editor.remember(line);
-    StandardOutput out;
-    session.draw(line, out);
-    result = out.too_deep ? 1 : 0;
-    std::free(line);
-    std::fflush(stdout);
-    if (std::ferror(stdout)) break;
-  }
-  return result;
 }
 
 }  // namespace
@@ -154,7 +92,7 @@ int main(int argc, char** argv) {
     } else if (!interactive) {
       status = run_stdin(session);
     } else {
-      status = run_interactive(session, quiet);
+      status = run_prompt(session, quiet);
     }
   } catch (const std::bad_alloc&) {
     // Only the scanner's buffer is left to fail here: no line can go on.

@@ -158,4 +158,51 @@ TEST(Scanner, TokensSpanReadsAndGrowTheBuffer) {
   EXPECT_EQ("INTEGER " + digits + ", +, INTEGER 1, NL", Scan(digits + "+1\n", 7));
 }
 
+// Where each message points: the line and the byte in it of the token at
+// which the fault was seen.
+class Positions : public Listener {
+ public:
+  void statement(Owned<>, int) override {}
+  void empty_statement(int) override {}
+  void error(Status, std::string_view message, int line, int column) override {
+    text += std::to_string(line) + ":" + std::to_string(column) + " ";
+    text.append(message);
+    text += '\n';
+  }
+  std::string text;
+};
+
+std::string Point(const std::string& input) {
+  Parser parser;
+  ChunkedText source(input, 8192);
+  Positions listener;
+  parser.parse(source, listener);
+  return listener.text;
+}
+
+TEST(Parser, MessagesPointAtTheirToken) {
+  struct {
+    const char* input;
+    const char* messages;
+  } cases[] = {
+      {"2x\n", "1:1 syntax error\n"},
+      {"1 + * 2\n", "1:4 syntax error\n"},
+      {"y|\n", "1:1 bad character '|'\n1:1 syntax error\n"},
+      {"\tx $\n", "1:3 bad character '$'\n1:3 syntax error\n"},
+      // A bad character in a line already failed is reported where it is.
+      {"1 + * |\n", "1:4 syntax error\n1:6 bad character '|'\n"},
+      // A line that ends early fails at its end, just after the last byte,
+      // whether or not its newline is there.
+      {"x +\n", "1:3 syntax error\n"},
+      {"x +  \n", "1:5 syntax error\n"},
+      {"x +", "1:3 syntax error\n"},
+      {"sqrt(x", "1:6 syntax error\n"},
+      // Columns count from each line's start.
+      {"x\n\n  2x\n", "3:3 syntax error\n"},
+  };
+  for (const auto& test : cases) {
+    EXPECT_EQ(test.messages, Point(test.input)) << test.input;
+  }
+}
+
 }  // namespace
