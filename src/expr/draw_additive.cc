@@ -14,7 +14,7 @@ CanvasRef draw_infix(const RenderContext& cx, const Expression& left, char sign,
   int w = c->extent().width;
   sign_col = w + 1;
   (*c)[0][sign_col] = sign;
-  c->paste_bracketed(*right.render(cx), 0, w + 3, bracket_right);
+  c->paste_bracketed(*right.render(cx), 0, w + 3, bracket_right, cx.style.parens());
   return c;
 }
 

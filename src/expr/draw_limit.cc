@@ -19,6 +19,6 @@ CanvasRef Limit::render(const RenderContext& cx) const {
   c->paste(*var, b, 0, ALIGN_BASELINE);
   c->put_text("->", b, v.width + 1);
   c->paste(*to, b, v.width + 4, ALIGN_BASELINE);
-  c->paste_bracketed(*body->render(cx), 0, n + 1, body->needs_parens());
+  c->paste_bracketed(*body->render(cx), 0, n + 1, body->needs_parens(), cx.style.parens());
   return c;
 }

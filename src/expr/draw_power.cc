@@ -33,7 +33,7 @@ CanvasRef Pow::render(const RenderContext& cx) const {
   CanvasRef base = left->render(cx);
   Extent e = base->extent();
   bool brackets = base_needs_brackets(*left);
-  c->paste_bracketed(*base, 0, 0, brackets);
+  c->paste_bracketed(*base, 0, 0, brackets, cx.style.parens());
   int col = brackets ? e.width + 2 : e.width;
   c->paste(*right->render(cx), -e.ascent - 1, col, ALIGN_BOTTOM);
   return c;

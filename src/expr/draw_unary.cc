@@ -16,7 +16,7 @@ void draw_radical(const Style& style, Canvas& canvas, const Canvas& radicand, in
   if (style.wide_radicals) {
     for (int k = 0; k < e.height; ++k) canvas[e.descent - k][m + 1 + k] = '/';
   } else {
-    for (int r = -e.ascent; r <= e.descent; ++r) canvas[r][m + 1] = '|';
+    canvas.vertical_line(-e.ascent, m + 1, e.height, '|');
   }
   canvas.paste(radicand, 0, g + m + 1, ALIGN_BASELINE);
   canvas.fill(-e.ascent - 1, g + m + 1, e.width, '_');
@@ -28,7 +28,7 @@ CanvasRef Neg::render(const RenderContext& cx) const {
   CanvasRef operand = arg->render(cx);
   (*c)[0][0] = '-';
   int col = arg->category <= SYMBOL_CATEGORY ? 1 : 2;
-  c->paste_bracketed(*operand, 0, col, arg->needs_parens());
+  c->paste_bracketed(*operand, 0, col, arg->needs_parens(), cx.style.parens());
   return c;
 }
 
@@ -43,7 +43,7 @@ CanvasRef Fact::render(const RenderContext& cx) const {
   CanvasRef operand = arg->render(cx);
   int w = operand->extent().width;
   bool brackets = arg->category >= UNARY;
-  c->paste_bracketed(*operand, 0, 0, brackets);
+  c->paste_bracketed(*operand, 0, 0, brackets, cx.style.parens());
   (*c)[0][brackets ? w + 2 : w] = '!';
   return c;
 }
@@ -58,7 +58,7 @@ CanvasRef Conj::render(const RenderContext& cx) const {
   int w = operand->extent().width;
   bool brackets = arg->category == SYMBOL_CATEGORY ? is_symbol_with_exponent(*arg)
                                                    : arg->category != CONSTANT;
-  c->paste_bracketed(*operand, 0, 0, brackets);
+  c->paste_bracketed(*operand, 0, 0, brackets, cx.style.parens());
   (*c)[-1][brackets ? w + 2 : w] = '*';
   return c;
 }
@@ -71,14 +71,11 @@ CanvasRef Bar::render(const RenderContext& cx) const {
   return c;
 }
 
+// The operand between bars as tall as it:
+//   | 2|
+//   |x |
 CanvasRef Abs::render(const RenderContext& cx) const {
   CanvasRef c = cx.canvas();
-  CanvasRef operand = arg->render(cx);
-  Extent e = operand->extent();
-  c->paste(*operand, 0, 1, ALIGN_BASELINE);
-  for (int r = -e.ascent; r <= e.descent; ++r) {
-    (*c)[r][e.width + 1] = '|';
-    (*c)[r][0] = '|';
-  }
+  c->paste_bracketed(*arg->render(cx), 0, 0, true, cx.style.bars());
   return c;
 }
