@@ -162,6 +162,10 @@ void Canvas::vertical_line(int row, int col, int n, char ch) {
   for (int i = row; i < row + n; ++i) (*this)[i][col] = ch;
 }
 
+void Canvas::rising_line(int row, int col, int n, char ch) {
+  for (int k = 0; k < n; ++k) (*this)[row - k][col + k] = ch;
+}
+
 // One row high, a bracket is one character; taller, a top piece, middle
 // pieces and a bottom piece. The right one goes first, so that each row
 // grows once.

@@ -272,6 +272,9 @@ class Canvas {
   /// Writes n copies of ch down column col from row `row`; nothing when
   /// n <= 0.
   void vertical_line(int row, int col, int n, char ch);
+  /// Writes n copies of ch on a line rising to the right from (row, col);
+  /// nothing when n <= 0.
+  void rising_line(int row, int col, int n, char ch);
   /// Draws brackets of the given shape over the n rows from row `row` down,
   /// in columns left and right.
   void brackets(int row, int left, int right, int n, const BracketShape& shape);

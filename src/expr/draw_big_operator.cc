@@ -6,18 +6,22 @@
 
 namespace {
 
-// The big signs, five rows from the top, the middle one on the sign's row.
+// The big signs, five rows from the top, the middle one on the sign's row;
+// the Unicode ones of box-drawing pieces, which join without gaps in any
+// terminal.
 constexpr GlyphText kSumSign[] = {"=====", "\\", " >", "/", "====="};
+constexpr GlyphText kUnicodeSumSign[] = {"┌────", "└─┐", "  │", "┌─┘", "└────"};
 constexpr GlyphText kProductSign[] = {"=====", " | |", " | |", " | |", " | |"};
+constexpr GlyphText kUnicodeProductSign[] = {"─┬─┬─", " │ │", " │ │", " │ │", " │ │"};
 
 }  // namespace
 
-void SumSymbol::draw(Canvas& canvas, int r, int c, const Style&) const {
-  canvas.put_rows(kSumSign, r - 2, c);
+void SumSymbol::draw(Canvas& canvas, int r, int c, const Style& style) const {
+  canvas.put_rows(style.unicode ? kUnicodeSumSign : kSumSign, r - 2, c);
 }
 
-void ProductSymbol::draw(Canvas& canvas, int r, int c, const Style&) const {
-  canvas.put_rows(kProductSign, r - 2, c);
+void ProductSymbol::draw(Canvas& canvas, int r, int c, const Style& style) const {
+  canvas.put_rows(style.unicode ? kUnicodeProductSign : kProductSign, r - 2, c);
 }
 
 CanvasRef Sum::render(const RenderContext& cx) const { return render_with_symbol(cx, SumSymbol()); }
@@ -77,12 +81,19 @@ CanvasRef SumOrProductOverInterval::render_sign(const RenderContext& cx, const O
   return c;
 }
 
-//   /
-//  |
-//  |
-//  |
-// /
-void Integral::draw_sign(Canvas& canvas, int r, int c, int k, const Style&) {
+// Three columns in ASCII, one in Unicode, as tall in both:
+//   /      ⌠
+//  |       ⎮
+//  |       ⎮
+//  |       ⎮
+// /        ⌡
+void Integral::draw_sign(Canvas& canvas, int r, int c, int k, const Style& style) {
+  if (style.unicode) {
+    canvas[r - k - 1][c] = glyph("⌠");
+    canvas.vertical_line(r - k, c, 2 * k + 1, glyph("⎮"));
+    canvas[r + k + 1][c] = glyph("⌡");
+    return;
+  }
   canvas[r - k - 1][c + 2] = '/';
   canvas.vertical_line(r - k, c + 1, 2 * k + 1, '|');
   canvas[r + k + 1][c] = '/';
@@ -96,13 +107,17 @@ CanvasRef Integral::render_sign(const RenderContext& cx, int k) const {
   return c;
 }
 
+// The bounds under and over the sign: in ASCII the lower one under its
+// middle column and the upper one after its top, in Unicode both from its
+// column.
 CanvasRef IntegralOnInterval::render_sign(const RenderContext& cx, int k) const {
   CanvasRef c = cx.canvas();
   CanvasRef low = lower->render(cx);
   CanvasRef up = upper->render(cx);
+  bool unicode = cx.style.unicode;
   draw_sign(*c, 0, 0, k, cx.style);
-  c->paste(*low, k + 2, 1, ALIGN_TOP);
-  c->paste(*up, -k - 2, 3, ALIGN_BOTTOM);
+  c->paste(*low, k + 2, unicode ? 0 : 1, ALIGN_TOP);
+  c->paste(*up, -k - 2, unicode ? 0 : 3, ALIGN_BOTTOM);
   return c;
 }
 
@@ -111,22 +126,22 @@ CanvasRef Integral::render(const RenderContext& cx) const {
   return render_nested(cx, k);
 }
 
-// The body stands right of the sign (an inner integral after the outer
-// sign's bounds), then 'd' and the variable:
-//    1    b
-//   /    /
-//  |    |
-//  |    | f dx dy
-//  |    |
-// /    /
-//  0    a
+// The body stands right of the sign, after a blank on its rows (an inner
+// integral after the outer sign's bounds), then 'd' and the variable:
+//    1    b        1 b
+//   /    /         ⌠ ⌠
+//  |    |          ⎮ ⎮
+//  |    | f dx dy  ⎮ ⎮ f dx dy
+//  |    |          ⎮ ⎮
+// /    /           ⌡ ⌡
+//  0    a          0 a
 CanvasRef Integral::render_nested(const RenderContext& cx, int& k) const {
   auto inner = dynamic_cast<const Integral*>(body.get());
   CanvasRef integrand = inner ? inner->render_nested(cx, k) : body->render(cx);
   if (!inner) k = sign_half_height(integrand->extent());
   CanvasRef c = render_sign(cx, k);
   int sign_width = c->extent().width;
-  int col = inner ? sign_width + 1 : 3;
+  int col = inner ? sign_width + 1 : cx.style.unicode ? 2 : 3;
   bool brackets = body->needs_parens();
   c->paste_bracketed(*integrand, 0, col, brackets, cx.style.parens());
   int d = col + integrand->extent().width + (brackets ? 2 : 0) + 1;

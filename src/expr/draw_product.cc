@@ -20,7 +20,8 @@ CanvasRef Mul::render(const RenderContext& cx) const {
   return c;
 }
 
-// Numerator over a dash row as wide as the wider operand:
+// Numerator over a bar as wide as the wider operand, of dashes in ASCII
+// and of ─ in Unicode:
 //    1
 //   --
 //   22
@@ -42,7 +43,7 @@ CanvasRef Div::render(const RenderContext& cx) const {
   } else {
     c->paste(*num, -1, centred(m, p), ALIGN_BOTTOM);
   }
-  c->fill(0, 0, m, '-');
+  c->fill(0, 0, m, cx.style.unicode ? glyph("─") : '-');
   c->paste(*den, 1, centred(m, q), ALIGN_TOP);
   return c;
 }

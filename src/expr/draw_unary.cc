@@ -1,25 +1,34 @@
 // Negation, square root, factorial, conjugate, overbar and absolute value.
 #include "expr/drawing.h"
 
-int radical_stroke_width(const Style& style, int height) {
-  return style.wide_radicals ? height : 1;
+RadicalSign radical_sign(const Style& style, const Expression& radicand, const Extent& e) {
+  if (style.unicode && radicand.category <= SYMBOL_CATEGORY && e.height == 1) return {true, 0};
+  return {false, style.wide_radicals ? e.height : 1};
 }
 
-//       _          _
-//      /1         |1
-//     / -         |-
-//   \/  2       \|2
-void draw_radical(const Style& style, Canvas& canvas, const Canvas& radicand, int m) {
+// A stroke rising over the radicand's rows, or with -r an upright one; in
+// Unicode of box-drawing pieces, or √ alone before a name or number:
+//       _          _          _
+//      /1         |1         ╱1
+//     / -         |-        ╱ ─
+//   \/  2       \|2       ╲╱  2       √x
+void draw_radical(const Style& style, const RadicalSign& sign, Canvas& canvas,
+                  const Canvas& radicand, int m) {
   Extent e = radicand.extent();
-  int g = radical_stroke_width(style, e.height);
-  canvas[e.descent][m] = '\\';
-  if (style.wide_radicals) {
-    for (int k = 0; k < e.height; ++k) canvas[e.descent - k][m + 1 + k] = '/';
+  bool unicode = style.unicode;
+  int col = m + sign.stroke + 1;
+  if (sign.alone) {
+    canvas[0][m] = glyph("√");
   } else {
-    canvas.vertical_line(-e.ascent, m + 1, e.height, '|');
+    canvas[e.descent][m] = unicode ? glyph("╲") : '\\';
+    if (style.wide_radicals) {
+      canvas.rising_line(e.descent, m + 1, e.height, unicode ? glyph("╱") : '/');
+    } else {
+      canvas.vertical_line(-e.ascent, m + 1, e.height, unicode ? glyph("│") : '|');
+    }
   }
-  canvas.paste(radicand, 0, g + m + 1, ALIGN_BASELINE);
-  canvas.fill(-e.ascent - 1, g + m + 1, e.width, '_');
+  canvas.paste(radicand, 0, col, ALIGN_BASELINE);
+  if (!sign.alone) canvas.fill(-e.ascent - 1, col, e.width, '_');
 }
 
 // A name or number follows the sign at once; anything else after a blank.
@@ -34,7 +43,8 @@ CanvasRef Neg::render(const RenderContext& cx) const {
 
 CanvasRef Sqrt::render(const RenderContext& cx) const {
   CanvasRef c = cx.canvas();
-  draw_radical(cx.style, *c, *arg->render(cx), 0);
+  CanvasRef radicand = arg->render(cx);
+  draw_radical(cx.style, radical_sign(cx.style, *arg, radicand->extent()), *c, *radicand, 0);
   return c;
 }
 
@@ -71,7 +81,7 @@ CanvasRef Bar::render(const RenderContext& cx) const {
   return c;
 }
 
-// The operand between bars as tall as it:
+// The operand between bars as tall as it, | in ASCII and │ in Unicode:
 //   | 2|
 //   |x |
 CanvasRef Abs::render(const RenderContext& cx) const {

@@ -25,7 +25,8 @@ namespace {
       "Options are:\n"
       "\n"
       "  -r   narrower radicals\n"
-      "  -q   quiet mode\n",
+      "  -q   quiet mode\n"
+      "  -u   Unicode drawings (UTF-8)\n",
       stderr);
   std::exit(1);
 }
@@ -112,13 +113,16 @@ int main(int argc, char** argv) {
   // "+": options stand before the first statement; later words are
   // statements even when they start with a minus sign.
   int option;
-  while ((option = getopt(argc, argv, "+rqh")) != -1) {
+  while ((option = getopt(argc, argv, "+rquh")) != -1) {
     switch (option) {
       case 'q':
         quiet = true;
         break;
       case 'r':
         options.narrow_roots = true;
+        break;
+      case 'u':
+        options.unicode = true;
         break;
       default:
         print_usage();
