@@ -217,9 +217,12 @@ void Canvas::write(std::FILE* out, bool glyphs) const {
   for (size_t k = top_; k < rows_.size(); ++k) {
     std::string_view text = rows_[k].text();
     if (glyphs) {
-      for_each_run(text, [out](std::string_view run) {
-        fwrite_unlocked(run.data(), 1, run.size(), out);
-      });
+      // Byte by byte: the runs between glyphs are too short for a call
+      // each.
+      for (char c : text) {
+        auto byte = static_cast<unsigned char>(c);
+        for (char b : glyph_text(byte)) putc_unlocked(b, out);
+      }
     } else {
       fwrite_unlocked(text.data(), 1, text.size(), out);
     }

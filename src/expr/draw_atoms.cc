@@ -29,7 +29,9 @@ constexpr auto kGreekLetters = [] {
 std::string_view drawn_name(const std::string& name, const Style& style) {
   if (!style.unicode || name.size() < 2 || name.size() > 7) return name;
   for (size_t i = 0; i < std::size(kGreekNames); ++i) {
-    if (kGreekNames[i] == name) return std::string_view(&kGreekLetters[i], 1);
+    if (kGreekNames[i][0] == name[0] && kGreekNames[i] == name) {
+      return std::string_view(&kGreekLetters[i], 1);
+    }
   }
   return name;
 }
