@@ -11,7 +11,6 @@
 #include <fstream>
 #include <optional>
 #include <random>
-#include <regex>
 #include <set>
 #include <sstream>
 #include <string>
@@ -153,11 +152,10 @@ std::set<char32_t> documented_characters() {
   EXPECT_NE(begin, std::string::npos);
   EXPECT_NE(end, std::string::npos);
   std::string list = page.substr(begin, end - begin);
+  // Each character is written as the escape \[uXXXX].
   std::set<char32_t> characters;
-  std::regex escape(R"(\\\[u([0-9A-F]{4})\])");
-  for (auto it = std::sregex_iterator(list.begin(), list.end(), escape);
-       it != std::sregex_iterator(); ++it) {
-    characters.insert(static_cast<char32_t>(std::stoul((*it)[1], nullptr, 16)));
+  for (size_t at = list.find("\\[u"); at != std::string::npos; at = list.find("\\[u", at + 1)) {
+    characters.insert(static_cast<char32_t>(std::stoul(list.substr(at + 3, 4), nullptr, 16)));
   }
   return characters;
 }
