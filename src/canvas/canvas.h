@@ -112,8 +112,9 @@ consteval char glyph(std::string_view utf8) {
 /// one byte a character (see glyph()), converted at compile time.
 class GlyphText {
  public:
+  /// Implicit, so that a string literal stands where a GlyphText goes.
   template <size_t N>
-  consteval GlyphText(const char (&utf8)[N]) {  // NOLINT: converts literals
+  consteval GlyphText(const char (&utf8)[N]) {
     for (size_t i = 0; i + 1 < N;) {
       auto lead = static_cast<unsigned char>(utf8[i]);
       size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
