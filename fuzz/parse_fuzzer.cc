@@ -1,7 +1,8 @@
 // Fuzz target: the whole path from input bytes to drawings, through the
 // library. The bytes are one text handed to vornix_draw, then the same
-// bytes read by a session as a stream, the way the program reads a pipe;
-// only crashes, sanitizer reports, leaks and hangs count.
+// bytes read by a session as a stream, the way the program reads a pipe,
+// and drawn in Unicode; only crashes, sanitizer reports, leaks and hangs
+// count.
 //
 // An input whose first byte is 128 or more is drawn with upright radicals;
 // that byte is still read, as a bad character. Memory is limited: while
@@ -87,6 +88,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   try {
     vornix::Options session_options;
     session_options.narrow_roots = (options.flags & VORNIX_NARROW_ROOTS) != 0;
+    session_options.unicode = true;
     vornix::Session session(session_options);
     Bytes input(data, size);
     Discard out;

@@ -132,40 +132,21 @@ void Canvas::paste(const Canvas& src, int row, int col, Alignment align) {
                                     : row;
   // Create the whole span first, so that a tall source costs one extension
   // of the row array and not one per row.
-  (*this)[top];
-  (*this)[top + h - 1];
+  ensure_rows(top, top + h - 1);
   Row* target = &rows_[top_ + static_cast<size_t>(top - first_row_)];
   const Row* source = &src.rows_[src.top_];
   for (int k = 0; k < h; ++k) target[k].paste(source[k], col);
 }
 
-// With brackets, around a source of ascent a and descent d:
-//   /a \      (a+b)
-//   |--|
-//   \bc/
-void Canvas::paste_bracketed(const Canvas& src, int row, int col,
-                             bool brackets) {
-  if (!brackets) {
+void Canvas::paste_bracketed(const Canvas& src, int row, int col, bool bracketed,
+                             const BracketShape& shape) {
+  if (!bracketed) {
     paste(src, row, col, ALIGN_BASELINE);
     return;
   }
   paste(src, row, col + 1, ALIGN_BASELINE);
   Extent e = src.extent();
-  int right = col + 1 + e.width;
-  Canvas& self = *this;
-  if (e.height == 1) {
-    self[row][col] = '(';
-    self[row][right] = ')';
-    return;
-  }
-  self[row - e.ascent][col] = '/';
-  self[row - e.ascent][right] = '\\';
-  self[row + e.descent][col] = '\\';
-  self[row + e.descent][right] = '/';
-  for (int i = row - e.ascent + 1; i <= row + e.descent - 1; ++i) {
-    self[i][right] = '|';
-    self[i][col] = '|';
-  }
+  brackets(row - e.ascent, col, col + 1 + e.width, e.height, shape);
 }
 
 void Canvas::put_text(std::string_view s, int row, int col) {
@@ -179,25 +160,41 @@ void Canvas::fill(int row, int col, int n, char ch) {
   for (int i = 0; i < n; ++i) target[col + i] = ch;
 }
 
+void Canvas::vertical_line(int row, int col, int n, char ch) {
+  if (n <= 0) return;
+  ensure_rows(row, row + n - 1);
+  for (int i = row; i < row + n; ++i) (*this)[i][col] = ch;
+}
+
+void Canvas::rising_line(int row, int col, int n, char ch) {
+  for (int k = 0; k < n; ++k) (*this)[row - k][col + k] = ch;
+}
+
+// One row high, a bracket is one character; taller, a top piece, middle
+// pieces and a bottom piece. The right one goes first, so that each row
+// grows once.
+void Canvas::brackets(int row, int left, int right, int n, const BracketShape& shape) {
+  Canvas& self = *this;
+  if (n == 1) {
+    self[row][right] = shape.right;
+    self[row][left] = shape.left;
+    return;
+  }
+  int bottom = row + n - 1;
+  self[row][right] = shape.right_top;
+  self[row][left] = shape.left_top;
+  vertical_line(row + 1, right, n - 2, shape.right_middle);
+  vertical_line(row + 1, left, n - 2, shape.left_middle);
+  self[bottom][right] = shape.right_bottom;
+  self[bottom][left] = shape.left_bottom;
+}
+
 void Canvas::renumber(int first_row) {
   assert(first_row <= 0 && first_row + nrows() > 0);
   first_row_ = first_row;
 }
 
 namespace {
-
-// The text of each glyph, in the order of enum Glyph.
-constexpr std::string_view kGlyphTexts[] = {
-    "─", "│", "√", "╱", "╲", "⎛", "⎜", "⎝", "⎞", "⎟", "⎠", "⌠", "⎮", "⌡",
-    "π", "∇", "∞", "⋯", "≤", "≥", "→", "↪", "±", "∓", "×", "÷", "≠", "≈",
-    "≡", "∼", "⇒", "∈",
-    // Greek letters: alpha to omega, then the capitals that differ from
-    // Latin ones.
-    "α", "β", "γ", "δ", "ε", "ζ", "η", "θ", "ι", "κ", "λ", "μ", "ν", "ξ",
-    "ο", "π", "ρ", "σ", "τ", "υ", "φ", "χ", "ψ", "ω",
-    "Γ", "Δ", "Θ", "Λ", "Ξ", "Π", "Σ", "Φ", "Ψ", "Ω",
-};
-static_assert(std::size(kGlyphTexts) == GLYPH_END - GLYPH_FIRST);
 
 // Calls emit for each run of a row's text, glyph bytes as their text.
 template <class Emit>
@@ -224,9 +221,12 @@ void Canvas::write(std::FILE* out, bool glyphs) const {
   for (size_t k = top_; k < rows_.size(); ++k) {
     std::string_view text = rows_[k].text();
     if (glyphs) {
-      for_each_run(text, [out](std::string_view run) {
-        fwrite_unlocked(run.data(), 1, run.size(), out);
-      });
+      // Byte by byte: the runs between glyphs are too short for a call
+      // each.
+      for (char c : text) {
+        auto byte = static_cast<unsigned char>(c);
+        for (char b : glyph_text(byte)) putc_unlocked(b, out);
+      }
     } else {
       fwrite_unlocked(text.data(), 1, text.size(), out);
     }

@@ -5,8 +5,10 @@
 
 #include <cassert>
 #include <cstdio>
+#include <cstddef>
 #include <exception>
 #include <iosfwd>
+#include <iterator>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -70,11 +72,84 @@ enum Glyph : unsigned char {
   GLYPH_ELEMENT_OF,         // ∈
   GLYPH_GREEK_FIRST,        // α … ω, then Γ Δ Θ Λ Ξ Π Σ Φ Ψ Ω: see kGlyphTexts
   GLYPH_GREEK_LAST = GLYPH_GREEK_FIRST + 24 + 10 - 1,
+  GLYPH_DOWN_RIGHT,         // ┌
+  GLYPH_DOWN_LEFT,          // ┐
+  GLYPH_UP_RIGHT,           // └
+  GLYPH_UP_LEFT,            // ┘
+  GLYPH_DOWN_HORIZONTAL,    // ┬
   GLYPH_END,
 };
 
+/// The text of each glyph, in the order of enum Glyph.
+inline constexpr std::string_view kGlyphTexts[] = {
+    "─", "│", "√", "╱", "╲", "⎛", "⎜", "⎝", "⎞", "⎟", "⎠", "⌠", "⎮", "⌡",
+    "π", "∇", "∞", "⋯", "≤", "≥", "→", "↪", "±", "∓", "×", "÷", "≠", "≈",
+    "≡", "∼", "⇒", "∈",
+    // Greek letters: alpha to omega, then the capitals that differ from
+    // Latin ones.
+    "α", "β", "γ", "δ", "ε", "ζ", "η", "θ", "ι", "κ", "λ", "μ", "ν", "ξ",
+    "ο", "π", "ρ", "σ", "τ", "υ", "φ", "χ", "ψ", "ω",
+    "Γ", "Δ", "Θ", "Λ", "Ξ", "Π", "Σ", "Φ", "Ψ", "Ω",
+    "┌", "┐", "└", "┘", "┬",
+};
+static_assert(std::size(kGlyphTexts) == GLYPH_END - GLYPH_FIRST);
+
 /// The UTF-8 text of a glyph byte, or the byte itself for ASCII.
 std::string_view glyph_text(const unsigned char& byte);
+
+/// The cell byte of one character written in UTF-8, at compile time: an
+/// ASCII character is itself, another one its glyph's byte; a character
+/// that is neither does not compile.
+consteval char glyph(std::string_view utf8) {
+  if (utf8.size() == 1 && static_cast<unsigned char>(utf8[0]) < GLYPH_FIRST) return utf8[0];
+  for (size_t i = 0; i < std::size(kGlyphTexts); ++i) {
+    if (kGlyphTexts[i] == utf8) return static_cast<char>(GLYPH_FIRST + i);
+  }
+  throw "not a glyph";
+}
+
+/// A short text written in UTF-8 in the source, kept as a canvas keeps it:
+/// one byte a character (see glyph()), converted at compile time.
+class GlyphText {
+ public:
+  /// Implicit, so that a string literal stands where a GlyphText goes.
+  template <size_t N>
+  consteval GlyphText(const char (&utf8)[N]) {
+    for (size_t i = 0; i + 1 < N;) {
+      auto lead = static_cast<unsigned char>(utf8[i]);
+      size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+      if (size_ == kCapacity) throw "text too long";
+      bytes_[size_++] = glyph(std::string_view(utf8 + i, length));
+      i += length;
+    }
+  }
+  constexpr operator std::string_view() const { return {bytes_, size_}; }
+  constexpr int size() const { return static_cast<int>(size_); }
+
+ private:
+  static constexpr size_t kCapacity = 16;
+  char bytes_[kCapacity] = {};
+  size_t size_ = 0;
+};
+
+/// The characters of a pair of brackets: for each side, the one of a
+/// bracket one row high, then the top, middle and bottom pieces of a taller
+/// one.
+struct BracketShape {
+  char left, left_top, left_middle, left_bottom;
+  char right, right_top, right_middle, right_bottom;
+};
+
+/// Round brackets, and vertical bars as tall as what they enclose:
+///   /a \   |a |     ⎛a ⎞   │a │
+///   |--|   |--|     ⎜──⎟   │──│
+///   \bc/   |bc|     ⎝bc⎠   │bc│
+inline constexpr BracketShape kRoundBrackets{'(', '/', '|', '\\', ')', '\\', '|', '/'};
+inline constexpr BracketShape kBars{'|', '|', '|', '|', '|', '|', '|', '|'};
+inline constexpr BracketShape kUnicodeRoundBrackets{
+    '(', glyph("⎛"), glyph("⎜"), glyph("⎝"), ')', glyph("⎞"), glyph("⎟"), glyph("⎠")};
+inline constexpr BracketShape kUnicodeBars{glyph("│"), glyph("│"), glyph("│"), glyph("│"),
+                                           glyph("│"), glyph("│"), glyph("│"), glyph("│")};
 
 /// Measurements of a canvas: height = ascent + 1 + descent.
 struct Extent {
@@ -182,12 +257,33 @@ class Canvas {
   /// Copies every row of src onto this canvas from column col; `align`
   /// says which row of src goes to `row`.
   void paste(const Canvas& src, int row, int col, Alignment align);
-  /// Pastes src by its baseline at (row, col), or, with `brackets`, at
-  /// (row, col + 1) inside brackets as tall as src.
-  void paste_bracketed(const Canvas& src, int row, int col, bool brackets);
+  /// Pastes src by its baseline at (row, col), or, when `bracketed`, at
+  /// (row, col + 1) inside brackets of the given shape as tall as src.
+  void paste_bracketed(const Canvas& src, int row, int col, bool bracketed,
+                       const BracketShape& shape);
   void put_text(std::string_view s, int row, int col);
+  /// Writes the texts one under another, the first on row `row`, each from
+  /// column col.
+  template <class Texts>
+  void put_rows(const Texts& texts, int row, int col) {
+    for (std::string_view text : texts) put_text(text, row++, col);
+  }
   /// Writes n copies of ch into the row from column col; nothing when n <= 0.
   void fill(int row, int col, int n, char ch);
+  /// Writes n copies of ch down column col from row `row`; nothing when
+  /// n <= 0.
+  void vertical_line(int row, int col, int n, char ch);
+  /// Writes n copies of ch on a line rising to the right from (row, col);
+  /// nothing when n <= 0.
+  void rising_line(int row, int col, int n, char ch);
+  /// Draws brackets of the given shape over the n rows from row `row` down,
+  /// in columns left and right.
+  void brackets(int row, int left, int right, int n, const BracketShape& shape);
+  /// Adds empty rows above or below, so that rows top to bottom exist.
+  void ensure_rows(int top, int bottom) {
+    (*this)[top];
+    (*this)[bottom];
+  }
 
   /// Renumbers the rows so that the middle one (the lower of the two middle
   /// ones for an even count) becomes row 0.

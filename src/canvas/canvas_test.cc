@@ -105,11 +105,11 @@ TEST(Canvas, PasteBracketed) {
   CanvasRef one_row(pool);
   one_row->put_text("a+b", 0, 0);
   CanvasRef c1(pool);
-  c1->paste_bracketed(*one_row, 0, 0, true);
+  c1->paste_bracketed(*one_row, 0, 0, true, kRoundBrackets);
   EXPECT_EQ("(a+b)\n", Print(*c1));
 
   CanvasRef c3(pool);
-  c3->paste_bracketed(*ThreeRowSource(), 0, 0, true);
+  c3->paste_bracketed(*ThreeRowSource(), 0, 0, true, kRoundBrackets);
   c3->put_text(" + 1", 0, 4);
   EXPECT_EQ(
 "/a \\\n"
@@ -123,7 +123,7 @@ TEST(Canvas, PasteBracketed) {
   four_rows->put_text("-", 1, 0);
   four_rows->put_text("y", 2, 0);
   CanvasRef c4(pool);
-  c4->paste_bracketed(*four_rows, 0, 0, true);
+  c4->paste_bracketed(*four_rows, 0, 0, true, kRoundBrackets);
   EXPECT_EQ(
 "/1\\\n"
 "|x|\n"
@@ -136,14 +136,69 @@ TEST(Canvas, PasteBracketed) {
   two_rows->put_text("x", 0, 0);
   CanvasRef c2(pool);
   c2->put_text("y", 0, 0);
-  c2->paste_bracketed(*two_rows, 0, 1, true);
+  c2->paste_bracketed(*two_rows, 0, 1, true, kRoundBrackets);
   EXPECT_EQ(
 " / 2\\\n"
 "y\\x /\n", Print(*c2));
 
   CanvasRef plain(pool);
-  plain->paste_bracketed(*one_row, 0, 2, false);
+  plain->paste_bracketed(*one_row, 0, 2, false, kRoundBrackets);
   EXPECT_EQ("  a+b\n", Print(*plain));
+}
+
+std::string PrintGlyphs(const Canvas& canvas) {
+  std::string out;
+  canvas.append_to(out, true);
+  return out;
+}
+
+// Brackets of every height in each shape, drawn over rows 0 to n - 1 in
+// columns 0 and 2, around a column of x that reaches only the middle.
+TEST(Canvas, BracketShapes) {
+  struct {
+    const BracketShape& shape;
+    int n;
+    const char* drawing;
+  } cases[] = {
+      {kRoundBrackets, 1, "(x)\n"},
+      {kRoundBrackets, 2, "/x\\\n\\x/\n"},
+      {kRoundBrackets, 3, "/x\\\n|x|\n\\x/\n"},
+      {kBars, 1, "|x|\n"},
+      {kBars, 3, "|x|\n|x|\n|x|\n"},
+      {kUnicodeRoundBrackets, 1, "(x)\n"},
+      {kUnicodeRoundBrackets, 2, "⎛x⎞\n⎝x⎠\n"},
+      {kUnicodeRoundBrackets, 4, "⎛x⎞\n⎜x⎟\n⎜x⎟\n⎝x⎠\n"},
+      {kUnicodeBars, 1, "│x│\n"},
+      {kUnicodeBars, 2, "│x│\n│x│\n"},
+  };
+  for (const auto& test : cases) {
+    CanvasRef c(pool);
+    c->vertical_line(0, 1, test.n, 'x');
+    c->brackets(0, 0, 2, test.n, test.shape);
+    EXPECT_EQ(test.drawing, PrintGlyphs(*c)) << test.n;
+  }
+}
+
+TEST(Canvas, VerticalLineAddsTheRowsItNeeds) {
+  CanvasRef c(pool);
+  c->vertical_line(-2, 3, 4, '|');
+  c->vertical_line(5, 0, 0, '|');
+  Expect(*c, {4, 4, 2, 1});
+  EXPECT_EQ("   |\n   |\n   |\n   |\n", Print(*c));
+}
+
+// Glyph texts written in UTF-8 in the source become one byte a character,
+// and come back as the same UTF-8 on output.
+TEST(Glyphs, TextsRoundTrip) {
+  constexpr GlyphText text("a─┬─b ⎛π");
+  static_assert(text.size() == 8);
+  static_assert(glyph("─") == static_cast<char>(GLYPH_BAR));
+  static_assert(glyph("┬") == static_cast<char>(GLYPH_DOWN_HORIZONTAL));
+  static_assert(glyph("x") == 'x');
+  CanvasRef c(pool);
+  c->put_rows(std::initializer_list<std::string_view>{text, "x"}, 0, 0);
+  EXPECT_EQ("a─┬─b ⎛π\nx\n", PrintGlyphs(*c));
+  EXPECT_EQ(std::string("a\x80\xC6\x80" "b \x85\x8E\nx\n"), Print(*c));
 }
 
 TEST(Canvas, EmptyTextStillFillsTheGap) {

@@ -14,7 +14,7 @@ CanvasRef draw_infix(const RenderContext& cx, const Expression& left, char sign,
   int w = c->extent().width;
   sign_col = w + 1;
   (*c)[0][sign_col] = sign;
-  c->paste_bracketed(*right.render(cx), 0, w + 3, bracket_right);
+  c->paste_bracketed(*right.render(cx), 0, w + 3, bracket_right, cx.style.parens());
   return c;
 }
 
@@ -30,11 +30,13 @@ CanvasRef Sub::render(const RenderContext& cx) const {
   return draw_infix(cx, *left, '-', *right, right->needs_parens(), sign_col);
 }
 
-//   a > b
+// In ASCII the sign stands over a dash; in Unicode it is one character:
+//   a > b      a ≥ b
 //     -
 CanvasRef RelationOrEqual::render(const RenderContext& cx) const {
   int sign_col;
-  CanvasRef c = draw_infix(cx, *left, sign_, *right, right->needs_parens(), sign_col);
-  (*c)[1][sign_col] = '-';
+  bool unicode = cx.style.unicode;
+  CanvasRef c = draw_infix(cx, *left, unicode ? unicode_ : sign_, *right, right->needs_parens(), sign_col);
+  if (!unicode) (*c)[1][sign_col] = '-';
   return c;
 }

@@ -4,32 +4,24 @@
 
 #include "expr/drawing.h"
 
-/*
-   =====
-   \
-    >
-   /
-   =====
-*/
-void SumSymbol::draw(Canvas& canvas, int r, int c) const {
-  canvas[r - 1][c] = '\\';
-  canvas[r][c + 1] = '>';
-  canvas[r + 1][c] = '/';
-  canvas.fill(r + 2, c, 5, '=');
-  canvas.fill(r - 2, c, 5, '=');
+namespace {
+
+// The big signs, five rows from the top, the middle one on the sign's row;
+// the Unicode ones of box-drawing pieces, which join without gaps in any
+// terminal.
+constexpr GlyphText kSumSign[] = {"=====", "\\", " >", "/", "====="};
+constexpr GlyphText kUnicodeSumSign[] = {"┌────", "└─┐", "  │", "┌─┘", "└────"};
+constexpr GlyphText kProductSign[] = {"=====", " | |", " | |", " | |", " | |"};
+constexpr GlyphText kUnicodeProductSign[] = {"─┬─┬─", " │ │", " │ │", " │ │", " │ │"};
+
+}  // namespace
+
+void SumSymbol::draw(Canvas& canvas, int r, int c, const Style& style) const {
+  canvas.put_rows(style.unicode ? kUnicodeSumSign : kSumSign, r - 2, c);
 }
 
-// =====
-//  | |
-//  | |
-//  | |
-//  | |
-void ProductSymbol::draw(Canvas& canvas, int r, int c) const {
-  canvas.fill(r - 2, c, 5, '=');
-  for (int row = r - 1; row <= r + 2; ++row) {
-    canvas[row][c + 3] = '|';
-    canvas[row][c + 1] = '|';
-  }
+void ProductSymbol::draw(Canvas& canvas, int r, int c, const Style& style) const {
+  canvas.put_rows(style.unicode ? kUnicodeProductSign : kProductSign, r - 2, c);
 }
 
 CanvasRef Sum::render(const RenderContext& cx) const { return render_with_symbol(cx, SumSymbol()); }
@@ -44,7 +36,7 @@ CanvasRef ProductOverInterval::render(const RenderContext& cx) const {
 CanvasRef SumOrProduct::render_with_symbol(const RenderContext& cx, const OpSymbol& symbol) const {
   CanvasRef c = render_sign(cx, symbol);
   int sign_width = c->extent().width;
-  c->paste_bracketed(*body->render(cx), 0, sign_width + 1, body->needs_parens());
+  c->paste_bracketed(*body->render(cx), 0, sign_width + 1, body->needs_parens(), cx.style.parens());
   return c;
 }
 
@@ -55,7 +47,7 @@ CanvasRef SumOrProduct::render_sign(const RenderContext& cx, const OpSymbol& sym
   CanvasRef var = variable->render(cx);
   int h = var->extent().width / 2;
   int col = std::max(h - 2, 0);
-  symbol.draw(*c, 0, col);
+  symbol.draw(*c, 0, col, cx.style);
   c->paste(*var, 3, col + 2 - h, ALIGN_TOP);
   return c;
 }
@@ -79,7 +71,7 @@ CanvasRef SumOrProductOverInterval::render_sign(const RenderContext& cx, const O
   int up_width = up->extent().width;
   int n = v.width + l.width + 3;
   int col = std::max(std::max(n, up_width) / 2 - 2, 0);
-  symbol.draw(*c, 0, col);
+  symbol.draw(*c, 0, col, cx.style);
   int b = 3 + std::max(v.ascent, l.ascent);
   int s = col + 2 - n / 2;
   c->paste(*var, b, s, ALIGN_BASELINE);
@@ -89,65 +81,71 @@ CanvasRef SumOrProductOverInterval::render_sign(const RenderContext& cx, const O
   return c;
 }
 
-//   /
-//  |
-//  |
-//  |
-// /
-void Integral::draw_sign(Canvas& canvas, int r, int c, int k) {
-  for (int i = 1; i <= k; ++i) {
-    canvas[r + i][c + 1] = '|';
-    canvas[r - i][c + 1] = '|';
+// Three columns in ASCII, one in Unicode, as tall in both:
+//   /      ⌠
+//  |       ⎮
+//  |       ⎮
+//  |       ⎮
+// /        ⌡
+void Integral::draw_sign(Canvas& canvas, int r, int c, int k, const Style& style) {
+  if (style.unicode) {
+    canvas[r - k - 1][c] = glyph("⌠");
+    canvas.vertical_line(r - k, c, 2 * k + 1, glyph("⎮"));
+    canvas[r + k + 1][c] = glyph("⌡");
+    return;
   }
-  canvas[r][c + 1] = '|';
   canvas[r - k - 1][c + 2] = '/';
+  canvas.vertical_line(r - k, c + 1, 2 * k + 1, '|');
   canvas[r + k + 1][c] = '/';
 }
 
-int Integral::sign_half_height(const RenderContext& cx) const {
-  const Expression* innermost = body.get();
-  while (auto inner = dynamic_cast<const Integral*>(innermost)) {
-    innermost = inner->body.get();
-  }
-  Extent e = innermost->render(cx)->extent();
-  return std::max(std::max(e.ascent, e.descent), 1);
-}
+int Integral::sign_half_height(const Extent& e) { return std::max(std::max(e.ascent, e.descent), 1); }
 
-CanvasRef Integral::render_sign(const RenderContext& cx) const {
+CanvasRef Integral::render_sign(const RenderContext& cx, int k) const {
   CanvasRef c = cx.canvas();
-  draw_sign(*c, 0, 0, sign_half_height(cx));
+  draw_sign(*c, 0, 0, k, cx.style);
   return c;
 }
 
-CanvasRef IntegralOnInterval::render_sign(const RenderContext& cx) const {
+// The bounds under and over the sign: in ASCII the lower one under its
+// middle column and the upper one after its top, in Unicode both from its
+// column.
+CanvasRef IntegralOnInterval::render_sign(const RenderContext& cx, int k) const {
   CanvasRef c = cx.canvas();
-  int k = sign_half_height(cx);
   CanvasRef low = lower->render(cx);
   CanvasRef up = upper->render(cx);
-  draw_sign(*c, 0, 0, k);
-  c->paste(*low, k + 2, 1, ALIGN_TOP);
-  c->paste(*up, -k - 2, 3, ALIGN_BOTTOM);
+  bool unicode = cx.style.unicode;
+  draw_sign(*c, 0, 0, k, cx.style);
+  c->paste(*low, k + 2, unicode ? 0 : 1, ALIGN_TOP);
+  c->paste(*up, -k - 2, unicode ? 0 : 3, ALIGN_BOTTOM);
   return c;
 }
 
-// The body stands right of the sign (an inner integral after the outer
-// sign's bounds), then 'd' and the variable:
-//    1    b
-//   /    /
-//  |    |
-//  |    | f dx dy
-//  |    |
-// /    /
-//  0    a
 CanvasRef Integral::render(const RenderContext& cx) const {
-  CanvasRef c = render_sign(cx);
+  int k;
+  return render_nested(cx, k);
+}
+
+// The body stands right of the sign, after a blank on its rows (an inner
+// integral after the outer sign's bounds), then 'd' and the variable:
+//    1    b        1 b
+//   /    /         ⌠ ⌠
+//  |    |          ⎮ ⎮
+//  |    | f dx dy  ⎮ ⎮ f dx dy
+//  |    |          ⎮ ⎮
+// /    /           ⌡ ⌡
+//  0    a          0 a
+CanvasRef Integral::render_nested(const RenderContext& cx, int& k) const {
+  auto inner = dynamic_cast<const Integral*>(body.get());
+  CanvasRef integrand = inner ? inner->render_nested(cx, k) : body->render(cx);
+  if (!inner) k = sign_half_height(integrand->extent());
+  CanvasRef c = render_sign(cx, k);
   int sign_width = c->extent().width;
-  CanvasRef integrand = body->render(cx);
-  int col = dynamic_cast<const Integral*>(body.get()) ? sign_width + 1 : 3;
+  int col = inner ? sign_width + 1 : cx.style.unicode ? 2 : 3;
   bool brackets = body->needs_parens();
-  c->paste_bracketed(*integrand, 0, col, brackets);
+  c->paste_bracketed(*integrand, 0, col, brackets, cx.style.parens());
   int d = col + integrand->extent().width + (brackets ? 2 : 0) + 1;
   (*c)[0][d] = 'd';
-  c->paste_bracketed(*variable->render(cx), 0, d + 1, variable->needs_parens());
+  c->paste_bracketed(*variable->render(cx), 0, d + 1, variable->needs_parens(), cx.style.parens());
   return c;
 }

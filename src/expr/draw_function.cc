@@ -25,7 +25,7 @@ CanvasRef FunctionArgs::render_list(const RenderContext& cx) const {
 CanvasRef MultivarFunction::render(const RenderContext& cx) const {
   CanvasRef c = fname->render(cx);
   int name_width = c->extent().width;
-  c->paste_bracketed(*arguments->render_list(cx), 0, name_width, true);
+  c->paste_bracketed(*arguments->render_list(cx), 0, name_width, true, cx.style.parens());
   return c;
 }
 
@@ -36,6 +36,6 @@ CanvasRef TrigFunction::render(const RenderContext& cx) const {
   CanvasRef c = fname->render(cx);
   int w = c->extent().width;
   int col = fname->expn ? w : w + 1;
-  c->paste_bracketed(*arg->render(cx), 0, col, arg->needs_parens());
+  c->paste_bracketed(*arg->render(cx), 0, col, arg->needs_parens(), cx.style.parens());
   return c;
 }

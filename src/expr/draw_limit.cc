@@ -1,24 +1,28 @@
 // Limits: "lim" over the approach line, then the body.
 #include <algorithm>
+#include <string_view>
 
 #include "expr/drawing.h"
 
-//        1
-//  lim   -
-//        x
-// x -> 0
+// In Unicode the arrow is one character and "lim" stands in the middle:
+//        1              1
+//  lim   -       lim   ─
+//        x             x
+// x -> 0       x → 0
 CanvasRef Limit::render(const RenderContext& cx) const {
   CanvasRef c = cx.canvas();
   CanvasRef var = variable->render(cx);
   CanvasRef to = point->render(cx);
   Extent v = var->extent();
   Extent t = to->extent();
-  int n = v.width + t.width + 4;
-  c->put_text("lim", 0, n / 2 - 2);
+  bool unicode = cx.style.unicode;
+  GlyphText arrow = unicode ? GlyphText("→") : GlyphText("->");
+  int n = v.width + arrow.size() + 2 + t.width;
+  c->put_text("lim", 0, unicode ? centred(n, 3) : n / 2 - 2);
   int b = 2 + std::max(v.ascent, t.ascent);
   c->paste(*var, b, 0, ALIGN_BASELINE);
-  c->put_text("->", b, v.width + 1);
-  c->paste(*to, b, v.width + 4, ALIGN_BASELINE);
-  c->paste_bracketed(*body->render(cx), 0, n + 1, body->needs_parens());
+  c->put_text(arrow, b, v.width + 1);
+  c->paste(*to, b, v.width + arrow.size() + 2, ALIGN_BASELINE);
+  c->paste_bracketed(*body->render(cx), 0, n + 1, body->needs_parens(), cx.style.parens());
   return c;
 }

@@ -78,25 +78,7 @@ CanvasRef Matrix::render(const RenderContext& cx) const {
     y += row_height[i] + 1;
   }
 
-  Canvas& canvas = *c;
-  if (det) {
-    for (int r = 0; r < height; ++r) {
-      canvas[r][right] = '|';
-      canvas[r][0] = '|';
-    }
-  } else if (height == 1) {
-    canvas[0][0] = '(';
-    canvas[0][right] = ')';
-  } else {
-    for (int r = 1; r <= height - 2; ++r) {
-      canvas[r][right] = '|';
-      canvas[r][0] = '|';
-    }
-    canvas[0][0] = '/';
-    canvas[0][right] = '\\';
-    canvas[height - 1][0] = '\\';
-    canvas[height - 1][right] = '/';
-  }
-  canvas.center_baseline();
+  c->brackets(0, 0, right, height, det ? cx.style.bars() : cx.style.parens());
+  c->center_baseline();
   return c;
 }

@@ -33,15 +33,16 @@ CanvasRef Pow::render(const RenderContext& cx) const {
   CanvasRef base = left->render(cx);
   Extent e = base->extent();
   bool brackets = base_needs_brackets(*left);
-  c->paste_bracketed(*base, 0, 0, brackets);
+  c->paste_bracketed(*base, 0, 0, brackets, cx.style.parens());
   int col = brackets ? e.width + 2 : e.width;
   c->paste(*right->render(cx), -e.ascent - 1, col, ALIGN_BOTTOM);
   return c;
 }
 
-// The index sits in the notch; a wide one pushes the sign m columns right:
-//   n + 1_
-//       /1
+// The index sits in the notch, over the top of the stroke or over √ alone;
+// a wide one pushes the sign m columns right:
+//   n + 1_     n + 1
+//       /1         √x
 //      / -
 //    \/  2
 CanvasRef Root::render(const RenderContext& cx) const {
@@ -50,9 +51,9 @@ CanvasRef Root::render(const RenderContext& cx) const {
   CanvasRef index = right->render(cx);
   Extent e = radicand->extent();
   int x = index->extent().width;
-  int g = radical_stroke_width(cx.style, e.height);
-  int m = std::max(x - g - 1, 0);
-  draw_radical(cx.style, *c, *radicand, m);
-  c->paste(*index, -e.ascent - 1, g + m - x + 1, ALIGN_BOTTOM);
+  RadicalSign sign = radical_sign(cx.style, *left, e);
+  int m = std::max(x - sign.stroke - 1, 0);
+  draw_radical(cx.style, sign, *c, *radicand, m);
+  c->paste(*index, -e.ascent - 1, sign.stroke + m - x + 1, ALIGN_BOTTOM);
   return c;
 }

@@ -13,14 +13,15 @@ CanvasRef Mul::render(const RenderContext& cx) const {
   CanvasRef c = l;
   if (bracket_left) {
     c = cx.canvas();
-    c->paste_bracketed(*l, 0, 0, true);
+    c->paste_bracketed(*l, 0, 0, true, cx.style.parens());
   }
   int col = bracket_left ? w + 3 : w + 1;
-  c->paste_bracketed(*right->render(cx), 0, col, right->needs_parens());
+  c->paste_bracketed(*right->render(cx), 0, col, right->needs_parens(), cx.style.parens());
   return c;
 }
 
-// Numerator over a dash row as wide as the wider operand:
+// Numerator over a bar as wide as the wider operand, of dashes in ASCII
+// and of ─ in Unicode:
 //    1
 //   --
 //   22
@@ -36,12 +37,13 @@ CanvasRef Div::render(const RenderContext& cx) const {
     // under it renumbered as row 0 for the bar, so that a / b / c / ... is
     // not copied at every level.
     c = num;
-    (*c)[c->first_row() + c->nrows()];
-    c->renumber(1 - c->nrows());
+    int bar = c->first_row() + c->nrows();
+    c->ensure_rows(bar, bar);
+    c->renumber(c->first_row() - bar);
   } else {
     c->paste(*num, -1, centred(m, p), ALIGN_BOTTOM);
   }
-  c->fill(0, 0, m, '-');
+  c->fill(0, 0, m, cx.style.unicode ? glyph("─") : '-');
   c->paste(*den, 1, centred(m, q), ALIGN_TOP);
   return c;
 }

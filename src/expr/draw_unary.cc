@@ -1,25 +1,34 @@
 // Negation, square root, factorial, conjugate, overbar and absolute value.
 #include "expr/drawing.h"
 
-int radical_stroke_width(const Style& style, int height) {
-  return style.wide_radicals ? height : 1;
+RadicalSign radical_sign(const Style& style, const Expression& radicand, const Extent& e) {
+  if (style.unicode && radicand.category <= SYMBOL_CATEGORY && e.height == 1) return {true, 0};
+  return {false, style.wide_radicals ? e.height : 1};
 }
 
-//       _          _
-//      /1         |1
-//     / -         |-
-//   \/  2       \|2
-void draw_radical(const Style& style, Canvas& canvas, const Canvas& radicand, int m) {
+// A stroke rising over the radicand's rows, or with -r an upright one; in
+// Unicode of box-drawing pieces, or √ alone before a name or number:
+//       _          _          _
+//      /1         |1         ╱1
+//     / -         |-        ╱ ─
+//   \/  2       \|2       ╲╱  2       √x
+void draw_radical(const Style& style, const RadicalSign& sign, Canvas& canvas,
+                  const Canvas& radicand, int m) {
   Extent e = radicand.extent();
-  int g = radical_stroke_width(style, e.height);
-  canvas[e.descent][m] = '\\';
-  if (style.wide_radicals) {
-    for (int k = 0; k < e.height; ++k) canvas[e.descent - k][m + 1 + k] = '/';
+  bool unicode = style.unicode;
+  int col = m + sign.stroke + 1;
+  if (sign.alone) {
+    canvas[0][m] = glyph("√");
   } else {
-    for (int r = -e.ascent; r <= e.descent; ++r) canvas[r][m + 1] = '|';
+    canvas[e.descent][m] = unicode ? glyph("╲") : '\\';
+    if (style.wide_radicals) {
+      canvas.rising_line(e.descent, m + 1, e.height, unicode ? glyph("╱") : '/');
+    } else {
+      canvas.vertical_line(-e.ascent, m + 1, e.height, unicode ? glyph("│") : '|');
+    }
   }
-  canvas.paste(radicand, 0, g + m + 1, ALIGN_BASELINE);
-  canvas.fill(-e.ascent - 1, g + m + 1, e.width, '_');
+  canvas.paste(radicand, 0, col, ALIGN_BASELINE);
+  if (!sign.alone) canvas.fill(-e.ascent - 1, col, e.width, '_');
 }
 
 // A name or number follows the sign at once; anything else after a blank.
@@ -28,13 +37,14 @@ CanvasRef Neg::render(const RenderContext& cx) const {
   CanvasRef operand = arg->render(cx);
   (*c)[0][0] = '-';
   int col = arg->category <= SYMBOL_CATEGORY ? 1 : 2;
-  c->paste_bracketed(*operand, 0, col, arg->needs_parens());
+  c->paste_bracketed(*operand, 0, col, arg->needs_parens(), cx.style.parens());
   return c;
 }
 
 CanvasRef Sqrt::render(const RenderContext& cx) const {
   CanvasRef c = cx.canvas();
-  draw_radical(cx.style, *c, *arg->render(cx), 0);
+  CanvasRef radicand = arg->render(cx);
+  draw_radical(cx.style, radical_sign(cx.style, *arg, radicand->extent()), *c, *radicand, 0);
   return c;
 }
 
@@ -43,7 +53,7 @@ CanvasRef Fact::render(const RenderContext& cx) const {
   CanvasRef operand = arg->render(cx);
   int w = operand->extent().width;
   bool brackets = arg->category >= UNARY;
-  c->paste_bracketed(*operand, 0, 0, brackets);
+  c->paste_bracketed(*operand, 0, 0, brackets, cx.style.parens());
   (*c)[0][brackets ? w + 2 : w] = '!';
   return c;
 }
@@ -58,7 +68,7 @@ CanvasRef Conj::render(const RenderContext& cx) const {
   int w = operand->extent().width;
   bool brackets = arg->category == SYMBOL_CATEGORY ? is_symbol_with_exponent(*arg)
                                                    : arg->category != CONSTANT;
-  c->paste_bracketed(*operand, 0, 0, brackets);
+  c->paste_bracketed(*operand, 0, 0, brackets, cx.style.parens());
   (*c)[-1][brackets ? w + 2 : w] = '*';
   return c;
 }
@@ -71,14 +81,11 @@ CanvasRef Bar::render(const RenderContext& cx) const {
   return c;
 }
 
+// The operand between bars as tall as it, | in ASCII and │ in Unicode:
+//   | 2|
+//   |x |
 CanvasRef Abs::render(const RenderContext& cx) const {
   CanvasRef c = cx.canvas();
-  CanvasRef operand = arg->render(cx);
-  Extent e = operand->extent();
-  c->paste(*operand, 0, 1, ALIGN_BASELINE);
-  for (int r = -e.ascent; r <= e.descent; ++r) {
-    (*c)[r][e.width + 1] = '|';
-    (*c)[r][0] = '|';
-  }
+  c->paste_bracketed(*arg->render(cx), 0, 0, true, cx.style.bars());
   return c;
 }

@@ -17,12 +17,21 @@ inline bool is_symbol_with_exponent(const Expression& e) {
          static_cast<const Symbol&>(e).expn != nullptr;
 }
 
-/// Columns taken by the stroke of a radical sign over a radicand of the
-/// given height.
-int radical_stroke_width(const Style& style, int height);
+/// The shape of a radical sign over a given radicand.
+struct RadicalSign {
+  /// √ alone in front of the radicand, without stroke or overline: in
+  /// Unicode, for a name or number one row high.
+  bool alone;
+  /// Columns between the sign's foot and the radicand: the stroke's width.
+  int stroke;
+};
 
-/// Draws the radicand under a radical sign whose backslash stands in column
-/// m: the backslash, the stroke, the radicand and its overline.
-void draw_radical(const Style& style, Canvas& canvas, const Canvas& radicand, int m);
+/// The sign over the node `radicand`, whose drawing has extent e.
+RadicalSign radical_sign(const Style& style, const Expression& radicand, const Extent& e);
+
+/// Draws the radicand under a radical sign whose foot stands in column m:
+/// the foot, the stroke, the radicand and its overline.
+void draw_radical(const Style& style, const RadicalSign& sign, Canvas& canvas,
+                  const Canvas& radicand, int m);
 
 #endif  // VORNIX_EXPR_DRAWING_H_

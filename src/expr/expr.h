@@ -19,6 +19,11 @@ struct Style {
   bool wide_radicals = true;
   /// Unicode signs, brackets and letters in place of ASCII ones.
   bool unicode = false;
+
+  /// Round brackets in this style.
+  const BracketShape& parens() const { return unicode ? kUnicodeRoundBrackets : kRoundBrackets; }
+  /// Vertical bars in this style: absolute values and determinants.
+  const BracketShape& bars() const { return unicode ? kUnicodeBars : kBars; }
 };
 
 /// What a render draws with: the style, and the pool that its canvases
@@ -180,10 +185,11 @@ class Infinity : public Constant {
   CanvasRef render(const RenderContext& cx) const override;
 };
 
-/// Pi and Nabla: a two-row glyph that may carry an exponent.
+/// Pi and Nabla: a two-row glyph in ASCII, one character in Unicode; it
+/// may carry an exponent.
 class GlyphConstant : public Constant {
  public:
-  explicit GlyphConstant(const char* glyph) : glyph_(glyph) {}
+  GlyphConstant(const char* glyph, char unicode) : glyph_(glyph), unicode_(unicode) {}
   CanvasRef render(const RenderContext& cx) const override;
   bool accepts_expn() const override { return !expn; }
   void set_expn(Expression* e) override;
@@ -193,16 +199,17 @@ class GlyphConstant : public Constant {
 
  private:
   const char* glyph_;  // the row under the two underscores
+  char unicode_;       // the glyph byte
 };
 
 class Pi : public GlyphConstant {
  public:
-  Pi() : GlyphConstant("||") {}
+  Pi() : GlyphConstant("||", glyph("π")) {}
 };
 
 class Nabla : public GlyphConstant {
  public:
-  Nabla() : GlyphConstant("\\/") {}
+  Nabla() : GlyphConstant("\\/", glyph("∇")) {}
 };
 
 /// The program-wide "0" that fills the cells missing from short matrix rows.
@@ -348,25 +355,27 @@ class Less : public SimpleBinaryOp {
   char op_char() const override { return '<'; }
 };
 
-/// A relation that includes equality: its sign stands over a dash.
+/// A relation that includes equality: in ASCII its sign stands over a
+/// dash; in Unicode it is one character.
 class RelationOrEqual : public BinaryOp {
  public:
-  RelationOrEqual(char sign, Expression* l, Expression* r)
-      : BinaryOp(l, r), sign_(sign) {}
+  RelationOrEqual(char sign, char unicode, Expression* l, Expression* r)
+      : BinaryOp(l, r), sign_(sign), unicode_(unicode) {}
   CanvasRef render(const RenderContext& cx) const override;
 
  private:
   char sign_;
+  char unicode_;
 };
 
 class GreaterOrEqual : public RelationOrEqual {
  public:
-  GreaterOrEqual(Expression* l, Expression* r) : RelationOrEqual('>', l, r) {}
+  GreaterOrEqual(Expression* l, Expression* r) : RelationOrEqual('>', glyph("≥"), l, r) {}
 };
 
 class LessOrEqual : public RelationOrEqual {
  public:
-  LessOrEqual(Expression* l, Expression* r) : RelationOrEqual('<', l, r) {}
+  LessOrEqual(Expression* l, Expression* r) : RelationOrEqual('<', glyph("≤"), l, r) {}
 };
 
 class Mul : public BinaryOp {
@@ -422,14 +431,19 @@ class Integral : public OpOnFunction {
   Integral(Expression* body, Expression* variable)
       : OpOnFunction(body, variable) {}
   CanvasRef render(const RenderContext& cx) const override;
-  /// The sign with its bounds, if any.
-  virtual CanvasRef render_sign(const RenderContext& cx) const;
-  /// Half the height of the sign's bar column, at least 1; nested integrals
-  /// share the one set by the innermost integrand.
-  int sign_half_height(const RenderContext& cx) const;
+  /// The sign of half height k with its bounds, if any.
+  virtual CanvasRef render_sign(const RenderContext& cx, int k) const;
+  /// Half the height of the sign's bar column for an integrand of extent e:
+  /// at least 1.
+  static int sign_half_height(const Extent& e);
   /// Draws a sign of half height k with its middle row at row r, from
   /// column c.
-  static void draw_sign(Canvas& canvas, int r, int c, int k);
+  static void draw_sign(Canvas& canvas, int r, int c, int k, const Style& style);
+
+ private:
+  /// The drawing, and in k the half height of its sign: nested integrals
+  /// share the one set by the innermost integrand.
+  CanvasRef render_nested(const RenderContext& cx, int& k) const;
 };
 
 class IntegralOnInterval : public Integral, public OpOverInterval {
@@ -437,13 +451,13 @@ class IntegralOnInterval : public Integral, public OpOverInterval {
   IntegralOnInterval(Expression* body, Expression* variable,
                      Expression* lower, Expression* upper);
   void release_children(NodeStack& out) override;
-  CanvasRef render_sign(const RenderContext& cx) const override;
+  CanvasRef render_sign(const RenderContext& cx, int k) const override;
 };
 
 /// Draws a big sign with its middle row at row r, from column c.
 class OpSymbol {
  public:
-  virtual void draw(Canvas& canvas, int r, int c) const = 0;
+  virtual void draw(Canvas& canvas, int r, int c, const Style& style) const = 0;
 
  protected:
   ~OpSymbol() = default;
@@ -451,12 +465,12 @@ class OpSymbol {
 
 class SumSymbol : public OpSymbol {
  public:
-  void draw(Canvas& canvas, int r, int c) const override;
+  void draw(Canvas& canvas, int r, int c, const Style& style) const override;
 };
 
 class ProductSymbol : public OpSymbol {
  public:
-  void draw(Canvas& canvas, int r, int c) const override;
+  void draw(Canvas& canvas, int r, int c, const Style& style) const override;
 };
 
 class SumOrProduct : public OpOnFunction {

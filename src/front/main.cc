@@ -25,6 +25,7 @@ namespace {
       "\n"
       "  -r, --narrow-roots   narrower radicals\n"
       "  -q, --quiet          quiet mode\n"
+      "  -u, --unicode        Unicode drawings (UTF-8)\n"
       "      --help           print this text\n"
       "      --version        print the version\n",
       out);
@@ -60,18 +61,22 @@ int main(int argc, char** argv) {
   static const option kLongOptions[] = {
       {"narrow-roots", no_argument, nullptr, 'r'},
       {"quiet", no_argument, nullptr, 'q'},
+      {"unicode", no_argument, nullptr, 'u'},
       {"help", no_argument, nullptr, kHelp},
       {"version", no_argument, nullptr, kVersion},
       {nullptr, 0, nullptr, 0},
   };
   int option;
-  while ((option = getopt_long(argc, argv, "+rqh", kLongOptions, nullptr)) != -1) {
+  while ((option = getopt_long(argc, argv, "+rquh", kLongOptions, nullptr)) != -1) {
     switch (option) {
       case 'q':
         quiet = true;
         break;
       case 'r':
         options.narrow_roots = true;
+        break;
+      case 'u':
+        options.unicode = true;
         break;
       case kHelp:
         print_usage(stdout, 0);

@@ -21,6 +21,7 @@ USAGE = (b"vornix version " + VERSION + b" - ASCII art mathematics\n"
          b"\n"
          b"  -r, --narrow-roots   narrower radicals\n"
          b"  -q, --quiet          quiet mode\n"
+         b"  -u, --unicode        Unicode drawings (UTF-8)\n"
          b"      --help           print this text\n"
          b"      --version        print the version\n")
 WRITE_ERROR = b"vornix: write error: No space left on device\n"
@@ -60,6 +61,8 @@ TOO_LARGE = b"drawing too large\n"
 
 WIDE_ROOT = drawing("    _", "   /1", "  / -", "\\/  2")
 NARROW_ROOT = drawing("  _", " |1", " |-", "\\|2")
+UNICODE_ROOT = drawing("    _", "   ╱1", "  ╱ ─", "╲╱  2")
+UNICODE_NARROW_ROOT = drawing("  _", " │1", " │─", "╲│2")
 
 # Nesting measured in parser stack entries: 9996 brackets around x fill the
 # stack exactly (10000 entries with the closing bracket), one more
@@ -109,6 +112,12 @@ CASES = [
          ["--quiet", "-r", "sqrt(1/2)"], stdout=NARROW_ROOT),
     Case("options", "narrow radicals from standard input", ["-r"],
          stdin=b"sqrt(1/2)\n", stdout=NARROW_ROOT),
+    Case("options", "unicode drawings", ["-u", "sqrt(1/2)"],
+         stdout=UNICODE_ROOT),
+    Case("options", "unicode with narrow radicals", ["-ur", "sqrt(1/2)"],
+         stdout=UNICODE_NARROW_ROOT),
+    Case("options", "unicode drawings from standard input", ["-u"],
+         stdin=b"sqrt(1/2)\n", stdout=UNICODE_ROOT),
     Case("options", "quiet has no effect on arguments", ["-q", "x"],
          stdout=drawing("x")),
     Case("options", "quiet prints no banner on standard input", ["-q"],
@@ -211,6 +220,11 @@ CASES = [
          stdout=SYNTAX_ERROR * 4 + drawing("x", " 1")),
     Case("errors", "bad character before a subscript chain error",
          ["x_1_2|"], stdout=bad("|") + SYNTAX_ERROR),
+    # Messages are the same in Unicode drawings, bytes shown in hex too.
+    Case("errors", "messages with -u", ["-u", "|x|", "2x", "x"],
+         stdout=bad("|") + SYNTAX_ERROR + bad("|") + SYNTAX_ERROR + drawing("x")),
+    Case("errors", "high bytes with -u", ["-u"], stdin="π\nz\n".encode(),
+         stdout=bad("\\xcf") + SYNTAX_ERROR + bad("\\x80") + drawing("z")),
 
     Case("limits", "deepest nesting the parser takes", [NESTED_FULL],
          stdout=drawing("x")),
@@ -236,6 +250,10 @@ CASES = [
          stdout=OVERFLOW, status=1),
     Case("limits", "drawing too large", [DEEP_ROOTS, "y"],
          stdout=TOO_LARGE + drawing("y")),
+    Case("limits", "drawing too large with -u", ["-u", DEEP_ROOTS, "y"],
+         stdout=TOO_LARGE + drawing("y")),
+    Case("limits", "overflow with -u", ["-u", MINUSES, "y"],
+         stdout=OVERFLOW + drawing("y"), status=1),
     Case("limits", "drawing too large on standard input", [],
          stdin=(DEEP_ROOTS + "\nz\n").encode(),
          stdout=TOO_LARGE + drawing("z")),

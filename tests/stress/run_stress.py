@@ -9,6 +9,7 @@ GROUP is one of the functions listed in GROUPS; CASES_DIR, the folder of
 golden cases, is needed by the groups that replay them. A group that cannot
 run here exits with status 77, which ctest counts as skipped.
 """
+import itertools
 import pathlib
 import shutil
 import subprocess
@@ -159,11 +160,14 @@ NESTINGS = [
 def nesting(vornix, cases_dir):
     """At the deepest nesting the statement is drawn or too large, one level
     deeper the parse stack overflows, and either way the process survives
-    and draws the next line."""
-    for name, opening, innermost, closing, deepest in NESTINGS:
+    and draws the next line, in ASCII and with -u."""
+    for (name, opening, innermost, closing, deepest), options in itertools.product(
+            NESTINGS, ([], ["-u"])):
+        name = " ".join([name, *options])
+
         def line(depth):
             return (opening * depth + innermost + closing * depth + "\n").encode()
-        result = run(vornix, stdin=line(deepest) + line(deepest + 1) + NEXT)
+        result = run(vornix, options, stdin=line(deepest) + line(deepest + 1) + NEXT)
         # The overflowing parse ends the input's parse with status 1; the
         # driver resumes after the line.
         check_run(name, result, status=1)
@@ -178,21 +182,23 @@ def chains(vornix, cases_dir):
     """Operators that chain without growing the parse stack build trees as
     deep as the longest line allows. At the deepest drawable depth the
     drawing recurses through every level and is drawn or too large; one
-    level deeper the tree is refused before drawing."""
+    level deeper the tree is refused before drawing; in ASCII and with -u."""
     deepest = 16384
-    for name, first, link in (("sums", "a", "+a"), ("products", "a", "*a"),
-                              ("fractions", "a", "/a"), ("subscripts", "x", "_x"),
-                              ("factorials", "x", "!")):
+    for (name, first, link), options in itertools.product(
+            (("sums", "a", "+a"), ("products", "a", "*a"), ("fractions", "a", "/a"),
+             ("subscripts", "x", "_x"), ("factorials", "x", "!")), ([], ["-u"])):
+        name = " ".join([name, *options])
+
         def line(depth):
             return (first + link * (depth - 1) + "\n").encode()
-        result = run(vornix, stdin=line(deepest) + NEXT)
+        result = run(vornix, options, stdin=line(deepest) + NEXT)
         check_run(f"{name} {deepest} deep", result)
         head = result.stdout[:-len(NEXT_DRAWN)]
         if not result.stdout.endswith(NEXT_DRAWN) or not (
                 head == TOO_LARGE or is_drawing(head)):
             fail(f"{name} {deepest} deep", f"neither drawn nor too large: {result.stdout[:100]!r}")
-        check_run(f"{name} {deepest + 1} deep", run(vornix, stdin=line(deepest + 1) + NEXT),
-                  TOO_LARGE + NEXT_DRAWN)
+        check_run(f"{name} {deepest + 1} deep",
+                  run(vornix, options, stdin=line(deepest + 1) + NEXT), TOO_LARGE + NEXT_DRAWN)
 
 
 def statements(cases_dir):
@@ -226,14 +232,24 @@ def prefixes(vornix, cases_dir):
                 fail(case, f"prefix {text[:n]!r} printed {output[:200]!r}")
 
 
+def golden_runs(cases_dir):
+    """Each golden file of statements with its options and its expected
+    output: in ASCII, and with -u where NAME.unicode.out exists."""
+    for vx in sorted(pathlib.Path(cases_dir).glob("*.vx")):
+        options = ["-r"] if vx.stem.endswith("_narrow") else []
+        yield vx, options, vx.with_suffix(".out")
+        unicode_out = vx.with_suffix(".unicode.out")
+        if unicode_out.exists():
+            yield vx, options + ["-u"], unicode_out
+
+
 def crlf(vornix, cases_dir):
     """Lines ended by a carriage return and a newline draw as lines ended
     by a newline."""
-    for vx in sorted(pathlib.Path(cases_dir).glob("*.vx")):
-        options = ["-r"] if vx.stem.endswith("_narrow") else []
+    for vx, options, out in golden_runs(cases_dir):
         text = vx.read_bytes().replace(b"\n", b"\r\n")
-        check_run(f"{vx.name} with CR LF", run(vornix, options, text),
-                  vx.with_suffix(".out").read_bytes())
+        check_run(f"{vx.name} {options} with CR LF", run(vornix, options, text),
+                  out.read_bytes())
 
 
 def valgrind(vornix, cases_dir):
@@ -243,13 +259,12 @@ def valgrind(vornix, cases_dir):
     if tool is None:
         print("valgrind is not installed")
         sys.exit(77)
-    for vx in sorted(pathlib.Path(cases_dir).glob("*.vx")):
-        options = ["-r"] if vx.stem.endswith("_narrow") else []
+    for vx, options, out in golden_runs(cases_dir):
         result = subprocess.run(
             [tool, "-q", "--leak-check=full", "--errors-for-leak-kinds=definite,indirect",
              "--error-exitcode=1", vornix, *options],
             stdin=vx.open("rb"), capture_output=True, check=False)
-        check_run(f"{vx.name} under valgrind", result, vx.with_suffix(".out").read_bytes())
+        check_run(f"{vx.name} {options} under valgrind", result, out.read_bytes())
 
 
 GROUPS = {"bytes": bytes_, "long_tokens": long_tokens, "long_lines": long_lines, "nesting": nesting,

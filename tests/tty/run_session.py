@@ -11,8 +11,11 @@ is compared. The terminal is vornix's controlling terminal, so that Ctrl-C
 typed at it interrupts. Each session keeps its history in a directory of
 its own. Every wait is bounded. VERSION is the one the build gives the
 program, shown in its banner.
+A session in a UTF-8 locale can also be looked at as the screen shows it,
+each character in as many columns as the C library's wcwidth gives it.
 """
 import fcntl
+import locale
 import os
 import re
 import select
@@ -23,6 +26,7 @@ import sys
 import tempfile
 import termios
 import time
+import ctypes
 
 TIMEOUT = 20.0  # seconds for any one expected output or the exit
 UP = b"\x1b[A"
@@ -37,6 +41,7 @@ BANNER = "vornix version " + sys.argv[3]
 # Deep enough to overflow the parser's stack; the blank keeps it from being
 # read as an option anywhere.
 OVERFLOWING = " " + "-" * 12000 + "x"
+WIDE_TAIL = "\0"  # the second column of a character two columns wide
 
 
 class SessionError(Exception):
@@ -49,15 +54,17 @@ STARTED = []  # every terminal of the session, in order
 class Terminal:
     """vornix running on the slave side of a pseudo-terminal."""
 
-    def __init__(self, vornix, *options, state, env=None):
+    def __init__(self, vornix, *options, state, env=None, locale_name="C"):
         """state: the directory that stands for the user's home and state
         directory; env: variables to add or, when None, to remove."""
         self.master, slave = os.openpty()
         fcntl.ioctl(slave, termios.TIOCSWINSZ, struct.pack("HHHH", 24, 80, 0, 0))
+        self.encoding = "utf-8" if locale_name.endswith("UTF-8") else "latin-1"
+        self.locale_name = locale_name
         full_env = {"PATH": os.environ.get("PATH", "/usr/bin:/bin"),
                     "HOME": state, "XDG_STATE_HOME": state,
                     "TERM": "dumb", "INPUTRC": "/dev/null",
-                    "LC_ALL": "C", "COLUMNS": "80", "LINES": "24"}
+                    "LC_ALL": locale_name, "COLUMNS": "80", "LINES": "24"}
         for name, value in os.environ.items():
             if name.startswith(("ASAN_", "UBSAN_", "LSAN_")):
                 full_env[name] = value
@@ -84,7 +91,35 @@ class Terminal:
 
     def transcript(self):
         text = re.sub(rb"\x1b(\[[0-?]*[ -/]*[@-~]|[@-Z\\-_])", b"", self.raw)
-        return text.replace(b"\r", b"").replace(b"\x07", b"").decode("latin-1")
+        return text.replace(b"\r", b"").replace(b"\x07", b"").decode(self.encoding)
+
+    def screen(self, columns=80):
+        """The rows of the screen, top to bottom, without scrolling: each
+        character stands in the column where the terminal's cursor was, and
+        a character two columns wide is followed by WIDE_TAIL."""
+        locale.setlocale(locale.LC_CTYPE, self.locale_name)
+        libc = ctypes.CDLL(None)
+        libc.wcwidth.argtypes = [ctypes.c_wchar]
+        text = re.sub(rb"\x1b(\[[0-?]*[ -/]*[@-~]|[@-Z\\-_])", b"", self.raw)
+        rows, row, col = [[]], 0, 0
+        for c in text.decode(self.encoding):
+            if c == "\r":
+                col = 0
+            elif c == "\n":
+                row += 1
+                rows += [[] for _ in range(row + 1 - len(rows))]
+            elif c == "\b":
+                col = max(col - 1, 0)
+            elif c >= " ":
+                width = max(libc.wcwidth(c), 0)
+                if col + width > columns:
+                    row, col = row + 1, 0
+                    rows += [[] for _ in range(row + 1 - len(rows))]
+                cells = rows[row]
+                cells += [" "] * (col + width - len(cells))
+                cells[col:col + width] = [c] + [WIDE_TAIL] * (width - 1)
+                col += width
+        return ["".join(cells).rstrip() for cells in rows]
 
     def _read(self, wait):
         ready, _, _ = select.select([self.master], [], [], wait)
@@ -130,7 +165,7 @@ class Terminal:
             self._read(0)
 
     def line(self, text):
-        self.send(text.encode("latin-1") + b"\r")
+        self.send(text.encode(self.encoding) + b"\r")
 
     def finish(self):
         """Waits for vornix to end and returns its exit status."""
@@ -572,6 +607,47 @@ def empty_line_after_overflow(t):
     check(t.finish() == 1, f"status {t.status}")
 
 
+# In a UTF-8 locale, with -u: the drawings stand on the screen one column a
+# character, so that the pieces of the sum sign and the matrix's brackets and
+# cells line up.
+UNICODE_SUM = ["  n",
+               "┌────",
+               "└─┐    2",
+               "  │   k",
+               "┌─┘",
+               "└────",
+               "k = 1"]
+UNICODE_MATRIX = ["⎛    1 ⎞",
+                  "⎜  α ─ ⎟",
+                  "⎜    2 ⎟",
+                  "⎜      ⎟",
+                  "⎝ 10 x ⎠"]
+
+
+def unicode_columns(t):
+    for text in ["sum(k^2, k = 1 .. n)", "[alpha, 1/2; 10, x]"]:
+        t.expect(PROMPT)
+        t.line(text)
+    t.expect(PROMPT)
+    t.send(END_OF_INPUT)
+    check(t.finish() == 0, f"status {t.status}")
+    screen = t.screen()
+    for drawing in [UNICODE_SUM, UNICODE_MATRIX]:
+        top = next((i for i in range(len(screen)) if screen[i:i + len(drawing)] == drawing),
+                   None)
+        check(top is not None, "not on the screen cell for cell:\n" + "\n".join(drawing))
+    # Spelled out: each column of pieces stands in one screen column.
+    top = screen.index(UNICODE_MATRIX[0])
+    matrix = screen[top:top + len(UNICODE_MATRIX)]
+    check(len({row.index("1") for row in matrix[:1]} | {row.index("─") for row in matrix[1:2]}
+              | {row.index("2") for row in matrix[2:3]}) == 1, "the fraction is not in one column")
+    check({len(row) for row in matrix} == {8}, "the right bracket is not in one column")
+    top = screen.index(UNICODE_SUM[1])
+    sign = screen[top:top + 5]
+    check([row.find("│") for row in sign] == [-1, -1, 2, -1, -1]
+          and [row.find("┐") for row in sign[1:2]] == [2], "the sum sign is broken")
+
+
 SESSIONS = {
     "banner_and_prompt": ([], banner_and_prompt),
     "quiet": (["-q"], quiet),
@@ -597,6 +673,7 @@ SESSIONS = {
     "overflow_is_last_line": ([], overflow_is_last_line),
     "good_line_after_overflow": ([], good_line_after_overflow),
     "empty_line_after_overflow": ([], empty_line_after_overflow),
+    "unicode_columns": (["-u"], unicode_columns, "C.UTF-8"),
 }
 
 
@@ -611,14 +688,15 @@ PREPARE = {
 
 def main():
     vornix, name = sys.argv[1], sys.argv[2]
-    options, session = SESSIONS[name]
+    options, session, *locale_name = SESSIONS[name]
     with tempfile.TemporaryDirectory() as state:
         try:
             if options is None:
                 session(vornix)
             else:
                 env = PREPARE[name](state) if name in PREPARE else None
-                session(Terminal(vornix, *options, state=state, env=env))
+                session(Terminal(vornix, *options, state=state, env=env,
+                                 locale_name=locale_name[0] if locale_name else "C"))
         except SessionError as error:
             print(f"FAIL {name}: {error}")
             for k, t in enumerate(STARTED):
