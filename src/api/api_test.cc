@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
@@ -118,6 +119,29 @@ TEST(Session, ReadsASourceUpToQuitAndNoFurther) {
   EXPECT_EQ("1:a\n2:\n3:bad character '|'\n3:syntax error\n", sink.text);
   EXPECT_LT(source.offset_, 20u);
   // The session starts the next input clean.
+  Lines next;
+  session.draw("x", next);
+  EXPECT_EQ("1:x\n", next.text);
+}
+
+// A sink that throws on its second drawing.
+class Fragile : public Lines {
+ public:
+  void drawing(int line, const vornix::DrawingView& d) override {
+    if (++drawings == 2) throw std::runtime_error("full");
+    Lines::drawing(line, d);
+  }
+  int drawings = 0;
+};
+
+TEST(Session, ASinkThatThrowsEndsTheInputAndPassesTheExceptionOn) {
+  vornix::Session session;
+  Fragile sink;
+  Trickle source("a\nb\n(c + 1/(d\n" + std::string(10000, 'e') + "\n");
+  EXPECT_THROW(session.draw(source, sink), std::runtime_error);
+  EXPECT_EQ("1:a\n", sink.text);
+  EXPECT_LT(source.offset_, 100u);
+  // Nothing of that input is left for the next.
   Lines next;
   session.draw("x", next);
   EXPECT_EQ("1:x\n", next.text);

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <exception>
 #include <new>
 #include <optional>
 #include <string>
@@ -176,22 +177,40 @@ struct Session::Impl : Listener {
       return;
     }
     tree.reset();
-    sink->drawing(line, DrawingView(drawing->get(), options.unicode));
+    to_sink([&] { sink->drawing(line, DrawingView(drawing->get(), options.unicode)); });
   }
 
-  void empty_statement(int line) override { sink->empty_line(line); }
+  void empty_statement(int line) override {
+    to_sink([&] { sink->empty_line(line); });
+  }
 
   void error(::Status status, std::string_view text, int line, int column) override {
     auto s = static_cast<Status>(status);
     if (first == Status::ok) first = s;
-    sink->message(Message{s, text, line, column});
+    to_sink([&] { sink->message(Message{s, text, line, column}); });
+  }
+
+  // A sink that throws breaks its promise; the input ends there, nothing
+  // more reaches the sink, and the exception goes to the caller once the
+  // parser has put everything away.
+  template <class Call>
+  void to_sink(Call call) {
+    if (sink_failure) return;
+    try {
+      call();
+    } catch (...) {
+      sink_failure = std::current_exception();
+      parser.stop();
+    }
   }
 
   Status run(::Source& source, Sink& to, bool* quit) {
     max_depth = drawable_depth();
     sink = &to;
     first = Status::ok;
+    sink_failure = nullptr;
     bool ended_by_quit = parser.parse(source, *this);
+    if (sink_failure) std::rethrow_exception(std::exchange(sink_failure, nullptr));
     if (quit != nullptr) *quit = ended_by_quit;
     return first;
   }
@@ -200,6 +219,7 @@ struct Session::Impl : Listener {
   Parser parser;
   CanvasPool pool;
   Sink* sink = nullptr;
+  std::exception_ptr sink_failure;
   Status first = Status::ok;
   int max_depth = 0;  // what the calling thread's stack allows
 };

@@ -71,8 +71,10 @@ struct Message {
   int column;             ///< byte in the line where the fault was seen, from 0; -1 if none
 };
 
-/// Takes the outcome of each statement line, in input order. Its
-/// functions must not throw.
+/// Takes the outcome of each statement line, in input order. A function
+/// that throws ends the input: nothing more reaches the sink, and the
+/// session's draw passes the exception on once it has put away what it
+/// held.
 class Sink {
  public:
   virtual ~Sink() = default;

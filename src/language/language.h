@@ -80,6 +80,10 @@ class Parser {
   /// is parsed as usual.
   bool parse(Source& source, Listener& listener);
 
+  /// Ends the input being parsed: no more of it is read, and the parse
+  /// returns once it has put away what it holds.
+  void stop();
+
   /// The scanner alone: the next token's code and, for numbers and names,
   /// its node in *value (an Expression*), or 0 at the end of the input.
   /// For tests of the scanner; begin_scan starts an input.

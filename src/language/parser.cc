@@ -78,6 +78,7 @@ void Parser::State::begin(Source& new_source, Listener& new_listener) {
   cost = 0;
   dropping = line_failed = false;
   quit = false;
+  stopped = false;
   if (broken) {
     // A scanner that ran out of memory is made anew.
     destroy_scanner(scanner);
@@ -90,6 +91,8 @@ void Parser::State::begin(Source& new_source, Listener& new_listener) {
 
 Parser::Parser() : state_(std::make_unique<State>()) {}
 Parser::~Parser() = default;
+
+void Parser::stop() { state_->stopped = true; }
 
 void Parser::begin_scan(Source& source, Listener& listener) {
   state_->begin(source, listener);
