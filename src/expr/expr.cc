@@ -15,48 +15,9 @@ void release(Owned<>& child, NodeStack& out) {
 
 }  // namespace
 
-namespace {
-
-// Every block starts with a header that names its pool, null for the heap;
-// the object follows it.
-struct alignas(16) BlockHeader {
-  NodePool* pool;
-};
-
-size_t size_class(size_t size) { return (size + 15) / 16; }
-
-}  // namespace
-
-void* NodePool::take(NodePool* pool, size_t size) {
-  size_t k = size_class(size);
-  void* block;
-  if (pool != nullptr && k < kClasses && pool->free_[k] != nullptr) {
-    Block* head = pool->free_[k];
-    VORNIX_UNPOISON(head, k * kGrain + sizeof(BlockHeader));
-    pool->free_[k] = head->next;
-    --pool->count_[k];
-    block = head;
-  } else {
-    block = ::operator new(k * kGrain + sizeof(BlockHeader));
-  }
-  auto* header = static_cast<BlockHeader*>(block);
-  header->pool = pool;
-  return header + 1;
-}
-
-void NodePool::give(void* object, size_t size) {
-  if (object == nullptr) return;
-  BlockHeader* header = static_cast<BlockHeader*>(object) - 1;
-  NodePool* pool = header->pool;
-  size_t k = size_class(size);
-  if (pool == nullptr || k >= kClasses || pool->count_[k] >= kMaxFree) {
-    ::operator delete(header);
-    return;
-  }
-  ++pool->count_[k];
-  pool->free_[k] = new (header) Block{pool->free_[k]};
-  // The block waits poisoned: a use of the deleted node is still caught.
-  VORNIX_POISON(header, k * kGrain + sizeof(BlockHeader));
+void* NodePool::take_from_heap(NodePool* pool, size_t size) {
+  void* block = ::operator new(size_class(size) * kGrain + sizeof(Header));
+  return new (block) Header{pool} + 1;
 }
 
 NodePool::~NodePool() {
@@ -70,8 +31,9 @@ NodePool::~NodePool() {
   }
 }
 
-void Expression::operator delete(void* block, NodePool&) { NodePool::give(block, 0); }
-void SubscriptList::operator delete(void* block, NodePool&) { NodePool::give(block, 0); }
+// Called only when a constructor throws: the block goes back to the heap.
+void Expression::operator delete(void* block, NodePool&) { NodePool::discard(block); }
+void SubscriptList::operator delete(void* block, NodePool&) { NodePool::discard(block); }
 
 void NodeDeleter::operator()(Expression* node) const {
   NodeStack pending;

@@ -4,6 +4,7 @@
 #define VORNIX_EXPR_H_
 
 #include <memory>
+#include <new>
 #include <string>
 #include <utility>
 #include <vector>
@@ -48,14 +49,47 @@ class NodePool {
 
   /// A block for an object of the given size, from this pool or, with
   /// pool null, from the heap; the block remembers where it came from.
-  static void* take(NodePool* pool, size_t size);
+  static void* take(NodePool* pool, size_t size) {
+    size_t k = size_class(size);
+    if (pool != nullptr && k < kClasses && pool->free_[k] != nullptr) {
+      Block* head = pool->free_[k];
+      VORNIX_UNPOISON(head, k * kGrain + sizeof(Header));
+      pool->free_[k] = head->next;
+      --pool->count_[k];
+      return new (head) Header{pool} + 1;
+    }
+    return take_from_heap(pool, size);
+  }
+  /// Frees a block to the heap, wherever it came from.
+  static void discard(void* object) { ::operator delete(static_cast<Header*>(object) - 1); }
   /// Gives a block back to where it came from.
-  static void give(void* block, size_t size);
+  static void give(void* object, size_t size) {
+    if (object == nullptr) return;
+    Header* header = static_cast<Header*>(object) - 1;
+    NodePool* pool = header->pool;
+    size_t k = size_class(size);
+    if (pool == nullptr || k >= kClasses || pool->count_[k] >= kMaxFree) {
+      ::operator delete(header);
+      return;
+    }
+    ++pool->count_[k];
+    pool->free_[k] = new (header) Block{pool->free_[k]};
+    // The block waits poisoned: a use of the deleted node is still caught.
+    VORNIX_POISON(header, k * kGrain + sizeof(Header));
+  }
 
  private:
+  // Every block starts with a header that names its pool, null for the
+  // heap; the object follows it.
+  struct alignas(16) Header {
+    NodePool* pool;
+  };
   struct Block {
     Block* next;
   };
+  static size_t size_class(size_t size) { return (size + kGrain - 1) / kGrain; }
+  static void* take_from_heap(NodePool* pool, size_t size);
+
   static constexpr size_t kGrain = 16;
   static constexpr size_t kClasses = 16;
   static constexpr size_t kMaxFree = 4096;
