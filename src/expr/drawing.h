@@ -17,6 +17,22 @@ inline bool is_symbol_with_exponent(const Expression& e) {
          static_cast<const Symbol&>(e).expn != nullptr;
 }
 
+/// Whether a power's base stands in brackets: constants, functions and
+/// matrices read unambiguously under an exponent; operators, big operators
+/// and names that already carry one do not.
+inline bool base_needs_brackets(const Expression& base) {
+  switch (base.category) {
+    case SYMBOL_CATEGORY:
+      return is_symbol_with_exponent(base);
+    case UNARY:
+    case BINARY:
+    case BIG_OPERATOR:
+      return true;
+    default:
+      return false;
+  }
+}
+
 /// Columns taken by the stroke of a radical sign over a radicand of the
 /// given height.
 int radical_stroke_width(const Style& style, int height);

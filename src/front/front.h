@@ -14,12 +14,26 @@ void raise_stack_limit();
 /// when a write to standard output has failed.
 void check_output();
 
+/// The columns of the terminal on standard output: its window's width, or
+/// else the COLUMNS variable; 0 when standard output is not a terminal or
+/// neither tells.
+int terminal_width();
+
+/// Sets the session's width to the terminal's, so that drawings follow a
+/// resized window.
+void follow_terminal_width(vornix::Session& session);
+
 /// Standard input as it arrives: each read returns what is there, and
 /// standard output is flushed before a read that may wait, so that every
-/// drawing is out before vornix waits for the next line.
+/// drawing is out before vornix waits for the next line. With a session to
+/// follow, its width is set to the terminal's before each read.
 class StandardInput : public vornix::Source {
  public:
+  explicit StandardInput(vornix::Session* follow = nullptr) : follow_(follow) {}
   size_t read(char* buf, size_t size) override;
+
+ private:
+  vornix::Session* follow_;
 };
 
 /// Drawings, empty lines and messages on standard output, each drawing

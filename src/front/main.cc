@@ -1,9 +1,12 @@
 // The driver: options, the choice of input, the prompt loop and the exit
 // status.
 #include <dlfcn.h>
+#include <getopt.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -25,21 +28,42 @@ namespace {
       "Options are:\n"
       "\n"
       "  -r   narrower radicals\n"
-      "  -q   quiet mode\n",
+      "  -q   quiet mode\n"
+      "  -w N, --width=N\n"
+      "       fit drawings into N columns (0: never break)\n",
       stderr);
   std::exit(1);
 }
+
+// A width of N columns: a decimal number from 0 up.
+bool parse_width(const char* text, int& width) {
+  if (*text < '0' || *text > '9') return false;
+  char* end = nullptr;
+  errno = 0;
+  long n = std::strtol(text, &end, 10);
+  if (*end != '\0' || errno != 0 || n > INT_MAX) return false;
+  width = static_cast<int>(n);
+  return true;
+}
+
+// Without -w, drawings follow the width of the terminal on standard output,
+// looked up again before each input is drawn; on anything else they are
+// never broken.
+bool follow_terminal = false;
 
 // Each argument is an input of its own: a "quit" in one drops the rest of
 // that argument only.
 int run_arguments(vornix::Session& session, int count, char** texts) {
   StandardOutput out;
-  for (int i = 0; i < count; ++i) session.draw(texts[i], out);
+  for (int i = 0; i < count; ++i) {
+    if (follow_terminal) follow_terminal_width(session);
+    session.draw(texts[i], out);
+  }
   return out.too_deep ? 1 : 0;
 }
 
 int run_stdin(vornix::Session& session) {
-  StandardInput in;
+  StandardInput in(follow_terminal ? &session : nullptr);
   StandardOutput out;
   session.draw(in, out);
   return out.too_deep ? 1 : 0;
@@ -93,6 +117,7 @@ int run_interactive(vornix::Session& session, bool quiet) {
       break;
     }
     editor.remember(line);
+    if (follow_terminal) follow_terminal_width(session);
     StandardOutput out;
     session.draw(line, out);
     result = out.too_deep ? 1 : 0;
@@ -109,11 +134,23 @@ int main(int argc, char** argv) {
   bool interactive = isatty(0) != 0;
   bool quiet = false;
   vornix::Options options;
+  bool width_given = false;
+  static const struct option kLongOptions[] = {
+      {"width", required_argument, nullptr, 'w'},
+      {nullptr, 0, nullptr, 0},
+  };
   // "+": options stand before the first statement; later words are
   // statements even when they start with a minus sign.
   int option;
-  while ((option = getopt(argc, argv, "+rqh")) != -1) {
+  while ((option = getopt_long(argc, argv, "+rqhw:", kLongOptions, nullptr)) != -1) {
     switch (option) {
+      case 'w':
+        if (!parse_width(optarg, options.width)) {
+          std::fprintf(stderr, "vornix: bad width '%s'\n", optarg);
+          print_usage();
+        }
+        width_given = true;
+        break;
       case 'q':
         quiet = true;
         break;
@@ -125,6 +162,7 @@ int main(int argc, char** argv) {
     }
   }
 
+  follow_terminal = !width_given && isatty(1) != 0;
   vornix::Session session(options);
   int status;
   try {
