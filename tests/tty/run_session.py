@@ -36,13 +36,13 @@ class SessionError(Exception):
 class Terminal:
     """vornix running on the slave side of a pseudo-terminal."""
 
-    def __init__(self, vornix, *options):
+    def __init__(self, vornix, *options, columns=80, columns_variable="80"):
         self.master, slave = os.openpty()
-        fcntl.ioctl(slave, termios.TIOCSWINSZ, struct.pack("HHHH", 24, 80, 0, 0))
+        fcntl.ioctl(slave, termios.TIOCSWINSZ, struct.pack("HHHH", 24, columns, 0, 0))
         env = {"PATH": os.environ.get("PATH", "/usr/bin:/bin"),
                "HOME": os.environ.get("HOME", "/"),
                "TERM": "dumb", "INPUTRC": "/dev/null",
-               "LC_ALL": "C", "COLUMNS": "80", "LINES": "24"}
+               "LC_ALL": "C", "COLUMNS": columns_variable, "LINES": "24"}
         for name, value in os.environ.items():
             if name.startswith(("ASAN_", "UBSAN_", "LSAN_")):
                 env[name] = value
@@ -100,6 +100,10 @@ class Terminal:
             if writable:
                 data = data[os.write(self.master, data[:1024]):]
             self._read(0)
+
+    def resize(self, columns):
+        """Gives the window another width, as a user dragging it does."""
+        fcntl.ioctl(self.master, termios.TIOCSWINSZ, struct.pack("HHHH", 24, columns, 0, 0))
 
     def line(self, text):
         self.send(text.encode("latin-1") + b"\r")
@@ -254,6 +258,41 @@ def empty_line_after_overflow(t):
     check(t.finish() == 1, f"status {t.status}")
 
 
+# Wider than a narrow terminal once drawn, short enough to type into one.
+LONG_SUM = "a+b+c+d+e+f+g"
+LONG_SUM_UNBROKEN = drawn("a + b + c + d + e + f + g")
+LONG_SUM_IN_20 = drawn("a + b + c + d + e", "    + f + g")
+
+
+# Each line is drawn for the window's width at the time: a widened window
+# takes the whole drawing on one line.
+def narrow_terminal(t):
+    t.line(LONG_SUM)
+    t.expect(LONG_SUM_IN_20)
+    t.resize(40)
+    t.line(LONG_SUM)
+    t.expect(LONG_SUM_UNBROKEN)
+    t.resize(20)
+    t.line(LONG_SUM)
+    t.expect(LONG_SUM_IN_20)
+    t.send(END_OF_INPUT)
+    check(t.finish() == 0, f"status {t.status}")
+
+
+def columns_variable_without_window_size(t):
+    t.line(LONG_SUM)
+    t.expect(LONG_SUM_IN_20)
+    t.send(END_OF_INPUT)
+    check(t.finish() == 0, f"status {t.status}")
+
+
+def width_option_beats_the_terminal(t):
+    t.line(LONG_SUM)
+    t.expect(LONG_SUM_UNBROKEN)
+    t.send(END_OF_INPUT)
+    check(t.finish() == 0, f"status {t.status}")
+
+
 SESSIONS = {
     "banner_and_prompt": ([], banner_and_prompt),
     "quiet": (["-q"], quiet),
@@ -266,13 +305,24 @@ SESSIONS = {
     "overflow_is_last_line": ([], overflow_is_last_line),
     "good_line_after_overflow": ([], good_line_after_overflow),
     "empty_line_after_overflow": ([], empty_line_after_overflow),
+    "narrow_terminal": (["-q"], narrow_terminal),
+    "columns_variable_without_window_size": (["-q"], columns_variable_without_window_size),
+    "width_option_beats_the_terminal": (["-q", "-w", "0"], width_option_beats_the_terminal),
+}
+
+# Window width and COLUMNS of the sessions that do not run in 80 columns.
+TERMINALS = {
+    "narrow_terminal": (20, "20"),
+    "columns_variable_without_window_size": (0, "20"),
+    "width_option_beats_the_terminal": (20, "20"),
 }
 
 
 def main():
     vornix, name = sys.argv[1], sys.argv[2]
     options, session = SESSIONS[name]
-    t = Terminal(vornix, *options)
+    columns, columns_variable = TERMINALS.get(name, (80, "80"))
+    t = Terminal(vornix, *options, columns=columns, columns_variable=columns_variable)
     try:
         session(t)
     except SessionError as error:
