@@ -399,19 +399,27 @@ void Fitter::place_range(const Chain& chain, size_t i, size_t j, Lead lead, Leve
     place_term(chain.terms[i], lead, indents);
     return;
   }
+  // A relation that follows a side broken across lines starts a line of
+  // its own, so that the stronger break shows.
+  bool after_broken = false;
   for (size_t u = i; u <= j;) {
     size_t v = u;
     while (v < j && chain.ops[v].level != level) ++v;
     Lead l = u == i ? lead : Lead{&chain.ops[u - 1], &indents};
     int a = chain.terms[u].start;
     int b = chain.terms[v].end;
+    if (after_broken && has_term_ && l.op != nullptr) break_before(l);
     if (fits_here(l, b - a)) {
       put_here(l, a, b);
+      after_broken = false;
     } else if (has_term_ && fits_fresh(l, b - a)) {
       break_before(l);
       put_here(l, a, b);
+      after_broken = false;
     } else {
+      size_t lines = lines_.size();
       place_range(chain, u, v, l, static_cast<Level>(level + 1), indents);
+      after_broken = level == RELATION && lines_.size() > lines;
     }
     u = v + 1;
   }
@@ -432,6 +440,14 @@ void Fitter::place_term(const Term& term, Lead lead, Indents& indents) {
   }
   Chain inner;
   if (nesting_ < kMaxNesting && inner_chain(term, inner)) {
+    // Its continuation lines line up inside its brackets: a term whose
+    // brackets would open past half the width here starts a new line when
+    // they open before that there.
+    int prefix = inner.first_column - term.start;
+    if (has_term_ && lead.op != nullptr && 2 * (out_ + here_width(lead, prefix)) > width_ &&
+        2 * (indent_for(lead) + sign_width(lead.op->level) + prefix) <= width_) {
+      break_before(lead);
+    }
     Indents inner_indents;
     inner_indents.anchor = inner.first_column;
     inner_indents.outer = &indents;
@@ -440,14 +456,18 @@ void Fitter::place_term(const Term& term, Lead lead, Indents& indents) {
     --nesting_;
     return;
   }
-  int w_sign = lead.op != nullptr ? sign_width(lead.op->level) : 0;
-  if (has_term_ && lead.op != nullptr && w <= width_) {
+  if (lead.op != nullptr && w <= width_) {
     // Kept whole on a line of its own: less indented, or after its sign
     // alone on a line when the two do not fit together.
+    int w_sign = sign_width(lead.op->level);
     if (w_sign + w <= width_) {
-      new_line(width_ - w_sign - w);
+      if (has_term_) {
+        new_line(width_ - w_sign - w);
+      } else {
+        out_ = std::min(out_, width_ - w_sign - w);
+      }
     } else {
-      break_before(lead);
+      if (has_term_) break_before(lead);
       put_here(lead, term.start, term.start);
       new_line(0);
       lead = Lead{};
