@@ -4,7 +4,9 @@
 // only crashes, sanitizer reports, leaks and hangs count.
 //
 // An input whose first byte is 128 or more is drawn with upright radicals;
-// that byte is still read, as a bad character.
+// that byte is still read, as a bad character. The stream is fitted into a
+// width from 10 to 120 set by the last byte, and a row wider than that
+// counts as a crash.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -32,13 +34,19 @@ class Bytes : public vornix::Source {
 
 class Discard : public vornix::Sink {
  public:
+  explicit Discard(int width) : width_(width) {}
   void drawing(int, const vornix::DrawingView& drawing) override {
-    for (int i = 0; i < drawing.height(); ++i) size_ += drawing.row(i).size();
+    for (int i = 0; i < drawing.height(); ++i) {
+      size_t n = drawing.row(i).size();
+      if (n > static_cast<size_t>(width_)) __builtin_trap();
+      size_ += n;
+    }
   }
   void message(const vornix::Message& m) override { size_ += m.text.size(); }
   void empty_line(int) override {}
 
  private:
+  int width_;
   size_t size_ = 0;
 };
 
@@ -51,9 +59,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   char* text = vornix_draw(reinterpret_cast<const char*>(data), size, &options, &status);
   vornix_free(text);
 
-  vornix::Session session(vornix::Options{(options.flags & VORNIX_NARROW_ROOTS) != 0, 0});
+  int width = size != 0 ? 10 + data[size - 1] % 111 : 10;
+  vornix::Options fitted;
+  fitted.narrow_roots = (options.flags & VORNIX_NARROW_ROOTS) != 0;
+  fitted.width = width;
+  vornix::Session session(fitted);
   Bytes input(data, size);
-  Discard out;
+  Discard out(width);
   session.draw(input, out);
   return 0;
 }
