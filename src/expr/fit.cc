@@ -109,6 +109,20 @@ class Cells {
     std::string_view text = row(r);
     return col >= static_cast<int>(text.size()) || text[static_cast<size_t>(col)] == ' ';
   }
+  // Whether `part` stands in the drawing with its row 0 on row 0 and its
+  // first column at column col.
+  bool holds(const Canvas& part, int col) const {
+    if (part.first_row() < top() || part.first_row() + part.nrows() - 1 > bottom()) return false;
+    for (int r = part.first_row(); r < part.first_row() + part.nrows(); ++r) {
+      std::string_view text = part[r].text();
+      for (size_t k = 0; k < text.size(); ++k) {
+        int c = col + static_cast<int>(k);
+        char here = blank(r, c) ? ' ' : row(r)[static_cast<size_t>(c)];
+        if (here != text[k]) return false;
+      }
+    }
+    return true;
+  }
   // Whether row r has anything in columns [a, b).
   bool any(int r, int a, int b) const {
     std::string_view text = row(r);
@@ -181,6 +195,7 @@ class Fitter {
 
  private:
   int width_of(const Expression& e) const;
+  int width_at(const Expression& e, bool bracketed, int col) const;
   bool flatten(const Expression& root, int start, int end, Chain& chain) const;
   bool clean(const Op& op) const;
   bool wrapper(const Expression& e, Wrapper& w) const;
@@ -221,9 +236,19 @@ int Fitter::width_of(const Expression& e) const {
   return e.render(cx_)->extent().width;
 }
 
+// The width of a part drawn at column col, brackets included, or -1 when
+// the drawing does not hold the part's drawing there.
+int Fitter::width_at(const Expression& e, bool bracketed, int col) const {
+  cx_.pool.reset_budget();
+  CanvasRef part = e.render(cx_);
+  int inside = bracketed ? col + 1 : col;
+  if (!cells_.holds(*part, inside)) return -1;
+  return part->extent().width + (bracketed ? 2 : 0);
+}
+
 // The terms and operators of the chain that `root` draws at columns
-// [start, end), in drawing order; false when they do not fill those columns
-// as the chain's drawing does. Operators whose columns hold anything but
+// [start, end), in drawing order; false when they do not stand in those
+// columns as the chain's drawing has them. Operators whose columns hold anything but
 // their sign are not places to break: the terms around them become one.
 bool Fitter::flatten(const Expression& root, int start, int end, Chain& chain) const {
   struct Step {
@@ -250,7 +275,8 @@ bool Fitter::flatten(const Expression& root, int start, int end, Chain& chain) c
       todo.push_back({in.left, in.left_bracketed, {}});
       continue;
     }
-    int w = width_of(*step.node) + (step.bracketed ? 2 : 0);
+    int w = width_at(*step.node, step.bracketed, col);
+    if (w < 0) return false;
     terms.push_back(Term{step.node, step.bracketed, col, col + w, col, col + w});
     col += w;
   }
@@ -359,8 +385,9 @@ bool Fitter::inner_chain(const Term& term, Chain& chain) const {
     Wrapper w;
     if (!wrapper(*node, w)) return false;
     int child_start = start + w.offset;
-    int child_end = child_start + width_of(*w.child) + (w.bracketed ? 2 : 0);
-    if (child_end > end) return false;
+    int child_width = width_at(*w.child, w.bracketed, child_start);
+    if (child_width < 0 || child_start + child_width > end) return false;
+    int child_end = child_start + child_width;
     node = w.child;
     bracketed = w.bracketed;
     start = child_start;
