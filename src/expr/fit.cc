@@ -452,8 +452,9 @@ void Fitter::place_range(const Chain& chain, size_t i, size_t j, Lead lead, Leve
   }
 }
 
-// A term too wide for a line of its own is broken inside its brackets, or
-// else cut into strips.
+// A term too wide for a line of its own at its indent is broken inside its
+// brackets; one that has none to break in is kept whole on a line further
+// left when it fits the width, and cut into strips when it does not.
 void Fitter::place_term(const Term& term, Lead lead, Indents& indents) {
   int w = term.end - term.start;
   if (fits_here(lead, w)) {
