@@ -9,6 +9,8 @@
 // the library draws, allocations past a budget fail (std::bad_alloc), the
 // budget set by the input's last byte, from 16 KiB to 4 MiB, so that
 // allocation failures happen all along the way from input to drawing.
+// The stream is fitted into a width from 10 to 120 set by the last byte,
+// and a row wider than that counts as a crash.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -55,13 +57,19 @@ class Bytes : public vornix::Source {
 
 class Discard : public vornix::Sink {
  public:
+  explicit Discard(int width) : width_(width) {}
   void drawing(int, const vornix::DrawingView& drawing) override {
-    for (int i = 0; i < drawing.height(); ++i) size_ += drawing.row(i).size();
+    for (int i = 0; i < drawing.height(); ++i) {
+      size_t n = drawing.row(i).size();
+      if (n > static_cast<size_t>(width_)) __builtin_trap();
+      size_ += n;
+    }
   }
   void message(const vornix::Message& m) override { size_ += m.text.size(); }
   void empty_line(int) override {}
 
  private:
+  int width_;
   size_t size_ = 0;
 };
 
@@ -86,12 +94,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   vornix_free(text);
 
   try {
-    vornix::Options session_options;
-    session_options.narrow_roots = (options.flags & VORNIX_NARROW_ROOTS) != 0;
-    session_options.unicode = true;
-    vornix::Session session(session_options);
+    int width = size != 0 ? 10 + data[size - 1] % 111 : 10;
+    vornix::Options fitted;
+    fitted.narrow_roots = (options.flags & VORNIX_NARROW_ROOTS) != 0;
+    fitted.unicode = true;
+    fitted.width = width;
+    vornix::Session session(fitted);
     Bytes input(data, size);
-    Discard out;
+    Discard out(width);
     session.draw(input, out);
   } catch (const std::bad_alloc&) {
     // The input could not be held: the session gave up, as documented.

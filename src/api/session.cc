@@ -169,6 +169,7 @@ struct Session::Impl : Listener {
       pool.reset_budget();
       RenderContext cx{pool, Style{!options.narrow_roots, options.unicode}};
       drawing.emplace(tree->render(cx));
+      if (options.width > 0) drawing = fit(*tree, *drawing, cx, options.width);
     } catch (const DrawingTooLarge&) {
       error(::Status::too_large, "drawing too large", line, -1);
       return;

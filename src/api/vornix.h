@@ -47,7 +47,9 @@ extern "C" {
  * defaults: slanted radical signs and no width limit. */
 typedef struct vornix_options {
   unsigned flags; /* VORNIX_NARROW_ROOTS and the other VORNIX_ flags, or-ed */
-  int width;      /* columns to fit the drawing into; 0: no limit */
+  int width;      /* columns to fit each drawing into: a wider one is broken
+                     between terms into pieces printed one under another;
+                     1 to 9 count as 10; 0 or less: no limit */
 } vornix_options;
 
 /* ---- Statuses ---- */

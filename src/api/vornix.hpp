@@ -38,7 +38,10 @@ struct Options {
   bool narrow_roots = false;  ///< upright radical signs
   bool unicode = false;       ///< Unicode drawings (UTF-8)
   bool latex = false;         ///< statements written in LaTeX
-  int width = 0;              ///< columns to fit drawings into; 0: no limit
+  /// Columns to fit each drawing into: a wider one is broken between terms
+  /// into pieces stacked in one drawing, whose baseline is the first
+  /// piece's; 1 to 9 count as 10; 0 or less: no limit.
+  int width = 0;
 };
 
 /// A drawing lent to a Sink: valid only during the call that hands it over.

@@ -4,25 +4,6 @@
 
 #include "expr/drawing.h"
 
-namespace {
-
-// Constants, functions and matrices read unambiguously under an exponent;
-// operators, big operators and names that already carry one do not.
-bool base_needs_brackets(const Expression& base) {
-  switch (base.category) {
-    case SYMBOL_CATEGORY:
-      return is_symbol_with_exponent(base);
-    case UNARY:
-    case BINARY:
-    case BIG_OPERATOR:
-      return true;
-    default:
-      return false;
-  }
-}
-
-}  // namespace
-
 /*
           3
      / 2\

@@ -26,6 +26,23 @@ struct RadicalSign {
   int stroke;
 };
 
+/// Whether a power's base stands in brackets: constants, functions and
+/// matrices read unambiguously under an exponent; operators, big operators
+/// and names that already carry one do not.
+inline bool base_needs_brackets(const Expression& base) {
+  switch (base.category) {
+    case SYMBOL_CATEGORY:
+      return is_symbol_with_exponent(base);
+    case UNARY:
+    case BINARY:
+    case BIG_OPERATOR:
+      return true;
+    default:
+      return false;
+  }
+}
+
+
 /// The sign over the node `radicand`, whose drawing has extent e.
 RadicalSign radical_sign(const Style& style, const Expression& radicand, const Extent& e);
 

@@ -641,4 +641,21 @@ Matrix* start_matrix(NodePool& pool, Matrix::Row* first);
 /// itself carries it; any other becomes the base of a Pow.
 Expression* raise(NodePool& pool, Expression* base, Expression* exponent);
 
+// ---- Fitting a drawing into a width ----
+
+/// The narrowest width that drawings are fitted into; a narrower one is
+/// raised to it.
+inline constexpr int kNarrowestFit = 10;
+
+/// The drawing of tree, rendered with cx as `drawing`, fitted into `width`
+/// columns (at least kNarrowestFit), or `drawing` itself when it is no
+/// wider. A wider drawing is broken between the terms of its outermost
+/// chain, at relations first, then at plus and minus signs, then between
+/// factors; a term too wide for a line of its own is broken inside its
+/// brackets, and a part with no place to break is cut into column strips
+/// whose cut rows end in " >" and go on after "> ". The pieces stand one
+/// under another, the first one's baseline being the drawing's. Raises
+/// DrawingTooLarge when the pieces would exceed the drawing limit.
+CanvasRef fit(const Expression& tree, const CanvasRef& drawing, const RenderContext& cx, int width);
+
 #endif  // VORNIX_EXPR_H_

@@ -1,6 +1,7 @@
 #include "front/front.h"
 
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -29,7 +30,25 @@ void raise_stack_limit() {
   setrlimit(RLIMIT_STACK, &limit);
 }
 
+int terminal_width() {
+  if (isatty(1) == 0) return 0;
+  winsize size{};
+  if (ioctl(1, TIOCGWINSZ, &size) == 0 && size.ws_col > 0) return size.ws_col;
+  const char* columns = std::getenv("COLUMNS");
+  if (columns == nullptr) return 0;
+  char* end = nullptr;
+  long n = std::strtol(columns, &end, 10);
+  return end != columns && *end == '\0' && n > 0 && n <= 100000 ? static_cast<int>(n) : 0;
+}
+
+void follow_terminal_width(vornix::Session& session) {
+  vornix::Options options = session.options();
+  options.width = terminal_width();
+  session.set_options(options);
+}
+
 size_t StandardInput::read(char* buf, size_t size) {
+  if (follow_ != nullptr) follow_terminal_width(*follow_);
   pollfd ready{0, POLLIN, 0};
   if (poll(&ready, 1, 0) == 0) {
     // Nothing to read yet: what was drawn goes out before the wait.

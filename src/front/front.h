@@ -14,13 +14,28 @@ void raise_stack_limit();
 /// standard error, once. The program then ends with status 2.
 bool output_failed();
 
+/// The columns of the terminal on standard output: its window's width, or
+/// else the COLUMNS variable; 0 when standard output is not a terminal or
+/// neither tells.
+int terminal_width();
+
+/// Sets the session's width to the terminal's, so that drawings follow a
+/// resized window.
+void follow_terminal_width(vornix::Session& session);
+
 /// Standard input as it arrives: each read returns what is there, and
 /// standard output is flushed before a read that may wait, so that every
 /// drawing is out before vornix waits for the next line. Once a write to
 /// standard output has failed, the input ends.
+/// With a session to
+/// follow, its width is set to the terminal's before each read.
 class StandardInput : public vornix::Source {
  public:
+  explicit StandardInput(vornix::Session* follow = nullptr) : follow_(follow) {}
   size_t read(char* buf, size_t size) override;
+
+ private:
+  vornix::Session* follow_;
 };
 
 /// Drawings, empty lines and messages on standard output, each drawing
@@ -38,7 +53,8 @@ class StandardOutput : public vornix::Sink {
 /// Reads statements typed at the interactive prompt and draws them, until
 /// "quit" or the end of the input (prompt.cc). Returns the exit status:
 /// that of the last statement line, or 2 when the line editor cannot be
-/// loaded.
-int run_prompt(vornix::Session& session, bool quiet);
+/// loaded. With follow_terminal, drawings fit the terminal's width, looked
+/// up before each line, until a :width command says otherwise.
+int run_prompt(vornix::Session& session, bool quiet, bool follow_terminal);
 
 #endif  // VORNIX_FRONT_H_

@@ -4,6 +4,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -26,6 +28,7 @@ namespace {
       "  -r, --narrow-roots   narrower radicals\n"
       "  -q, --quiet          quiet mode\n"
       "  -u, --unicode        Unicode drawings (UTF-8)\n"
+      "  -w, --width=N        fit drawings into N columns (0: never break)\n"
       "      --help           print this text\n"
       "      --version        print the version\n",
       out);
@@ -33,16 +36,35 @@ namespace {
   std::exit(out == stdout && output_failed() ? 2 : status);
 }
 
+// A width of N columns: a decimal number from 0 up.
+bool parse_width(const char* text, int& width) {
+  if (*text < '0' || *text > '9') return false;
+  char* end = nullptr;
+  errno = 0;
+  long n = std::strtol(text, &end, 10);
+  if (*end != '\0' || errno != 0 || n > INT_MAX) return false;
+  width = static_cast<int>(n);
+  return true;
+}
+
+// Without -w, drawings follow the width of the terminal on standard output,
+// looked up again before each input is drawn; on anything else they are
+// never broken.
+bool follow_terminal = false;
+
 // Each argument is an input of its own: a "quit" in one drops the rest of
 // that argument only.
 int run_arguments(vornix::Session& session, int count, char** texts) {
   StandardOutput out;
-  for (int i = 0; i < count && !std::ferror(stdout); ++i) session.draw(texts[i], out);
+  for (int i = 0; i < count && !std::ferror(stdout); ++i) {
+    if (follow_terminal) follow_terminal_width(session);
+    session.draw(texts[i], out);
+  }
   return out.too_deep ? 1 : 0;
 }
 
 int run_stdin(vornix::Session& session) {
-  StandardInput in;
+  StandardInput in(follow_terminal ? &session : nullptr);
   StandardOutput out;
   session.draw(in, out);
   return out.too_deep ? 1 : 0;
@@ -55,6 +77,7 @@ int main(int argc, char** argv) {
   bool interactive = isatty(0) != 0;
   bool quiet = false;
   vornix::Options options;
+  bool width_given = false;
   // "+": options stand before the first statement; later words are
   // statements even when they start with a minus sign.
   enum { kHelp = 256, kVersion };
@@ -62,13 +85,21 @@ int main(int argc, char** argv) {
       {"narrow-roots", no_argument, nullptr, 'r'},
       {"quiet", no_argument, nullptr, 'q'},
       {"unicode", no_argument, nullptr, 'u'},
+      {"width", required_argument, nullptr, 'w'},
       {"help", no_argument, nullptr, kHelp},
       {"version", no_argument, nullptr, kVersion},
       {nullptr, 0, nullptr, 0},
   };
   int option;
-  while ((option = getopt_long(argc, argv, "+rquh", kLongOptions, nullptr)) != -1) {
+  while ((option = getopt_long(argc, argv, "+rquhw:", kLongOptions, nullptr)) != -1) {
     switch (option) {
+      case 'w':
+        if (!parse_width(optarg, options.width)) {
+          std::fprintf(stderr, "vornix: bad width '%s'\n", optarg);
+          print_usage(stderr, 1);
+        }
+        width_given = true;
+        break;
       case 'q':
         quiet = true;
         break;
@@ -89,6 +120,7 @@ int main(int argc, char** argv) {
     }
   }
 
+  follow_terminal = !width_given && isatty(1) != 0;
   vornix::Session session(options);
   int status;
   try {
@@ -97,7 +129,7 @@ int main(int argc, char** argv) {
     } else if (!interactive) {
       status = run_stdin(session);
     } else {
-      status = run_prompt(session, quiet);
+      status = run_prompt(session, quiet, follow_terminal);
     }
   } catch (const std::bad_alloc&) {
     // Only the scanner's buffer is left to fail here: no line can go on.

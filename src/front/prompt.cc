@@ -286,15 +286,6 @@ class PromptOutput : public StandardOutput {
   std::vector<int> columns;
 };
 
-// The terminal's width in columns, or 0 when no terminal tells it.
-int terminal_width() {
-  winsize size{};
-  for (int fd : {1, 0, 2}) {
-    if (ioctl(fd, TIOCGWINSZ, &size) == 0 && size.ws_col > 0) return size.ws_col;
-  }
-  return 0;
-}
-
 // ---- The prompt ----
 
 class Prompt;
@@ -302,8 +293,9 @@ Prompt* the_prompt = nullptr;  // for the line editor's callbacks
 
 class Prompt {
  public:
-  Prompt(LineEditor& editor, vornix::Session& session, bool quiet)
-      : rl_(editor), session_(session), prompt_(quiet ? "" : "vornix> ") {}
+  Prompt(LineEditor& editor, vornix::Session& session, bool quiet, bool follow_terminal)
+      : rl_(editor), session_(session), prompt_(quiet ? "" : "vornix> "),
+        width_auto_(follow_terminal) {}
 
   int run();
 
@@ -616,7 +608,7 @@ void Prompt::save_history() {
 
 }  // namespace
 
-int run_prompt(vornix::Session& session, bool quiet) {
+int run_prompt(vornix::Session& session, bool quiet, bool follow_terminal) {
   // Static: the library stays loaded until the program ends.
   static LineEditor editor;
   if (!editor.loaded) {
@@ -629,6 +621,6 @@ int run_prompt(vornix::Session& session, bool quiet) {
     std::puts("vornix version " VORNIX_VERSION_STRING);
     std::fflush(stdout);
   }
-  Prompt prompt(editor, session, quiet);
+  Prompt prompt(editor, session, quiet, follow_terminal);
   return prompt.run();
 }

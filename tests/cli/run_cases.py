@@ -8,6 +8,7 @@ VERSION is the one the build gives the program. Only the rows of GROUP are
 run; every failing row is reported with the first
 line where the output differs.
 """
+import os
 import subprocess
 import sys
 from typing import NamedTuple, Optional, Union
@@ -22,6 +23,7 @@ USAGE = (b"vornix version " + VERSION + b" - ASCII art mathematics\n"
          b"  -r, --narrow-roots   narrower radicals\n"
          b"  -q, --quiet          quiet mode\n"
          b"  -u, --unicode        Unicode drawings (UTF-8)\n"
+         b"  -w, --width=N        fit drawings into N columns (0: never break)\n"
          b"      --help           print this text\n"
          b"      --version        print the version\n")
 WRITE_ERROR = b"vornix: write error: No space left on device\n"
@@ -44,6 +46,8 @@ class Case(NamedTuple):
     # Standard output goes to this file instead of a pipe; stdout is then
     # not compared.
     stdout_path: Optional[str] = None
+    # Variables added to the environment.
+    env: Optional[dict] = None
 
 
 def drawing(*rows):
@@ -63,6 +67,9 @@ WIDE_ROOT = drawing("    _", "   /1", "  / -", "\\/  2")
 NARROW_ROOT = drawing("  _", " |1", " |-", "\\|2")
 UNICODE_ROOT = drawing("    _", "   ╱1", "  ╱ ─", "╲╱  2")
 UNICODE_NARROW_ROOT = drawing("  _", " │1", " │─", "╲│2")
+
+LONG_SUM = "a + b + c + d + e + f"
+LONG_SUM_14 = drawing("a + b + c + d", "    + e + f")
 
 # Nesting measured in parser stack entries: 9996 brackets around x fill the
 # stack exactly (10000 entries with the closing bracket), one more
@@ -135,6 +142,33 @@ CASES = [
          ["x", "-y"], stdout=drawing("x") + drawing("-y")),
     Case("options", "a long option after a statement is a statement",
          ["x", "--version"], stdout=drawing("x") + drawing("- (-version)")),
+
+    Case("options", "width", ["-w", "14", LONG_SUM], stdout=LONG_SUM_14),
+    Case("options", "width in the long form", ["--width=14", LONG_SUM],
+         stdout=LONG_SUM_14),
+    Case("options", "width as the next word", ["--width", "14", LONG_SUM],
+         stdout=LONG_SUM_14),
+    Case("options", "width grouped with other options", ["-qw14", LONG_SUM],
+         stdout=LONG_SUM_14),
+    Case("options", "width on standard input", ["-w", "14"],
+         stdin=LONG_SUM.encode() + b"\n", stdout=LONG_SUM_14),
+    Case("options", "width 0 never breaks", ["-w", "0", LONG_SUM],
+         stdout=drawing(LONG_SUM)),
+    Case("options", "widths below 10 are 10", ["-w", "3", LONG_SUM],
+         stdout=drawing("a + b + c", "    + d", "    + e", "    + f")),
+    Case("options", "a drawing that fits is unchanged", ["-w", "10", "a + b"],
+         stdout=drawing("a + b")),
+    # A pipe is not a terminal: its output stays as wide as it is.
+    Case("options", "no width in a pipe", [LONG_SUM], env={"COLUMNS": "14"},
+         stdout=drawing(LONG_SUM)),
+    Case("options", "bad width", ["-w", "x1", "y"],
+         stderr=b"vornix: bad width 'x1'\n" + USAGE, status=1),
+    Case("options", "negative width", ["-w", "-1", "y"],
+         stderr=b"vornix: bad width '-1'\n" + USAGE, status=1),
+    Case("options", "width past the largest int", ["-w", "99999999999", "y"],
+         stderr=b"vornix: bad width '99999999999'\n" + USAGE, status=1),
+    Case("options", "width without its number", ["-w"],
+         stderr=AfterOneLine(USAGE), status=1),
 
     Case("arguments", "two texts", ["x+1", "y"],
          stdout=drawing("x + 1") + drawing("y")),
@@ -314,9 +348,10 @@ def run_case(vornix, case):
     """Returns a list of failure descriptions, empty when the row passes."""
     out = open(case.stdout_path, "wb") if case.stdout_path else subprocess.PIPE
     try:
+        env = dict(os.environ, **case.env) if case.env else None
         result = subprocess.run([vornix] + case.args, input=case.stdin,
                                 stdout=out, stderr=subprocess.PIPE,
-                                timeout=120)
+                                timeout=120, env=env)
     except subprocess.TimeoutExpired:
         return ["did not finish within 120 seconds"]
     finally:

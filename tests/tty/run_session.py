@@ -54,17 +54,18 @@ STARTED = []  # every terminal of the session, in order
 class Terminal:
     """vornix running on the slave side of a pseudo-terminal."""
 
-    def __init__(self, vornix, *options, state, env=None, locale_name="C"):
+    def __init__(self, vornix, *options, state, env=None, locale_name="C",
+                 columns=80, columns_variable="80"):
         """state: the directory that stands for the user's home and state
         directory; env: variables to add or, when None, to remove."""
         self.master, slave = os.openpty()
-        fcntl.ioctl(slave, termios.TIOCSWINSZ, struct.pack("HHHH", 24, 80, 0, 0))
+        fcntl.ioctl(slave, termios.TIOCSWINSZ, struct.pack("HHHH", 24, columns, 0, 0))
         self.encoding = "utf-8" if locale_name.endswith("UTF-8") else "latin-1"
         self.locale_name = locale_name
         full_env = {"PATH": os.environ.get("PATH", "/usr/bin:/bin"),
                     "HOME": state, "XDG_STATE_HOME": state,
                     "TERM": "dumb", "INPUTRC": "/dev/null",
-                    "LC_ALL": locale_name, "COLUMNS": "80", "LINES": "24"}
+                    "LC_ALL": locale_name, "COLUMNS": columns_variable, "LINES": "24"}
         for name, value in os.environ.items():
             if name.startswith(("ASAN_", "UBSAN_", "LSAN_")):
                 full_env[name] = value
@@ -163,6 +164,10 @@ class Terminal:
             if writable:
                 data = data[os.write(self.master, data[:1024]):]
             self._read(0)
+
+    def resize(self, columns):
+        """Gives the window another width, as a user dragging it does."""
+        fcntl.ioctl(self.master, termios.TIOCSWINSZ, struct.pack("HHHH", 24, columns, 0, 0))
 
     def line(self, text):
         self.send(text.encode(self.encoding) + b"\r")
@@ -530,7 +535,8 @@ def commands(t):
         (":latex", "latex on"),
         (":latex off", None),
         (":latex yes", ":latex takes on or off"),
-        (":width", "width off"),
+        # At a terminal, drawings fit its width until told otherwise.
+        (":width", "width auto (80)"),
         (":width 40", None),
         (":width", "width 40"),
         (":width auto", None),
@@ -648,6 +654,41 @@ def unicode_columns(t):
           and [row.find("┐") for row in sign[1:2]] == [2], "the sum sign is broken")
 
 
+# Wider than a narrow terminal once drawn, short enough to type into one.
+LONG_SUM = "a+b+c+d+e+f+g"
+LONG_SUM_UNBROKEN = drawn("a + b + c + d + e + f + g")
+LONG_SUM_IN_20 = drawn("a + b + c + d + e", "    + f + g")
+
+
+# Each line is drawn for the window's width at the time: a widened window
+# takes the whole drawing on one line.
+def narrow_terminal(t):
+    t.line(LONG_SUM)
+    t.expect(LONG_SUM_IN_20)
+    t.resize(40)
+    t.line(LONG_SUM)
+    t.expect(LONG_SUM_UNBROKEN)
+    t.resize(20)
+    t.line(LONG_SUM)
+    t.expect(LONG_SUM_IN_20)
+    t.send(END_OF_INPUT)
+    check(t.finish() == 0, f"status {t.status}")
+
+
+def columns_variable_without_window_size(t):
+    t.line(LONG_SUM)
+    t.expect(LONG_SUM_IN_20)
+    t.send(END_OF_INPUT)
+    check(t.finish() == 0, f"status {t.status}")
+
+
+def width_option_beats_the_terminal(t):
+    t.line(LONG_SUM)
+    t.expect(LONG_SUM_UNBROKEN)
+    t.send(END_OF_INPUT)
+    check(t.finish() == 0, f"status {t.status}")
+
+
 SESSIONS = {
     "banner_and_prompt": ([], banner_and_prompt),
     "quiet": (["-q"], quiet),
@@ -674,6 +715,16 @@ SESSIONS = {
     "good_line_after_overflow": ([], good_line_after_overflow),
     "empty_line_after_overflow": ([], empty_line_after_overflow),
     "unicode_columns": (["-u"], unicode_columns, "C.UTF-8"),
+    "narrow_terminal": (["-q"], narrow_terminal),
+    "columns_variable_without_window_size": (["-q"], columns_variable_without_window_size),
+    "width_option_beats_the_terminal": (["-q", "-w", "0"], width_option_beats_the_terminal),
+}
+
+# Window width and COLUMNS of the sessions that do not run in 80 columns.
+TERMINALS = {
+    "narrow_terminal": (20, "20"),
+    "columns_variable_without_window_size": (0, "20"),
+    "width_option_beats_the_terminal": (20, "20"),
 }
 
 
@@ -695,8 +746,10 @@ def main():
                 session(vornix)
             else:
                 env = PREPARE[name](state) if name in PREPARE else None
+                columns, columns_variable = TERMINALS.get(name, (80, "80"))
                 session(Terminal(vornix, *options, state=state, env=env,
-                                 locale_name=locale_name[0] if locale_name else "C"))
+                                 locale_name=locale_name[0] if locale_name else "C",
+                                 columns=columns, columns_variable=columns_variable))
         except SessionError as error:
             print(f"FAIL {name}: {error}")
             for k, t in enumerate(STARTED):

@@ -1,0 +1,744 @@
+// Fitting a drawing into a width. The drawing is not drawn again: its
+// pieces are column ranges of the drawing itself, which is the operands of
+// its outermost chain pasted side by side on one baseline. The tree tells
+// where the terms and operators of that chain stand; lines are filled with
+// as many of them as fit, and stacked one under another:
+//
+//   f(x) = a + b + c + d        a chain of relations whose first sign
+//        = e + f                leaves half the width: relation signs
+//          + g                  under the first one, other pieces after it
+#include <algorithm>
+#include <climits>
+#include <string_view>
+#include <vector>
+
+#include "expr/drawing.h"
+
+namespace {
+
+// Where a chain may be broken, strongest first.
+enum Level { RELATION, ADDITIVE, PRODUCT, NO_LEVEL };
+
+// Operators are a sign framed by blanks, or the blank between factors.
+int op_width(Level level) { return level == PRODUCT ? 1 : 3; }
+
+// Columns that an operator takes at the start of a line: the sign and the
+// blank after it; nothing for a product.
+int sign_width(Level level) { return level == PRODUCT ? 0 : 2; }
+
+// Brackets nested deeper than this are not broken inside: what is still too
+// wide there is cut into strips.
+constexpr int kMaxNesting = 32;
+
+// A term of a chain. It takes columns [start, end) on its line: its node's
+// drawing, brackets included, at [node_start, node_end), with the brackets
+// and signs of enclosing terms that go onto the same line glued around it.
+struct Term {
+  const Expression* node;  // null for terms that cannot be broken
+  bool bracketed;
+  int start, end;
+  int node_start, node_end;
+};
+
+// An operator between two terms, from column start.
+struct Op {
+  Level level;
+  int start;
+  bool two_row_sign;  // a relation that includes equality
+};
+
+struct Chain {
+  std::vector<Term> terms;
+  std::vector<Op> ops;  // ops[i] stands between terms[i] and terms[i + 1]
+  int first_column = 0;  // where the first term's own drawing starts
+};
+
+// A node drawn as its operands beside an operator, which brackets some of
+// them.
+struct Infix {
+  Level level = NO_LEVEL;
+  const Expression* left = nullptr;
+  const Expression* right = nullptr;
+  bool left_bracketed = false;
+  bool right_bracketed = false;
+  bool two_row_sign = false;
+};
+
+Infix infix(const Expression& e) {
+  Infix in;
+  if (e.category != BINARY) return in;
+  const auto& op = static_cast<const BinaryOp&>(e);
+  in.left = op.left.get();
+  in.right = op.right.get();
+  if (dynamic_cast<const Add*>(&e)) {
+    in.level = ADDITIVE;
+  } else if (dynamic_cast<const Sub*>(&e)) {
+    in.level = ADDITIVE;
+    in.right_bracketed = in.right->needs_parens();
+  } else if (dynamic_cast<const Equal*>(&e) || dynamic_cast<const Less*>(&e) ||
+             dynamic_cast<const Greater*>(&e)) {
+    in.level = RELATION;
+  } else if (dynamic_cast<const RelationOrEqual*>(&e)) {
+    in.level = RELATION;
+    in.right_bracketed = in.right->needs_parens();
+    in.two_row_sign = true;
+  } else if (dynamic_cast<const Mul*>(&e)) {
+    in.level = PRODUCT;
+    in.left_bracketed = in.left->needs_parens();
+    in.right_bracketed = in.right->needs_parens();
+  }
+  return in;
+}
+
+// A node drawn as a child with something before or after it: the child's
+// drawing, brackets included, starts `offset` columns into the node's.
+struct Wrapper {
+  const Expression* child = nullptr;
+  int offset = 0;
+  bool bracketed = false;
+};
+
+// The cells of a drawing, blank beyond a row's end.
+class Cells {
+ public:
+  explicit Cells(const Canvas& canvas) : canvas_(canvas) {}
+  int top() const { return canvas_.first_row(); }
+  int bottom() const { return canvas_.first_row() + canvas_.nrows() - 1; }
+  std::string_view row(int r) const { return canvas_[r].text(); }
+  bool blank(int r, int col) const {
+    std::string_view text = row(r);
+    return col >= static_cast<int>(text.size()) || text[static_cast<size_t>(col)] == ' ';
+  }
+  // Whether `part` stands in the drawing with its row 0 on row 0 and its
+  // first column at column col.
+  bool holds(const Canvas& part, int col) const {
+    if (part.first_row() < top() || part.first_row() + part.nrows() - 1 > bottom()) return false;
+    for (int r = part.first_row(); r < part.first_row() + part.nrows(); ++r) {
+      std::string_view text = part[r].text();
+      for (size_t k = 0; k < text.size(); ++k) {
+        int c = col + static_cast<int>(k);
+        char here = blank(r, c) ? ' ' : row(r)[static_cast<size_t>(c)];
+        if (here != text[k]) return false;
+      }
+    }
+    return true;
+  }
+  // Whether row r has anything in columns [a, b).
+  bool any(int r, int a, int b) const {
+    std::string_view text = row(r);
+    b = std::min(b, static_cast<int>(text.size()));
+    for (int c = a; c < b; ++c) {
+      if (text[static_cast<size_t>(c)] != ' ') return true;
+    }
+    return false;
+  }
+
+ private:
+  const Canvas& canvas_;
+};
+
+// How far continuation lines of a chain are indented: relation signs to one
+// column, other pieces to another. Inside brackets both are the column after
+// the opening bracket, known once the bracket is placed (anchor); a column
+// past half the width gives way to the enclosing chain's indent plus 2.
+struct Indents {
+  int relation = 4;
+  int other = 4;
+  int anchor = -1;
+  Indents* outer = nullptr;
+};
+
+// The operator before a piece, and the indents of its chain; none at the
+// start of the drawing.
+struct Lead {
+  const Op* op = nullptr;
+  Indents* indents = nullptr;
+};
+
+// A column range of the drawing placed on a line. Strips of a cut part
+// carry the cut before and after them, for the markers of the rows that
+// the cut goes through.
+struct Segment {
+  int col;   // output column of drawing column a
+  int a, b;  // drawing columns [a, b)
+  int unit = -1;  // the cut part, an index in Fitter::units_
+  bool cut_before = false;
+  bool cut_after = false;
+  int before_end = 0;  // with cut_before: where the previous strip ended
+  int after_start = 0;  // with cut_after: where the next strip starts
+};
+
+struct Line {
+  std::vector<Segment> segments;
+};
+
+// A part cut into strips: for each row, its first and last nonblank
+// columns, first > last on a blank row.
+struct CutUnit {
+  int top;
+  std::vector<int> first, last;
+  // Whether row r has text on both sides of the cut that drops columns
+  // [end, start).
+  bool crosses(int r, int end, int start) const {
+    auto k = static_cast<size_t>(r - top);
+    return k < first.size() && first[k] < end && last[k] >= start;
+  }
+};
+
+class Fitter {
+ public:
+  Fitter(const Canvas& canvas, const RenderContext& cx, int width)
+      : cells_(canvas), cx_(cx), width_(width), drawing_width_(canvas.extent().width) {}
+
+  void place(const Expression& tree);
+  CanvasRef compose() const;
+
+ private:
+  int width_of(const Expression& e) const;
+  int width_at(const Expression& e, bool bracketed, int col) const;
+  bool flatten(const Expression& root, int start, int end, Chain& chain) const;
+  bool clean(const Op& op) const;
+  bool wrapper(const Expression& e, Wrapper& w) const;
+  bool inner_chain(const Term& term, Chain& chain) const;
+
+  void place_range(const Chain& chain, size_t i, size_t j, Lead lead, Level level,
+                   Indents& indents);
+  void place_term(const Term& term, Lead lead, Indents& indents);
+  void place_strips(int a, int b, Lead lead, Indents& indents,
+                    const std::vector<int>& clean_cuts);
+
+  bool fits_here(Lead lead, int w) const { return out_ + here_width(lead, w) <= width_; }
+  int here_width(Lead lead, int w) const;
+  bool fits_fresh(Lead lead, int w);
+  void put_here(Lead lead, int a, int b);
+  void break_before(Lead lead) { new_line(indent_for(lead)); }
+  void new_line(int indent);
+  void append(int a, int b);
+  int indent_for(Lead lead);
+  void resolve(Indents& indents);
+  int output_column(int col) const;
+
+  Cells cells_;
+  const RenderContext& cx_;
+  int width_;
+  int drawing_width_;
+  std::vector<Line> lines_;
+  std::vector<CutUnit> units_;
+  int out_ = 0;            // output column after the current line's text
+  bool has_term_ = false;  // whether the current line holds a term yet
+  int nesting_ = 0;
+};
+
+// Each measurement is a drawing of its own against the drawing limit: a
+// part of a drawing that was drawn within it.
+int Fitter::width_of(const Expression& e) const {
+  cx_.pool.reset_budget();
+  return e.render(cx_)->extent().width;
+}
+
+// The width of a part drawn at column col, brackets included, or -1 when
+// the drawing does not hold the part's drawing there.
+int Fitter::width_at(const Expression& e, bool bracketed, int col) const {
+  cx_.pool.reset_budget();
+  CanvasRef part = e.render(cx_);
+  int inside = bracketed ? col + 1 : col;
+  if (!cells_.holds(*part, inside)) return -1;
+  return part->extent().width + (bracketed ? 2 : 0);
+}
+
+// The terms and operators of the chain that `root` draws at columns
+// [start, end), in drawing order; false when they do not stand in those
+// columns as the chain's drawing has them. Operators whose columns hold anything but
+// their sign are not places to break: the terms around them become one.
+bool Fitter::flatten(const Expression& root, int start, int end, Chain& chain) const {
+  struct Step {
+    const Expression* node;  // null for an operator
+    bool bracketed;
+    Infix op;
+  };
+  std::vector<Term> terms;
+  std::vector<Op> ops;
+  std::vector<Step> todo{{&root, false, {}}};
+  int col = start;
+  while (!todo.empty()) {
+    Step step = todo.back();
+    todo.pop_back();
+    if (step.node == nullptr) {
+      ops.push_back(Op{step.op.level, col, step.op.two_row_sign});
+      col += op_width(step.op.level);
+      continue;
+    }
+    Infix in = step.bracketed ? Infix{} : infix(*step.node);
+    if (in.level != NO_LEVEL) {
+      todo.push_back({in.right, in.right_bracketed, {}});
+      todo.push_back({nullptr, false, in});
+      todo.push_back({in.left, in.left_bracketed, {}});
+      continue;
+    }
+    int w = width_at(*step.node, step.bracketed, col);
+    if (w < 0) return false;
+    terms.push_back(Term{step.node, step.bracketed, col, col + w, col, col + w});
+    col += w;
+  }
+  if (col != end) return false;
+
+  chain.terms.clear();
+  chain.ops.clear();
+  chain.first_column = start;
+  chain.terms.push_back(terms[0]);
+  for (size_t k = 0; k < ops.size(); ++k) {
+    if (clean(ops[k])) {
+      chain.ops.push_back(ops[k]);
+      chain.terms.push_back(terms[k + 1]);
+    } else {
+      Term& joined = chain.terms.back();
+      joined.node = nullptr;
+      joined.end = terms[k + 1].end;
+    }
+  }
+  return true;
+}
+
+// Whether an operator's columns hold its sign and nothing else: the blanks
+// around it are blank on every row.
+bool Fitter::clean(const Op& op) const {
+  int sign = op.start + 1;
+  if (op.level != PRODUCT && cells_.blank(0, sign)) return false;
+  for (int r = cells_.top(); r <= cells_.bottom(); ++r) {
+    if (op.level == PRODUCT) {
+      if (!cells_.blank(r, op.start)) return false;
+      continue;
+    }
+    if (!cells_.blank(r, op.start) || !cells_.blank(r, op.start + 2)) return false;
+    bool own = r == 0 || (r == 1 && op.two_row_sign);
+    if (!own && !cells_.blank(r, sign)) return false;
+  }
+  return true;
+}
+
+// The nodes that draw one child beside signs, names or bounds, and where
+// the child's drawing starts in theirs.
+bool Fitter::wrapper(const Expression& e, Wrapper& w) const {
+  if (auto* n = dynamic_cast<const Neg*>(&e)) {
+    const Expression& arg = *n->arg;
+    w = {&arg, arg.category <= SYMBOL_CATEGORY ? 1 : 2, arg.needs_parens()};
+  } else if (auto* f = dynamic_cast<const Fact*>(&e)) {
+    w = {f->arg.get(), 0, f->arg->category >= UNARY};
+  } else if (auto* c = dynamic_cast<const Conj*>(&e)) {
+    const Expression& arg = *c->arg;
+    bool brackets = arg.category == SYMBOL_CATEGORY ? is_symbol_with_exponent(arg)
+                                                    : arg.category != CONSTANT;
+    w = {&arg, 0, brackets};
+  } else if (auto* a = dynamic_cast<const Abs*>(&e)) {
+    // The bars stand where brackets would.
+    w = {a->arg.get(), 0, true};
+  } else if (auto* p = dynamic_cast<const Pow*>(&e)) {
+    w = {p->left.get(), 0, base_needs_brackets(*p->left)};
+  } else if (auto* i = dynamic_cast<const Integral*>(&e)) {
+    const Expression& body = *i->body;
+    int col = cx_.style.unicode ? 2 : 3;
+    if (dynamic_cast<const Integral*>(&body)) {
+      // The sign's width does not depend on its height.
+      cx_.pool.reset_budget();
+      col = i->render_sign(cx_, 1)->extent().width + 1;
+    }
+    w = {&body, col, body.needs_parens()};
+  } else if (auto* s = dynamic_cast<const SumOrProduct*>(&e)) {
+    // Both signs are as wide.
+    cx_.pool.reset_budget();
+    int col = s->render_sign(cx_, SumSymbol())->extent().width + 1;
+    w = {s->body.get(), col, s->body->needs_parens()};
+  } else if (auto* l = dynamic_cast<const Limit*>(&e)) {
+    int arrow = cx_.style.unicode ? 1 : 2;
+    int n = width_of(*l->variable) + width_of(*l->point) + arrow + 2;
+    w = {l->body.get(), n + 1, l->body->needs_parens()};
+  } else if (auto* t = dynamic_cast<const TrigFunction*>(&e)) {
+    int col = width_of(*t->fname) + (t->fname->expn ? 0 : 1);
+    w = {t->arg.get(), col, t->arg->needs_parens()};
+  } else if (auto* m = dynamic_cast<const MultivarFunction*>(&e)) {
+    if (m->arguments->items.size() != 1) return false;
+    w = {m->arguments->items[0].get(), width_of(*m->fname), true};
+  } else {
+    return false;
+  }
+  return true;
+}
+
+// The chain inside a term's outermost brackets, or beside the signs of the
+// nodes that draw one child (a negation, a big operator, a function); its
+// first and last terms carry what stands before and after it in the term.
+bool Fitter::inner_chain(const Term& term, Chain& chain) const {
+  if (term.node == nullptr) return false;
+  const Expression* node = term.node;
+  bool bracketed = term.bracketed;
+  int start = term.node_start;
+  int end = term.node_end;
+  for (int step = 0; step < kMaxNesting; ++step) {
+    if (bracketed) {
+      ++start;
+      --end;
+    }
+    if (infix(*node).level != NO_LEVEL) {
+      if (!flatten(*node, start, end, chain)) return false;
+      chain.terms.front().start = term.start;
+      chain.terms.back().end = term.end;
+      return true;
+    }
+    Wrapper w;
+    if (!wrapper(*node, w)) return false;
+    int child_start = start + w.offset;
+    int child_width = width_at(*w.child, w.bracketed, child_start);
+    if (child_width < 0 || child_start + child_width > end) return false;
+    int child_end = child_start + child_width;
+    node = w.child;
+    bracketed = w.bracketed;
+    start = child_start;
+    end = child_end;
+  }
+  return false;
+}
+
+void Fitter::place(const Expression& tree) {
+  Chain top;
+  if (infix(tree).level == NO_LEVEL || !flatten(tree, 0, drawing_width_, top)) {
+    top.terms.assign(1, Term{&tree, false, 0, drawing_width_, 0, drawing_width_});
+    top.ops.clear();
+  }
+  // A chain of relations whose first side fits on the first line lines up
+  // its continuation lines after the first relation sign, when that leaves
+  // half the width.
+  Indents indents;
+  for (const Op& op : top.ops) {
+    if (op.level != RELATION) continue;
+    int sign = op.start + 1;
+    if (op.start <= width_ && 2 * (sign + 2) <= width_) indents = Indents{sign, sign + 2};
+    break;
+  }
+  new_line(0);
+  place_range(top, 0, top.terms.size() - 1, Lead{}, RELATION, indents);
+}
+
+// Places terms i to j, broken at operators of `level` or weaker, after
+// `lead`. Each piece goes on the current line when it fits there, else on
+// a new line when it fits on a line of its own, else it is broken at the
+// next level, starting on the current line.
+void Fitter::place_range(const Chain& chain, size_t i, size_t j, Lead lead, Level level,
+                         Indents& indents) {
+  if (level == NO_LEVEL) {
+    place_term(chain.terms[i], lead, indents);
+    return;
+  }
+  // A relation that follows a side broken across lines starts a line of
+  // its own, so that the stronger break shows.
+  bool after_broken = false;
+  for (size_t u = i; u <= j;) {
+    size_t v = u;
+    while (v < j && chain.ops[v].level != level) ++v;
+    Lead l = u == i ? lead : Lead{&chain.ops[u - 1], &indents};
+    int a = chain.terms[u].start;
+    int b = chain.terms[v].end;
+    if (after_broken && has_term_ && l.op != nullptr) break_before(l);
+    if (fits_here(l, b - a)) {
+      put_here(l, a, b);
+      after_broken = false;
+    } else if (has_term_ && fits_fresh(l, b - a)) {
+      break_before(l);
+      put_here(l, a, b);
+      after_broken = false;
+    } else {
+      size_t lines = lines_.size();
+      place_range(chain, u, v, l, static_cast<Level>(level + 1), indents);
+      after_broken = level == RELATION && lines_.size() > lines;
+    }
+    u = v + 1;
+  }
+}
+
+// A term too wide for a line of its own at its indent is broken inside its
+// brackets; one that has none to break in is kept whole on a line further
+// left when it fits the width, and cut into strips when it does not.
+void Fitter::place_term(const Term& term, Lead lead, Indents& indents) {
+  int w = term.end - term.start;
+  if (fits_here(lead, w)) {
+    put_here(lead, term.start, term.end);
+    return;
+  }
+  if (has_term_ && fits_fresh(lead, w)) {
+    break_before(lead);
+    put_here(lead, term.start, term.end);
+    return;
+  }
+  Chain inner;
+  if (nesting_ < kMaxNesting && inner_chain(term, inner)) {
+    // Its continuation lines line up inside its brackets: a term whose
+    // brackets would open past half the width here starts a new line when
+    // they open before that there.
+    int prefix = inner.first_column - term.start;
+    if (has_term_ && lead.op != nullptr && 2 * (out_ + here_width(lead, prefix)) > width_ &&
+        2 * (indent_for(lead) + sign_width(lead.op->level) + prefix) <= width_) {
+      break_before(lead);
+    }
+    Indents inner_indents;
+    inner_indents.anchor = inner.first_column;
+    inner_indents.outer = &indents;
+    ++nesting_;
+    place_range(inner, 0, inner.terms.size() - 1, lead, RELATION, inner_indents);
+    --nesting_;
+    return;
+  }
+  if (lead.op != nullptr && w <= width_) {
+    // Kept whole on a line of its own: less indented, or after its sign
+    // alone on a line when the two do not fit together.
+    int w_sign = sign_width(lead.op->level);
+    if (w_sign + w <= width_) {
+      if (has_term_) {
+        new_line(width_ - w_sign - w);
+      } else {
+        out_ = std::min(out_, width_ - w_sign - w);
+      }
+    } else {
+      if (has_term_) break_before(lead);
+      put_here(lead, term.start, term.start);
+      new_line(0);
+      lead = Lead{};
+    }
+    put_here(lead, term.start, term.end);
+    return;
+  }
+  // Cuts between the term's node, its brackets and what is glued to it cut
+  // through nothing.
+  std::vector<int> clean_cuts{term.node_start, term.node_end};
+  if (term.bracketed) {
+    clean_cuts.push_back(term.node_start + 1);
+    clean_cuts.push_back(term.node_end - 1);
+  }
+  place_strips(term.start, term.end, lead, indents, clean_cuts);
+}
+
+// Cuts columns [a, b) into strips: the first goes on the current line when
+// at least half the width is left there, the others on lines of their own
+// after the marker "> ". A strip ends at the last place where the cut goes
+// through nothing, a column blank on every row or one of clean_cuts, and
+// otherwise at the edge.
+void Fitter::place_strips(int a, int b, Lead lead, Indents& indents,
+                          const std::vector<int>& clean_cuts) {
+  if (has_term_ && width_ - out_ - here_width(lead, 0) < width_ / 2) {
+    if (lead.op != nullptr) {
+      break_before(lead);
+    } else {
+      resolve(indents);
+      new_line(indents.other);
+    }
+  }
+  put_here(lead, a, a);
+
+  CutUnit unit{cells_.top(), {}, {}};
+  std::vector<bool> blank(static_cast<size_t>(b - a), true);
+  for (int r = cells_.top(); r <= cells_.bottom(); ++r) {
+    std::string_view text = cells_.row(r);
+    int first = INT_MAX;
+    int last = INT_MIN;
+    int stop = std::min(b, static_cast<int>(text.size()));
+    for (int c = a; c < stop; ++c) {
+      if (text[static_cast<size_t>(c)] == ' ') continue;
+      first = std::min(first, c);
+      last = c;
+      blank[static_cast<size_t>(c - a)] = false;
+    }
+    unit.first.push_back(first);
+    unit.last.push_back(last);
+  }
+  int index = static_cast<int>(units_.size());
+  units_.push_back(std::move(unit));
+  auto is_blank = [&](int c) { return blank[static_cast<size_t>(c - a)]; };
+
+  int pos = a;
+  int before_end = a;
+  for (bool first = true;; first = false) {
+    if (!first) {
+      // The marker shows the continuation: a quarter of the width at most
+      // goes to the indent.
+      resolve(indents);
+      new_line(std::min(indents.other, width_ / 4));
+      out_ += 2;  // "> "
+    }
+    Segment s{out_, pos, b, index, !first, false, before_end, 0};
+    int room = width_ - out_;
+    if (b - pos > room) {
+      int most = room - 2;  // " >"
+      int end = pos + most;
+      int next = end;
+      for (int c = pos + most; c > pos; --c) {
+        if (std::find(clean_cuts.begin(), clean_cuts.end(), c) != clean_cuts.end() &&
+            !is_blank(c - 1)) {
+          end = c;
+          next = c;
+          break;
+        }
+        if (!is_blank(c)) continue;
+        int e = c;
+        while (e > pos && is_blank(e - 1)) --e;
+        if (e == pos) break;
+        end = e;
+        next = c;
+        while (next < b && is_blank(next)) ++next;
+        break;
+      }
+      s.b = end;
+      s.cut_after = next < b;
+      s.after_start = next;
+      pos = next;
+      before_end = end;
+    } else {
+      pos = b;
+    }
+    lines_.back().segments.push_back(s);
+    out_ += s.b - s.a;
+    has_term_ = true;
+    if (pos >= b) break;
+  }
+}
+
+int Fitter::here_width(Lead lead, int w) const {
+  if (lead.op == nullptr) return w;
+  return w + (has_term_ ? op_width(lead.op->level) : sign_width(lead.op->level));
+}
+
+bool Fitter::fits_fresh(Lead lead, int w) {
+  if (lead.op == nullptr) return false;
+  return indent_for(lead) + sign_width(lead.op->level) + w <= width_;
+}
+
+// Puts the lead and columns [a, b) after the current line's text; at the
+// start of a line the lead is its sign without the blank before it.
+void Fitter::put_here(Lead lead, int a, int b) {
+  int from = a;
+  if (lead.op != nullptr) {
+    from = has_term_ ? lead.op->start
+           : lead.op->level == PRODUCT ? a
+                                        : lead.op->start + 1;
+  }
+  if (from < b) append(from, b);
+}
+
+void Fitter::new_line(int indent) {
+  lines_.emplace_back();
+  out_ = indent;
+  has_term_ = false;
+}
+
+void Fitter::append(int a, int b) {
+  std::vector<Segment>& segments = lines_.back().segments;
+  if (!segments.empty()) {
+    Segment& last = segments.back();
+    if (last.unit < 0 && last.b == a && last.col + (last.b - last.a) == out_) {
+      last.b = b;
+      out_ += b - a;
+      has_term_ = true;
+      return;
+    }
+  }
+  segments.push_back(Segment{out_, a, b});
+  out_ += b - a;
+  has_term_ = true;
+}
+
+int Fitter::indent_for(Lead lead) {
+  Indents& indents = *lead.indents;
+  resolve(indents);
+  switch (lead.op->level) {
+    case RELATION:
+      return indents.relation;
+    case PRODUCT:
+      // A factor that starts a line has no sign: it stands further in than
+      // the terms.
+      return std::min(indents.other + 2, width_ / 2);
+    default:
+      return indents.other;
+  }
+}
+
+void Fitter::resolve(Indents& indents) {
+  if (indents.anchor < 0) return;
+  int fallback = 4;
+  if (indents.outer != nullptr) {
+    resolve(*indents.outer);
+    fallback = std::min(indents.outer->other + 2, width_ / 2);
+  }
+  int col = output_column(indents.anchor);
+  int indent = col >= 0 && 2 * col <= width_ ? col : fallback;
+  indents.relation = indent;
+  indents.other = indent;
+  indents.anchor = -1;
+}
+
+// Where drawing column col was placed, or -1.
+int Fitter::output_column(int col) const {
+  for (auto line = lines_.rbegin(); line != lines_.rend(); ++line) {
+    for (auto s = line->segments.rbegin(); s != line->segments.rend(); ++s) {
+      if (s->a <= col && col < s->b) return s->col + col - s->a;
+    }
+  }
+  return -1;
+}
+
+// The lines one under another, each as high as what it holds; the first
+// keeps the drawing's baseline.
+CanvasRef Fitter::compose() const {
+  cx_.pool.reset_budget();
+  CanvasRef c = cx_.canvas();
+  Canvas& out = *c;
+  const char marker = cx_.style.unicode ? static_cast<char>(GLYPH_CONTINUED) : '>';
+  int below = 0;  // the output row after the previous line
+  for (size_t k = 0; k < lines_.size(); ++k) {
+    const Line& line = lines_[k];
+    int top = k == 0 ? 0 : INT_MAX;
+    int bottom = k == 0 ? 0 : INT_MIN;
+    for (int r = cells_.top(); r <= cells_.bottom(); ++r) {
+      for (const Segment& s : line.segments) {
+        bool marked = s.unit >= 0 &&
+                      ((s.cut_before && units_[static_cast<size_t>(s.unit)].crosses(r, s.before_end, s.a)) ||
+                       (s.cut_after && units_[static_cast<size_t>(s.unit)].crosses(r, s.b, s.after_start)));
+        if (marked || cells_.any(r, s.a, s.b)) {
+          top = std::min(top, r);
+          bottom = std::max(bottom, r);
+          break;
+        }
+      }
+    }
+    if (top > bottom) continue;
+    int offset = k == 0 ? 0 : below - top;
+    for (int r = top; r <= bottom; ++r) {
+      std::string_view text = cells_.row(r);
+      for (const Segment& s : line.segments) {
+        const CutUnit* unit = s.unit >= 0 ? &units_[static_cast<size_t>(s.unit)] : nullptr;
+        if (unit != nullptr && s.cut_before && unit->crosses(r, s.before_end, s.a)) {
+          out[offset + r][s.col - 2] = marker;
+        }
+        int stop = std::min(s.b, static_cast<int>(text.size()));
+        if (s.a < stop) {
+          std::string_view piece = text.substr(static_cast<size_t>(s.a),
+                                               static_cast<size_t>(stop - s.a));
+          size_t n = piece.find_last_not_of(' ');
+          if (n != std::string_view::npos) out.put_text(piece.substr(0, n + 1), offset + r, s.col);
+        }
+        if (unit != nullptr && s.cut_after && unit->crosses(r, s.b, s.after_start)) {
+          out[offset + r][s.col + (s.b - s.a) + 1] = marker;
+        }
+      }
+    }
+    below = offset + bottom + 1;
+  }
+  return c;
+}
+
+}  // namespace
+
+CanvasRef fit(const Expression& tree, const CanvasRef& drawing, const RenderContext& cx,
+              int width) {
+  width = std::max(width, kNarrowestFit);
+  if (drawing->extent().width <= width) return drawing;
+  Fitter fitter(*drawing, cx, width);
+  fitter.place(tree);
+  return fitter.compose();
+}
