@@ -60,9 +60,12 @@ class Discard : public vornix::Sink {
   explicit Discard(int width) : width_(width) {}
   void drawing(int, const vornix::DrawingView& drawing) override {
     for (int i = 0; i < drawing.height(); ++i) {
-      size_t n = drawing.row(i).size();
-      if (n > static_cast<size_t>(width_)) __builtin_trap();
-      size_ += n;
+      // Every character takes one column: count all but UTF-8's
+      // continuation bytes.
+      size_t columns = 0;
+      for (char byte : drawing.row(i)) columns += (byte & 0xC0) != 0x80;
+      if (columns > static_cast<size_t>(width_)) __builtin_trap();
+      size_ += columns;
     }
   }
   void message(const vornix::Message& m) override { size_ += m.text.size(); }
