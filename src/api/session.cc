@@ -29,9 +29,10 @@ constexpr long kStackPerLevel = 768;
 #endif
 constexpr long kStackReserve = 128 * 1024;
 
-// The deepest tree that can be drawn on what is left of the calling
-// thread's stack, at most kMaxDrawableDepth.
-int drawable_depth() {
+// The most levels of per_level bytes each that what is left of the calling
+// thread's stack holds, at most kMaxDrawableDepth: for drawing, the
+// deepest tree that can be drawn.
+int drawable_depth(long per_level = kStackPerLevel) {
   pthread_attr_t attr;
   if (pthread_getattr_np(pthread_self(), &attr) != 0) return 0;
   void* low = nullptr;
@@ -42,7 +43,7 @@ int drawable_depth() {
   pthread_attr_destroy(&attr);
   char here;
   long left = (&here - static_cast<char*>(low)) - static_cast<long>(guard) - kStackReserve;
-  return static_cast<int>(std::clamp(left / kStackPerLevel, 0L, long{kMaxDrawableDepth}));
+  return static_cast<int>(std::clamp(left / per_level, 0L, long{kMaxDrawableDepth}));
 }
 
 // Adapts a caller's source to the parser's.
@@ -91,6 +92,9 @@ class Collector : public TextSink {
   void message(const Message& m) override {
     result_.errors.push_back(Error{m.status, std::string(m.text), m.line, m.column});
     TextSink::message(m);
+  }
+  void warning(const Message& m) override {
+    result_.warnings.push_back(Error{m.status, std::string(m.text), m.line, m.column});
   }
 
  private:
@@ -151,24 +155,35 @@ struct Session::Impl : Listener {
     sink->message(Message{s, text, line, column});
   }
 
+  void warning(std::string_view text, int line, int column) override {
+    sink->warning(Message{Status::ok, text, line, column});
+  }
+
   Status run(::Source& source, Sink& to, bool* quit) {
     // The depth that the stack allows, found again when another thread
     // calls.
     pthread_t self = pthread_self();
     if (!depth_known || !pthread_equal(self, depth_thread)) {
       max_depth = drawable_depth();
+      latex_parser.set_max_depth(drawable_depth(kLatexStackPerLevel));
       depth_thread = self;
       depth_known = true;
     }
     sink = &to;
     first = Status::ok;
-    bool ended_by_quit = parser.parse(source, *this);
+    bool ended_by_quit;
+    if (options.latex) {
+      ended_by_quit = latex_parser.parse(source, *this);
+    } else {
+      ended_by_quit = parser.parse(source, *this);
+    }
     if (quit != nullptr) *quit = ended_by_quit;
     return first;
   }
 
   Options options;
   Parser parser;
+  LatexParser latex_parser;
   CanvasPool pool;
   Sink* sink = nullptr;
   Status first = Status::ok;

@@ -192,6 +192,9 @@ constexpr std::string_view kGlyphTexts[] = {
     "α", "β", "γ", "δ", "ε", "ζ", "η", "θ", "ι", "κ", "λ", "μ", "ν", "ξ",
     "ο", "π", "ρ", "σ", "τ", "υ", "φ", "χ", "ψ", "ω",
     "Γ", "Δ", "Θ", "Λ", "Ξ", "Π", "Σ", "Φ", "Ψ", "Ω",
+    // Pieces of tall brackets and braces, double bars and angle brackets.
+    "⎡", "⎢", "⎣", "⎤", "⎥", "⎦", "⎧", "⎨", "⎩", "⎫", "⎬", "⎭", "⎪", "‖",
+    "⟨", "⟩",
 };
 static_assert(std::size(kGlyphTexts) == GLYPH_END - GLYPH_FIRST);
 

@@ -70,6 +70,22 @@ enum Glyph : unsigned char {
   GLYPH_ELEMENT_OF,         // ∈
   GLYPH_GREEK_FIRST,        // α … ω, then Γ Δ Θ Λ Ξ Π Σ Φ Ψ Ω: see kGlyphTexts
   GLYPH_GREEK_LAST = GLYPH_GREEK_FIRST + 24 + 10 - 1,
+  GLYPH_SQUARE_LEFT_TOP,     // ⎡
+  GLYPH_SQUARE_LEFT_MIDDLE,  // ⎢
+  GLYPH_SQUARE_LEFT_BOTTOM,  // ⎣
+  GLYPH_SQUARE_RIGHT_TOP,    // ⎤
+  GLYPH_SQUARE_RIGHT_MIDDLE, // ⎥
+  GLYPH_SQUARE_RIGHT_BOTTOM, // ⎦
+  GLYPH_BRACE_LEFT_TOP,      // ⎧
+  GLYPH_BRACE_LEFT_MIDDLE,   // ⎨
+  GLYPH_BRACE_LEFT_BOTTOM,   // ⎩
+  GLYPH_BRACE_RIGHT_TOP,     // ⎫
+  GLYPH_BRACE_RIGHT_MIDDLE,  // ⎬
+  GLYPH_BRACE_RIGHT_BOTTOM,  // ⎭
+  GLYPH_BRACE_EXTENSION,     // ⎪
+  GLYPH_DOUBLE_VERTICAL,     // ‖
+  GLYPH_ANGLE_LEFT,          // ⟨
+  GLYPH_ANGLE_RIGHT,         // ⟩
   GLYPH_END,
 };
 

@@ -55,3 +55,8 @@ void StandardOutput::message(const vornix::Message& message) {
 }
 
 void StandardOutput::empty_line(int) { putc_unlocked('\n', stdout); }
+
+void StandardOutput::warning(const vornix::Message& message) {
+  std::fprintf(stderr, "vornix: %.*s\n", static_cast<int>(message.text.size()),
+               message.text.data());
+}

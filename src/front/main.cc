@@ -24,6 +24,7 @@ namespace {
       "\n"
       "Options are:\n"
       "\n"
+      "  -l   LaTeX input\n"
       "  -r   narrower radicals\n"
       "  -q   quiet mode\n",
       stderr);
@@ -112,8 +113,11 @@ int main(int argc, char** argv) {
   // "+": options stand before the first statement; later words are
   // statements even when they start with a minus sign.
   int option;
-  while ((option = getopt(argc, argv, "+rqh")) != -1) {
+  while ((option = getopt(argc, argv, "+lrqh")) != -1) {
     switch (option) {
+      case 'l':
+        options.latex = true;
+        break;
       case 'q':
         quiet = true;
         break;

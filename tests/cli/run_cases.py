@@ -17,6 +17,7 @@ USAGE = (b"vornix version 0.3 - ASCII art mathematics\n"
          b"\n"
          b"Options are:\n"
          b"\n"
+         b"  -l   LaTeX input\n"
          b"  -r   narrower radicals\n"
          b"  -q   quiet mode\n")
 
