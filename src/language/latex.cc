@@ -606,10 +606,12 @@ class FormulaParser {
   Owned<> fail(int offset, const std::string& message);
   Owned<> fail_at(const Token& t, const std::string& message) { return fail(t.offset, message); }
   Owned<> too_large();
-  std::string spelled(const Token& t) const;
+  /// A token as written; through_last, up to the end of the last token
+  /// taken, as in "\left(".
+  std::string spelled(const Token& t, bool through_last = false) const;
   bool closes_enclosing(const Token& t) const;
   Owned<> unexpected(const Token& t);
-  bool report_stray(const Token& t);
+  bool report_stray(Token t);
   bool expect_closing(const Token& opening, bool (*closes)(const Token&));
 
   bool starts_factor(const Token& t, bool after_operand = true) const;
@@ -636,7 +638,7 @@ class FormulaParser {
   Owned<> parse_command(const Token& t);
   Owned<> parse_bracket(const Token& opening, Delimiter d);
   Owned<> parse_bars(const Token& opening, Delimiter d);
-  Owned<> parse_left(const Token& t);
+  Owned<> parse_left(const Token& left);
   bool read_delimiter(Delimiter& d);
   Owned<> parse_call(Owned<> name, bool trig);
   Owned<> parse_function(const Token& t, Owned<> name, bool trig);
@@ -691,8 +693,9 @@ Owned<> FormulaParser::too_large() {
   return {};
 }
 
-std::string FormulaParser::spelled(const Token& t) const {
-  return std::string(tokens_.line().substr(t.offset, t.length));
+std::string FormulaParser::spelled(const Token& t, bool through_last) const {
+  int end = through_last ? tokens_.last().offset + tokens_.last().length : t.offset + t.length;
+  return std::string(tokens_.line().substr(t.offset, end - t.offset));
 }
 
 // A token that ends a construct that is open around the current one.
@@ -727,7 +730,7 @@ bool FormulaParser::closes_enclosing(const Token& t) const {
 }
 
 // Reports a closing token that closes nothing; false for any other token.
-[[gnu::noinline]] bool FormulaParser::report_stray(const Token& t) {
+[[gnu::noinline]] bool FormulaParser::report_stray(Token t) {
   if (t.is('}') || closes_bracket(t)) {
     fail_at(t, "unbalanced " + spelled(t));
   } else if (t.is('&')) {
@@ -735,7 +738,9 @@ bool FormulaParser::closes_enclosing(const Token& t) const {
   } else if (t.is(Kind::newline)) {
     fail_at(t, "\\\\ outside a matrix");
   } else if (t.is(Kind::right)) {
-    fail_at(t, "\\right without \\left");
+    tokens_.next();
+    Delimiter d;
+    fail_at(t, spelled(t, read_delimiter(d)) + " without \\left");
   } else if (t.is(Kind::end)) {
     tokens_.next();
     std::string_view name;
@@ -761,7 +766,7 @@ bool FormulaParser::closes_enclosing(const Token& t) const {
   }
   if (t.type == Type::end || closes_enclosing(t)) {
     if (opening.is(Kind::left)) {
-      fail_at(opening, "\\left without \\right");
+      fail_at(opening, spelled(opening) + " without \\right");
     } else if (opening.is(Kind::begin)) {
       fail_at(opening, spelled(opening) + " without \\end");
     } else {
@@ -1333,9 +1338,11 @@ bool FormulaParser::read_delimiter(Delimiter& d) {
 
 // \left X ... \right Y: bars on both sides are an absolute value, round
 // brackets draw as the linear language's, a dot is no bracket.
-[[gnu::noinline]] Owned<> FormulaParser::parse_left(const Token& t) {
+[[gnu::noinline]] Owned<> FormulaParser::parse_left(const Token& left) {
   Delimiter opening, closing;
-  if (!read_delimiter(opening)) return fail_at(t, "\\left needs a bracket");
+  if (!read_delimiter(opening)) return fail_at(left, "\\left needs a bracket");
+  Token t = left;
+  t.length = tokens_.last().offset + tokens_.last().length - t.offset;
   Owned<> content;
   {
     Nested nested(*this);
@@ -1356,7 +1363,7 @@ bool FormulaParser::read_delimiter(Delimiter& d) {
 [[gnu::noinline]] Owned<> FormulaParser::parse_call(Owned<> name, bool trig) {
   Token opening = tokens_.next();
   bool left = opening.is(Kind::left);
-  if (left) tokens_.next();
+  if (left) opening.length = tokens_.next().offset + 1 - opening.offset;
   auto args = std::make_unique<FunctionArgs>();
   {
     Nested nested(*this);
