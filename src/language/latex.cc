@@ -1075,6 +1075,7 @@ Owned<> FormulaParser::parse_scripts(Owned<> base) {
   int primes = 0;
   bool star = false;
   bool raised = false;
+  bool lowered = false;
   Token prime;
   for (;;) {
     const Token& t = tokens_.peek();
@@ -1090,7 +1091,8 @@ Owned<> FormulaParser::parse_scripts(Owned<> base) {
       sup = parse_script(op, primes, star);
       if (failed_) return {};
     } else if (t.is('_')) {
-      if (sub) return fail_at(t, "double subscript");
+      if (lowered) return fail_at(t, "double subscript");
+      lowered = true;
       Token op = tokens_.next();
       int no_primes = 0;
       bool no_star = false;
@@ -1100,6 +1102,13 @@ Owned<> FormulaParser::parse_scripts(Owned<> base) {
       break;
     }
   }
+  // An empty group writes no script: x^{} is x.
+  auto empty = [](const Owned<>& e) {
+    auto* text = dynamic_cast<const Text*>(e.get());
+    return text != nullptr && text->lexeme.empty();
+  };
+  if (empty(sub)) sub.reset();
+  if (empty(sup)) sup.reset();
   if (sub) {
     auto* name = base->category == SYMBOL_CATEGORY ? static_cast<Symbol*>(base.get()) : nullptr;
     if (name != nullptr && name->subscr == nullptr && name->expn == nullptr) {
