@@ -4,7 +4,8 @@
 // only crashes, sanitizer reports, leaks and hangs count.
 //
 // An input whose first byte is 128 or more is drawn with upright radicals;
-// that byte is still read, as a bad character.
+// that byte is still read, as a bad character. Each input is read both as
+// the linear language and as LaTeX.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -36,6 +37,7 @@ class Discard : public vornix::Sink {
     for (int i = 0; i < drawing.height(); ++i) size_ += drawing.row(i).size();
   }
   void message(const vornix::Message& m) override { size_ += m.text.size(); }
+  void warning(const vornix::Message& m) override { size_ += m.text.size(); }
   void empty_line(int) override {}
 
  private:
@@ -45,15 +47,22 @@ class Discard : public vornix::Sink {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  vornix_options options{0, 0};
-  if (size != 0 && data[0] >= 128) options.flags |= VORNIX_NARROW_ROOTS;
-  int status;
-  char* text = vornix_draw(reinterpret_cast<const char*>(data), size, &options, &status);
-  vornix_free(text);
+  bool narrow = size != 0 && data[0] >= 128;
+  for (bool latex : {false, true}) {
+    vornix_options options{0, 0};
+    if (narrow) options.flags |= VORNIX_NARROW_ROOTS;
+    if (latex) options.flags |= VORNIX_LATEX;
+    int status;
+    char* text = vornix_draw(reinterpret_cast<const char*>(data), size, &options, &status);
+    vornix_free(text);
 
-  vornix::Session session(vornix::Options{(options.flags & VORNIX_NARROW_ROOTS) != 0, 0});
-  Bytes input(data, size);
-  Discard out;
-  session.draw(input, out);
+    vornix::Options session_options;
+    session_options.narrow_roots = narrow;
+    session_options.latex = latex;
+    vornix::Session session(session_options);
+    Bytes input(data, size);
+    Discard out;
+    session.draw(input, out);
+  }
   return 0;
 }
