@@ -1625,9 +1625,9 @@ bool FormulaParser::read_environment(std::string_view& name) {
   return matrix;
 }
 
-// \text{...} as written. \mathrm{...}: a word of letters and digits is a
-// name, which may take scripts and arguments; anything else is text
-// without its blanks.
+// \text{...} as written, less its blanks at either end. \mathrm{...}: a
+// word of letters and digits is a name, which may take scripts and
+// arguments; anything else is text without its blanks.
 [[gnu::noinline]] Owned<> FormulaParser::parse_text(const Token& t, bool math) {
   size_t begin, end;
   if (!tokens_.braced_text(begin, end)) {
@@ -1642,6 +1642,10 @@ bool FormulaParser::read_environment(std::string_view& name) {
   if (math && !raw.empty() && std::all_of(raw.begin(), raw.end(), word_character)) {
     return make<Symbol>(raw.data(), raw.size());
   }
+  // The blanks at either end of a text are those that a product puts
+  // around it anyway: \text{if } x is "if x".
+  while (!raw.empty() && is_blank(raw.front())) raw.remove_prefix(1), ++begin;
+  while (!raw.empty() && is_blank(raw.back())) raw.remove_suffix(1);
   std::string shown;
   for (size_t i = 0; i < raw.size(); ++i) {
     auto c = static_cast<unsigned char>(raw[i]);
