@@ -103,7 +103,7 @@ class Parser {
 /// as Parser, "quit" on a line of its own included. A line that does not
 /// parse gets one message, "syntax error at column C: WHAT" with C counted
 /// in characters from 1; an unknown command is drawn as written and gets a
-/// warning. Each parser serves one thread at a time; parsers share nothing.
+/// warning; a line that memory runs out for gets "out of memory". Each parser serves one thread at a time; parsers share nothing.
 class LatexParser {
  public:
   LatexParser();
@@ -112,6 +112,10 @@ class LatexParser {
   LatexParser& operator=(const LatexParser&) = delete;
 
   bool parse(Source& source, Listener& listener);
+
+  /// Ends the input being parsed, from a listener's call: no more of it is
+  /// read, and parse returns after the current line.
+  void stop();
 
   /// Levels of recursion that a line may take, at most kMaxDrawableDepth,
   /// each taking up to kLatexStackPerLevel bytes of stack; a line nested

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <new>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -1740,6 +1741,7 @@ struct LatexParser::State {
   size_t filled = 0;   // bytes in the buffer
   size_t scanned = 0;  // bytes from start known to hold no newline
   int max_depth = kMaxDrawableDepth;
+  bool stopped = false;
 };
 
 bool LatexParser::State::next_line(Source& source, std::string_view& line, bool& terminated,
@@ -1789,12 +1791,15 @@ LatexParser::~LatexParser() = default;
 
 void LatexParser::set_max_depth(int depth) { state_->max_depth = std::min(depth, kMaxDrawableDepth); }
 
+void LatexParser::stop() { state_->stopped = true; }
+
 bool LatexParser::parse(Source& source, Listener& listener) {
   State& s = *state_;
   s.start = s.filled = s.scanned = 0;
+  s.stopped = false;
   std::string_view line;
   bool terminated, overlong;
-  for (int number = 1; s.next_line(source, line, terminated, overlong); ++number) {
+  for (int number = 1; !s.stopped && s.next_line(source, line, terminated, overlong); ++number) {
     if (overlong) {
       listener.error(Status::too_large, "drawing too large", number, -1);
       continue;
@@ -1809,8 +1814,15 @@ bool LatexParser::parse(Source& source, Listener& listener) {
       continue;
     }
     if (formula == "quit") return true;
-    FormulaParser parser(s.nodes, listener, number, s.max_depth);
-    Owned<> tree = parser.parse(line, begin, end);
+    Owned<> tree;
+    try {
+      FormulaParser parser(s.nodes, listener, number, s.max_depth);
+      tree = parser.parse(line, begin, end);
+    } catch (const std::bad_alloc&) {
+      // What the line built so far is deleted on the way out.
+      listener.error(Status::memory, "out of memory", number, -1);
+      continue;
+    }
     if (tree) listener.statement(std::move(tree), number);
   }
   return false;
