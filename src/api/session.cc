@@ -29,10 +29,9 @@ constexpr long kStackPerLevel = 768;
 #endif
 constexpr long kStackReserve = 128 * 1024;
 
-// The most levels of per_level bytes each that what is left of the calling
-// thread's stack holds, at most kMaxDrawableDepth: for drawing, the
-// deepest tree that can be drawn.
-int drawable_depth(long per_level = kStackPerLevel) {
+// Bytes of the calling thread's stack left below the caller's frame, less
+// the reserve.
+long stack_left() {
   pthread_attr_t attr;
   if (pthread_getattr_np(pthread_self(), &attr) != 0) return 0;
   void* low = nullptr;
@@ -42,7 +41,13 @@ int drawable_depth(long per_level = kStackPerLevel) {
   pthread_attr_getguardsize(&attr, &guard);
   pthread_attr_destroy(&attr);
   char here;
-  long left = (&here - static_cast<char*>(low)) - static_cast<long>(guard) - kStackReserve;
+  return (&here - static_cast<char*>(low)) - static_cast<long>(guard) - kStackReserve;
+}
+
+// The most levels of per_level bytes each that `left` bytes of stack hold,
+// at most kMaxDrawableDepth: for drawing, the deepest tree that can be
+// drawn.
+int levels(long left, long per_level) {
   return static_cast<int>(std::clamp(left / per_level, 0L, long{kMaxDrawableDepth}));
 }
 
@@ -164,8 +169,11 @@ struct Session::Impl : Listener {
     // calls.
     pthread_t self = pthread_self();
     if (!depth_known || !pthread_equal(self, depth_thread)) {
-      max_depth = drawable_depth();
-      latex_parser.set_max_depth(drawable_depth(kLatexStackPerLevel));
+      // Finding the main thread's stack reads the process's memory map:
+      // once for both.
+      long left = stack_left();
+      max_depth = levels(left, kStackPerLevel);
+      latex_parser.set_max_depth(levels(left, kLatexStackPerLevel));
       depth_thread = self;
       depth_known = true;
     }
