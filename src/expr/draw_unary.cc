@@ -148,7 +148,9 @@ Pieces pieces(const Style& style, Delimiter d, bool opening, int height) {
     case Delimiter::square:
       return opening ? Pieces{'[', '[', '[', '[', '['} : Pieces{']', ']', ']', ']', ']'};
     case Delimiter::brace:
-      if (height <= 2) return opening ? Pieces{'{', '{', '{', '{', '{'} : Pieces{'}', '}', '}', '}', '}'};
+      if (height <= 2) {
+        return opening ? Pieces{'{', '{', '{', '{', '{'} : Pieces{'}', '}', '}', '}', '}'};
+      }
       return opening ? Pieces{'/', '<', '\\', '|', '{'} : Pieces{'\\', '>', '/', '|', '}'};
     case Delimiter::bar:
     case Delimiter::double_bar:

@@ -26,7 +26,7 @@ enum class Kind : unsigned char {
   ellipsis,
   relation,      // code: a Relation
   additive,      // code: a Sign
-  product,       // code: a Product
+  product,       // code: a ProductSign
   frac,
   sqrt,
   trig,          // a function drawn as the trigonometric ones: `text`
@@ -51,7 +51,8 @@ enum class Kind : unsigned char {
 };
 
 enum Relation { EQUAL, LESS, GREATER, LESS_EQUAL, GREATER_EQUAL, OTHER_RELATION };
-enum ProductSign { TIMES_BY_JUXTAPOSITION, CROSS, DIVIDE, SLASH };
+// \cdot and * (drawn as juxtaposition is), \times, \div and /.
+enum ProductSign { DOT, CROSS, DIVIDE, SLASH };
 enum Role { OPENING = 1, CLOSING = 2, EITHER = 3 };
 
 struct Command {
@@ -125,8 +126,8 @@ const std::unordered_map<std::string_view, Command>& commands() {
       {"in", {Kind::relation, relation_code(Sign::element_of)}},
       {"pm", {Kind::additive, static_cast<int>(Sign::plus_minus)}},
       {"mp", {Kind::additive, static_cast<int>(Sign::minus_plus)}},
-      {"cdot", {Kind::product, TIMES_BY_JUXTAPOSITION}},
-      {"ast", {Kind::product, TIMES_BY_JUXTAPOSITION, "*"}},
+      {"cdot", {Kind::product, DOT}},
+      {"ast", {Kind::product, DOT, "*"}},
       {"times", {Kind::product, CROSS}}, {"div", {Kind::product, DIVIDE}},
       // Fractions, roots, big operators and limits.
       {"frac", {Kind::frac}}, {"dfrac", {Kind::frac}}, {"tfrac", {Kind::frac}},
@@ -228,7 +229,9 @@ struct Token {
   int length = 0;                    // bytes in the line
 
   bool is(char c) const { return type == Type::character && ch == c; }
-  bool is(Kind k) const { return type == Type::command && command != nullptr && command->kind == k; }
+  bool is(Kind k) const {
+    return type == Type::command && command != nullptr && command->kind == k;
+  }
 };
 
 bool is_letter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
@@ -759,7 +762,8 @@ bool FormulaParser::closes_enclosing(const Token& t) const {
 // Takes the token that closes opening, when closes says it does. At the
 // end, or before a token that closes an enclosing construct, the opening
 // is the fault; before another closing token, that token.
-[[gnu::noinline]] bool FormulaParser::expect_closing(const Token& opening, bool (*closes)(const Token&)) {
+[[gnu::noinline]] bool FormulaParser::expect_closing(const Token& opening,
+                                                     bool (*closes)(const Token&)) {
   const Token& t = tokens_.peek();
   if (closes(t)) {
     tokens_.next();
@@ -858,7 +862,8 @@ bool FormulaParser::starts_factor(const Token& t, bool after_operand) const {
   Tokenizer::Mark m = tokens_.mark();
   tokens_.next();
   size_t begin, end;
-  bool found = d || (tokens_.braced_text(begin, end) && tokens_.line().substr(begin, end - begin) == "d");
+  bool found =
+      d || (tokens_.braced_text(begin, end) && tokens_.line().substr(begin, end - begin) == "d");
   if (found) {
     const Token& var = tokens_.peek();
     found = var.type == Type::letter || var.is(Kind::name);
@@ -981,7 +986,7 @@ Owned<> FormulaParser::parse_term() {
   Owned<> left = parse_signed();
   while (left) {
     const Token& t = tokens_.peek();
-    int product = t.is('*')           ? TIMES_BY_JUXTAPOSITION
+    int product = t.is('*')           ? DOT
                   : t.is('/')         ? SLASH
                   : t.is(Kind::product) ? t.command->code
                                       : -1;
@@ -996,7 +1001,7 @@ Owned<> FormulaParser::parse_term() {
     Owned<> right = parse_signed();
     if (!right) return {};
     switch (product) {
-      case TIMES_BY_JUXTAPOSITION:
+      case DOT:
         left = make<Mul>(left.release(), right.release());
         break;
       case SLASH:
@@ -1212,7 +1217,9 @@ Owned<> FormulaParser::parse_primary() {
   Token t = tokens_.next();
   switch (t.type) {
     case Type::number:
-      if (t.text.find('.') != std::string_view::npos) return make<Real>(t.text.data(), t.text.size());
+      if (t.text.find('.') != std::string_view::npos) {
+        return make<Real>(t.text.data(), t.text.size());
+      }
       return make<Integer>(t.text.data(), t.text.size());
     case Type::letter:
       return make<Symbol>(&t.ch, 1);
@@ -1517,7 +1524,8 @@ bool FormulaParser::read_delimiter(Delimiter& d) {
   return make<Product>(body.release(), lower.release());
 }
 
-[[gnu::noinline]] Owned<> FormulaParser::parse_integral(const Token& t, Owned<> lower, Owned<> upper) {
+[[gnu::noinline]] Owned<> FormulaParser::parse_integral(const Token& t, Owned<> lower,
+                                                        Owned<> upper) {
   if (!lower != !upper) return fail_at(t, spelled(t) + " needs both bounds or neither");
   // This integral's own differential and fraction, whatever the enclosing
   // integrand had.
@@ -1789,7 +1797,9 @@ bool LatexParser::State::next_line(Source& source, std::string_view& line, bool&
 LatexParser::LatexParser() : state_(std::make_unique<State>()) {}
 LatexParser::~LatexParser() = default;
 
-void LatexParser::set_max_depth(int depth) { state_->max_depth = std::min(depth, kMaxDrawableDepth); }
+void LatexParser::set_max_depth(int depth) {
+  state_->max_depth = std::min(depth, kMaxDrawableDepth);
+}
 
 void LatexParser::stop() { state_->stopped = true; }
 

@@ -195,7 +195,8 @@ TEST(Latex, ErrorsNameTheirColumn) {
       {"\\lim_{x} x", "syntax error at column 1: \\lim needs _{x \\to a}"},
       {"\\int f(x)", "syntax error at column 1: \\int needs a differential such as dx"},
       {"\\int_0 x\\,dx", "syntax error at column 1: \\int needs both bounds or neither"},
-      {"\\operatorname{f g} x", "syntax error at column 1: \\operatorname needs a {name} of letters and digits"},
+      {"\\operatorname{f g} x",
+       "syntax error at column 1: \\operatorname needs a {name} of letters and digits"},
       // Columns count characters, not bytes.
       {"α + β + #", "syntax error at column 9: bad character '#'"},
       {"x $ y", "syntax error at column 3: bad character '$'"},
@@ -250,7 +251,8 @@ TEST(Latex, UnknownCommandsAreDrawnAsWritten) {
 
 // Signs, brackets and matrices that only LaTeX writes, in Unicode.
 TEST(Latex, UnicodeSigns) {
-  EXPECT_EQ("a ≠ b ± c × d ÷ e ∓ f\n", Latex("a \\ne b \\pm c \\times d \\div e \\mp f", true));
+  EXPECT_EQ("a ≠ b ± c × d ÷ e ∓ f\n",
+            Latex("a \\ne b \\pm c \\times d \\div e \\mp f", true));
   EXPECT_EQ("x ≈ y ≡ z ∼ w → v ⇒ u ∈ S\n",
             Latex("x \\approx y \\equiv z \\sim w \\to v \\Rightarrow u \\in S", true));
   EXPECT_EQ("±x + ‖v‖ + ⟨a⟩\n", Latex("\\pm x + \\|v\\| + \\langle a \\rangle", true));
@@ -259,9 +261,9 @@ TEST(Latex, UnicodeSigns) {
       "⎡1⎤   ⎧1⎫   ⎛1⎤   │1   ‖1‖   ╱1╲\n"
       "⎢ ⎥ + ⎨ ⎬ + ⎜ ⎥ + │  + ‖ ‖ + ⟨ ⟩\n"
       "⎣2⎦   ⎩2⎭   ⎝2⎦   │2   ‖2‖   ╲2╱\n",
-      Latex(std::string("\\left[") + column + "\\right] + \\left\\{" + column + "\\right\\} + \\left(" +
-                column + "\\right] + \\left|" + column + "\\right. + \\|" + column +
-                "\\| + \\left\\langle" + column + "\\right\\rangle",
+      Latex(std::string("\\left[") + column + "\\right] + \\left\\{" + column +
+                "\\right\\} + \\left(" + column + "\\right] + \\left|" + column +
+                "\\right. + \\|" + column + "\\| + \\left\\langle" + column + "\\right\\rangle",
             true));
   EXPECT_EQ(
       "⎡ 1 x ⎤\n"
@@ -326,7 +328,9 @@ TEST(LatexParser, ReadsLines) {
       // no statement.
       {"x\n  % c", "draw 1"},
       {"x\n  ", "draw 1"},
-      {"x\n\\foo\n\\frac", "draw 1, warning 2: unknown command \\foo, draw 2, error 3: syntax error at column 1: \\frac needs 2 arguments"},
+      {"x\n\\foo\n\\frac",
+       "draw 1, warning 2: unknown command \\foo, draw 2, "
+       "error 3: syntax error at column 1: \\frac needs 2 arguments"},
       {"x\nquit\ny\n", "draw 1"},
       {"\\% x 100\\%\n", "draw 1"},
   };
