@@ -254,6 +254,20 @@ def empty_line_after_overflow(t):
     check(t.finish() == 1, f"status {t.status}")
 
 
+# LaTeX at the prompt: a drawing, an error, and a warning on the terminal.
+def latex(t):
+    t.expect(PROMPT)
+    t.line("\\frac{1}{2}")
+    t.expect(drawn("1", "-", "2") + PROMPT)
+    t.line("\\frac{a}")
+    t.expect("syntax error at column 1: \\frac needs 2 arguments\n" + PROMPT)
+    t.line("\\foo")
+    t.expect("vornix: unknown command \\foo\n")
+    t.expect(drawn("\\foo") + PROMPT)
+    t.send(END_OF_INPUT)
+    check(t.finish() == 0, f"status {t.status}")
+
+
 SESSIONS = {
     "banner_and_prompt": ([], banner_and_prompt),
     "quiet": (["-q"], quiet),
@@ -266,6 +280,7 @@ SESSIONS = {
     "overflow_is_last_line": ([], overflow_is_last_line),
     "good_line_after_overflow": ([], good_line_after_overflow),
     "empty_line_after_overflow": ([], empty_line_after_overflow),
+    "latex": (["-l"], latex),
 }
 
 
