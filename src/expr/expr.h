@@ -466,8 +466,9 @@ class InfixOp : public BinaryOp {
   const Sign sign;
 };
 
-/// A number and the name, bracket or function written right after it: a
-/// product drawn without a blank, 2x or 3(a + b).
+/// Two drawings side by side without a blank: a number and the name,
+/// bracket or function written right after it, a product such as 2x or
+/// 3(a + b); or a formula and the period that ends it.
 class Juxtaposed : public BinaryOp {
  public:
   Juxtaposed(Expression* l, Expression* r) : BinaryOp(l, r) {}

@@ -621,6 +621,7 @@ class FormulaParser {
   bool starts_factor(const Token& t, bool after_operand = true) const;
   bool starts_signed(const Token& t) const { return starts_factor(t, false) || is_sign(t); }
   bool at_call();
+  bool at_final_punctuation();
   bool at_differential();
   Owned<> parse_differential();
 
@@ -850,6 +851,18 @@ bool FormulaParser::starts_factor(const Token& t, bool after_operand) const {
   return round;
 }
 
+// Whether a period, comma or semicolon ends the formula, as a sentence's
+// punctuation.
+[[gnu::noinline]] bool FormulaParser::at_final_punctuation() {
+  const Token& t = tokens_.peek();
+  if (!t.is('.') && !t.is(',') && !t.is(';')) return false;
+  Tokenizer::Mark m = tokens_.mark();
+  tokens_.next();
+  bool last = tokens_.peek().type == Type::end;
+  tokens_.reset(m);
+  return last;
+}
+
 // Whether the differential that ends an integrand comes next: d,
 // \mathrm{d} or \operatorname{d}, then a letter or a Greek one.
 [[gnu::noinline]] bool FormulaParser::at_differential() {
@@ -898,9 +911,10 @@ Owned<> FormulaParser::parse_list() {
 // The functions that the parser's recursion passes through keep their
 // frames small: what only some lines need is in functions of its own.
 [[gnu::noinline]] Owned<> FormulaParser::parse_sequence(Owned<> first) {
+  if (at_final_punctuation()) return first;
   auto items = std::make_unique<FunctionArgs>();
   items->append_item(first.release());
-  while (tokens_.peek().is(',')) {
+  while (tokens_.peek().is(',') && !at_final_punctuation()) {
     tokens_.next();
     Owned<> item = parse_relation();
     if (!item) return {};
@@ -991,7 +1005,7 @@ Owned<> FormulaParser::parse_term() {
                   : t.is(Kind::product) ? t.command->code
                                       : -1;
     if (product < 0) {
-      if (!starts_factor(t) || at_differential()) break;
+      if (!starts_factor(t) || at_differential() || at_final_punctuation()) break;
       Owned<> right = parse_factor();
       if (!right) return {};
       left = juxtapose(std::move(left), std::move(right));
@@ -1678,6 +1692,11 @@ bool FormulaParser::read_environment(std::string_view& name) {
 Owned<> FormulaParser::parse(std::string_view line, size_t begin, size_t end) {
   tokens_.start(line, begin, end);
   Owned<> e = parse_list();
+  if (e && at_final_punctuation()) {
+    // Drawn right after the formula, as in a sentence.
+    Token mark = tokens_.next();
+    e = make<Juxtaposed>(e.release(), text(std::string_view(&mark.ch, 1)).release());
+  }
   if (e && tokens_.peek().type != Type::end) {
     const Token& t = tokens_.peek();
     if (!report_stray(t)) unexpected(t);
