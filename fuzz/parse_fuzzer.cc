@@ -11,6 +11,7 @@
 // allocation failures happen all along the way from input to drawing.
 // The stream is fitted into a width from 10 to 120 set by the last byte,
 // and a row wider than that counts as a crash.
+// Each input is read both as the linear language and as LaTeX.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -69,6 +70,7 @@ class Discard : public vornix::Sink {
     }
   }
   void message(const vornix::Message& m) override { size_ += m.text.size(); }
+  void warning(const vornix::Message& m) override { size_ += m.text.size(); }
   void empty_line(int) override {}
 
  private:
@@ -90,24 +92,29 @@ void operator delete[](void* block, size_t) noexcept { std::free(block); }
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   budget = size_t{16} << (10 + (size == 0 ? 8 : data[size - 1] % 9));
   limited = true;
-  vornix_options options{0, 0};
-  if (size != 0 && data[0] >= 128) options.flags |= VORNIX_NARROW_ROOTS;
-  int status;
-  char* text = vornix_draw(reinterpret_cast<const char*>(data), size, &options, &status);
-  vornix_free(text);
+  bool narrow = size != 0 && data[0] >= 128;
+  for (bool latex : {false, true}) {
+    vornix_options options{0, 0};
+    if (narrow) options.flags |= VORNIX_NARROW_ROOTS;
+    if (latex) options.flags |= VORNIX_LATEX;
+    int status;
+    char* text = vornix_draw(reinterpret_cast<const char*>(data), size, &options, &status);
+    vornix_free(text);
 
-  try {
-    int width = size != 0 ? 10 + data[size - 1] % 111 : 10;
-    vornix::Options fitted;
-    fitted.narrow_roots = (options.flags & VORNIX_NARROW_ROOTS) != 0;
-    fitted.unicode = true;
-    fitted.width = width;
-    vornix::Session session(fitted);
-    Bytes input(data, size);
-    Discard out(width);
-    session.draw(input, out);
-  } catch (const std::bad_alloc&) {
-    // The input could not be held: the session gave up, as documented.
+    try {
+      int width = size != 0 ? 10 + data[size - 1] % 111 : 10;
+      vornix::Options fitted;
+      fitted.narrow_roots = narrow;
+      fitted.latex = latex;
+      fitted.unicode = true;
+      fitted.width = width;
+      vornix::Session session(fitted);
+      Bytes input(data, size);
+      Discard out(width);
+      session.draw(input, out);
+    } catch (const std::bad_alloc&) {
+      // The input could not be held: the session gave up, as documented.
+    }
   }
   limited = false;
   return 0;

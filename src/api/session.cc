@@ -50,14 +50,20 @@ const char* stack_bottom() {
   return bottom;
 }
 
-// The deepest tree that can be drawn on what is left of the calling
-// thread's stack, at most kMaxDrawableDepth.
-int drawable_depth() {
+// Bytes of the calling thread's stack left below the caller's frame, less
+// the reserve.
+long stack_left() {
   const char* bottom = stack_bottom();
   if (bottom == nullptr) return 0;
   char here;
-  long left = (&here - bottom) - kStackReserve;
-  return static_cast<int>(std::clamp(left / kStackPerLevel, 0L, long{kMaxDrawableDepth}));
+  return (&here - bottom) - kStackReserve;
+}
+
+// The most levels of per_level bytes each that `left` bytes of stack hold,
+// at most kMaxDrawableDepth: for drawing, the deepest tree that can be
+// drawn.
+int levels(long left, long per_level) {
+  return static_cast<int>(std::clamp(left / per_level, 0L, long{kMaxDrawableDepth}));
 }
 
 // Adapts a caller's source to the parser's.
@@ -129,6 +135,11 @@ class Collector : public TextSink {
       result_.errors.push_back(Error{m.status, std::string(m.text), m.line, m.column});
     });
     TextSink::message(m);
+  }
+  void warning(const Message& m) override {
+    keep([&] {
+      result_.warnings.push_back(Error{m.status, std::string(m.text), m.line, m.column});
+    });
   }
 
  private:
@@ -202,15 +213,23 @@ struct Session::Impl : Listener {
     } catch (...) {
       sink_failure = std::current_exception();
       parser.stop();
+      latex_parser.stop();
     }
   }
 
+  void warning(std::string_view text, int line, int column) override {
+    to_sink([&] { sink->warning(Message{Status::ok, text, line, column}); });
+  }
+
   Status run(::Source& source, Sink& to, bool* quit) {
-    max_depth = drawable_depth();
+    long left = stack_left();
+    max_depth = levels(left, kStackPerLevel);
+    latex_parser.set_max_depth(levels(left, kLatexStackPerLevel));
     sink = &to;
     first = Status::ok;
     sink_failure = nullptr;
-    bool ended_by_quit = parser.parse(source, *this);
+    bool ended_by_quit = options.latex ? latex_parser.parse(source, *this)
+                                       : parser.parse(source, *this);
     if (sink_failure) std::rethrow_exception(std::exchange(sink_failure, nullptr));
     if (quit != nullptr) *quit = ended_by_quit;
     return first;
@@ -218,6 +237,7 @@ struct Session::Impl : Listener {
 
   Options options;
   Parser parser;
+  LatexParser latex_parser;
   CanvasPool pool;
   Sink* sink = nullptr;
   std::exception_ptr sink_failure;

@@ -86,6 +86,10 @@ class Sink {
   virtual void message(const Message& message) = 0;
   /// A line without a statement.
   virtual void empty_line(int line) = 0;
+  /// A remark on a statement that still draws, with Status::ok: "unknown
+  /// command \foo" for a LaTeX command drawn as written. Ignored unless
+  /// overridden; vornix_draw's text has none.
+  virtual void warning(const Message& message) { (void)message; }
 };
 
 /// Where the bytes of an input come from.
@@ -118,6 +122,7 @@ struct Result {
   Status status = Status::ok;    ///< of the first statement that did not draw
   std::vector<Drawing> drawings;
   std::vector<Error> errors;
+  std::vector<Error> warnings;   ///< remarks on statements that drew
   std::string text;              ///< what vornix_draw returns for the text
 };
 

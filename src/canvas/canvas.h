@@ -35,7 +35,7 @@
 /// Characters beyond ASCII. A canvas keeps one byte a cell; these byte
 /// values, which no input name contains, stand for the Unicode characters
 /// that they are written as (UTF-8), each one column wide. Add a glyph by
-/// giving it the next value and its text in kGlyphTexts (canvas.cc).
+/// giving it the next value and its text in kGlyphTexts below.
 enum Glyph : unsigned char {
   GLYPH_FIRST = 0x80,
   GLYPH_BAR = GLYPH_FIRST,  // ─
@@ -77,6 +77,22 @@ enum Glyph : unsigned char {
   GLYPH_UP_RIGHT,           // └
   GLYPH_UP_LEFT,            // ┘
   GLYPH_DOWN_HORIZONTAL,    // ┬
+  GLYPH_SQUARE_LEFT_TOP,     // ⎡
+  GLYPH_SQUARE_LEFT_MIDDLE,  // ⎢
+  GLYPH_SQUARE_LEFT_BOTTOM,  // ⎣
+  GLYPH_SQUARE_RIGHT_TOP,    // ⎤
+  GLYPH_SQUARE_RIGHT_MIDDLE, // ⎥
+  GLYPH_SQUARE_RIGHT_BOTTOM, // ⎦
+  GLYPH_BRACE_LEFT_TOP,      // ⎧
+  GLYPH_BRACE_LEFT_MIDDLE,   // ⎨
+  GLYPH_BRACE_LEFT_BOTTOM,   // ⎩
+  GLYPH_BRACE_RIGHT_TOP,     // ⎫
+  GLYPH_BRACE_RIGHT_MIDDLE,  // ⎬
+  GLYPH_BRACE_RIGHT_BOTTOM,  // ⎭
+  GLYPH_BRACE_EXTENSION,     // ⎪
+  GLYPH_DOUBLE_VERTICAL,     // ‖
+  GLYPH_ANGLE_LEFT,          // ⟨
+  GLYPH_ANGLE_RIGHT,         // ⟩
   GLYPH_END,
 };
 
@@ -91,6 +107,9 @@ inline constexpr std::string_view kGlyphTexts[] = {
     "ο", "π", "ρ", "σ", "τ", "υ", "φ", "χ", "ψ", "ω",
     "Γ", "Δ", "Θ", "Λ", "Ξ", "Π", "Σ", "Φ", "Ψ", "Ω",
     "┌", "┐", "└", "┘", "┬",
+    // Pieces of tall brackets and braces, double bars and angle brackets.
+    "⎡", "⎢", "⎣", "⎤", "⎥", "⎦", "⎧", "⎨", "⎩", "⎫", "⎬", "⎭", "⎪", "‖",
+    "⟨", "⟩",
 };
 static_assert(std::size(kGlyphTexts) == GLYPH_END - GLYPH_FIRST);
 

@@ -40,3 +40,50 @@ CanvasRef RelationOrEqual::render(const RenderContext& cx) const {
   if (!unicode) (*c)[1][sign_col] = '-';
   return c;
 }
+
+namespace {
+
+struct SignForm {
+  const char* ascii;
+  unsigned char glyph;  // 0: the ASCII text in Unicode too
+};
+
+// In the order of enum Sign.
+constexpr SignForm kSignForms[] = {
+    {"+", 0},         {"+-", GLYPH_PLUS_MINUS}, {"-+", GLYPH_MINUS_PLUS},
+    {"x", GLYPH_TIMES}, {"/", GLYPH_DIVIDE},  {"!=", GLYPH_NOT_EQUAL},
+    {"~~", GLYPH_APPROX}, {"==", GLYPH_EQUIV}, {"~", GLYPH_SIMILAR},
+    {"->", GLYPH_ARROW}, {"=>", GLYPH_IMPLIES}, {"in", GLYPH_ELEMENT_OF},
+};
+
+}  // namespace
+
+int put_sign(const Style& style, Canvas& canvas, Sign sign, int row, int col) {
+  const SignForm& form = kSignForms[static_cast<int>(sign)];
+  if (style.unicode && form.glyph != 0) {
+    canvas[row][col] = static_cast<char>(form.glyph);
+    return 1;
+  }
+  std::string_view text = form.ascii;
+  canvas.put_text(text, row, col);
+  return static_cast<int>(text.size());
+}
+
+// Relations take no brackets, +- and -+ bracket their right operand as -
+// does, x and / both operands as a product does:
+//   a != b + c    a +- (-b)    (a + b) x c
+CanvasRef InfixOp::render(const RenderContext& cx) const {
+  bool relation = sign >= Sign::not_equal;
+  bool product = sign == Sign::times || sign == Sign::divide;
+  CanvasRef c = left->render(cx);
+  if (product && left->needs_parens()) {
+    CanvasRef bracketed = cx.canvas();
+    bracketed->paste_bracketed(*c, 0, 0, true, cx.style.parens());
+    c = bracketed;
+  }
+  int w = c->extent().width;
+  int n = put_sign(cx.style, *c, sign, 0, w + 1);
+  c->paste_bracketed(*right->render(cx), 0, w + n + 2, !relation && right->needs_parens(),
+                     cx.style.parens());
+  return c;
+}

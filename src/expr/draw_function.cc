@@ -39,3 +39,5 @@ CanvasRef TrigFunction::render(const RenderContext& cx) const {
   c->paste_bracketed(*arg->render(cx), 0, col, arg->needs_parens(), cx.style.parens());
   return c;
 }
+
+CanvasRef Sequence::render(const RenderContext& cx) const { return items->render_list(cx); }

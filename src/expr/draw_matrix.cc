@@ -22,7 +22,7 @@ CanvasRef Matrix::render(const RenderContext& cx) const {
   // The cells missing from short rows all show the same "0", drawn once, so
   // that the working data grows with the entries written, not with the
   // grid.
-  CanvasRef zero_canvas = shared_zero.render(cx);
+  CanvasRef zero_canvas = missing_cell().render(cx);
   const Cell zero{zero_canvas, zero_canvas->extent()};
 
   size_t n_rows = rows.size();
@@ -57,7 +57,8 @@ CanvasRef Matrix::render(const RenderContext& cx) const {
 
   int height = static_cast<int>(n_rows) - 1;
   for (int h : row_height) height += h;
-  int right = 2 + static_cast<int>(n_cols);
+  int inset_width = inset(cx.style);
+  int right = inset_width + static_cast<int>(n_cols);
   for (int w : col_width) right += w;
   // Every row of the drawing reaches the right bracket: a grid larger than
   // the drawing limit is refused before it is filled.
@@ -68,7 +69,7 @@ CanvasRef Matrix::render(const RenderContext& cx) const {
   const Cell* entry = entries.data();
   for (size_t i = 0; i < n_rows; ++i) {
     size_t written = rows[i]->items.size();
-    int x = 2;
+    int x = inset_width;
     for (size_t j = 0; j < n_cols; ++j) {
       const Cell& cell = j < written ? *entry++ : zero;
       c->paste(*cell.canvas, y + centred(row_height[i], cell.extent.height),
@@ -78,7 +79,31 @@ CanvasRef Matrix::render(const RenderContext& cx) const {
     y += row_height[i] + 1;
   }
 
-  c->brackets(0, 0, right, height, det ? cx.style.bars() : cx.style.parens());
+  draw_delimiters(cx.style, *c, height, right);
   c->center_baseline();
   return c;
+}
+
+int Matrix::inset(const Style&) const { return 2; }
+
+void Matrix::draw_delimiters(const Style& style, Canvas& canvas, int height, int right) const {
+  canvas.brackets(0, 0, right, height, det ? style.bars() : style.parens());
+}
+
+int Array::inset(const Style& style) const {
+  return opening == Delimiter::none ? 0 : delimiter_width(style, opening) + 1;
+}
+
+// Round brackets or bars on both sides as a Matrix draws them; other
+// brackets as written, on every row of the grid:
+//   [ 1 x ]    / 1 x     1 x
+//   [     ]    <
+//   [ 0   ]    \ 0       0
+void Array::draw_delimiters(const Style& style, Canvas& canvas, int height, int right) const {
+  if (opening == closing && (opening == Delimiter::paren || opening == Delimiter::bar)) {
+    Matrix::draw_delimiters(style, canvas, height, right);
+    return;
+  }
+  draw_delimiter(style, canvas, opening, true, 0, height - 1, 0);
+  draw_delimiter(style, canvas, closing, false, 0, height - 1, right);
 }

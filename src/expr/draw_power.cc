@@ -38,3 +38,15 @@ CanvasRef Root::render(const RenderContext& cx) const {
   c->paste(*index, -e.ascent - 1, sign.stroke + m - x + 1, ALIGN_BOTTOM);
   return c;
 }
+
+// Subscript and exponent start right after the base, under and over it:
+//      2
+//   |x|
+//      p
+CanvasRef Subscripted::render(const RenderContext& cx) const {
+  CanvasRef c = base->render(cx);
+  Extent e = c->extent();
+  c->paste(*subscr->render(cx), e.descent + 1, e.width, ALIGN_TOP);
+  if (expn) c->paste(*expn->render(cx), -e.ascent - 1, e.width, ALIGN_BOTTOM);
+  return c;
+}

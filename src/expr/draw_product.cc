@@ -47,3 +47,11 @@ CanvasRef Div::render(const RenderContext& cx) const {
   c->paste(*den, 1, centred(m, q), ALIGN_TOP);
   return c;
 }
+
+// The number's own canvas with what follows it right after: 2x, 3(a + b).
+CanvasRef Juxtaposed::render(const RenderContext& cx) const {
+  CanvasRef c = left->render(cx);
+  int w = c->extent().width;
+  c->paste(*right->render(cx), 0, w, ALIGN_BASELINE);
+  return c;
+}

@@ -89,3 +89,129 @@ CanvasRef Abs::render(const RenderContext& cx) const {
   c->paste_bracketed(*arg->render(cx), 0, 0, true, cx.style.bars());
   return c;
 }
+
+// A sign other than the minus, spaced as the minus is: +x, +- (a + b).
+CanvasRef Signed::render(const RenderContext& cx) const {
+  CanvasRef c = cx.canvas();
+  int n = put_sign(cx.style, *c, sign, 0, 0);
+  int col = arg->category <= SYMBOL_CATEGORY ? n : n + 1;
+  c->paste_bracketed(*arg->render(cx), 0, col, arg->needs_parens(), cx.style.parens());
+  return c;
+}
+
+int delimiter_width(const Style& style, Delimiter d) {
+  if (d == Delimiter::none) return 0;
+  return d == Delimiter::double_bar && !style.unicode ? 2 : 1;
+}
+
+namespace {
+
+// The pieces of a tall bracket: its top, middle and bottom rows, the rows
+// between them, and the whole of a bracket one row tall.
+struct Pieces {
+  char top, middle, bottom, between, single;
+};
+
+Pieces pieces(const Style& style, Delimiter d, bool opening, int height) {
+  auto g = [](Glyph glyph) { return static_cast<char>(glyph); };
+  if (style.unicode) {
+    switch (d) {
+      case Delimiter::paren:
+        return opening ? Pieces{g(GLYPH_PAREN_LEFT_TOP), g(GLYPH_PAREN_LEFT_MIDDLE),
+                                g(GLYPH_PAREN_LEFT_BOTTOM), g(GLYPH_PAREN_LEFT_MIDDLE), '('}
+                       : Pieces{g(GLYPH_PAREN_RIGHT_TOP), g(GLYPH_PAREN_RIGHT_MIDDLE),
+                                g(GLYPH_PAREN_RIGHT_BOTTOM), g(GLYPH_PAREN_RIGHT_MIDDLE), ')'};
+      case Delimiter::square:
+        return opening ? Pieces{g(GLYPH_SQUARE_LEFT_TOP), g(GLYPH_SQUARE_LEFT_MIDDLE),
+                                g(GLYPH_SQUARE_LEFT_BOTTOM), g(GLYPH_SQUARE_LEFT_MIDDLE), '['}
+                       : Pieces{g(GLYPH_SQUARE_RIGHT_TOP), g(GLYPH_SQUARE_RIGHT_MIDDLE),
+                                g(GLYPH_SQUARE_RIGHT_BOTTOM), g(GLYPH_SQUARE_RIGHT_MIDDLE), ']'};
+      case Delimiter::brace:
+        return opening ? Pieces{g(GLYPH_BRACE_LEFT_TOP), g(GLYPH_BRACE_LEFT_MIDDLE),
+                                g(GLYPH_BRACE_LEFT_BOTTOM), g(GLYPH_BRACE_EXTENSION), '{'}
+                       : Pieces{g(GLYPH_BRACE_RIGHT_TOP), g(GLYPH_BRACE_RIGHT_MIDDLE),
+                                g(GLYPH_BRACE_RIGHT_BOTTOM), g(GLYPH_BRACE_EXTENSION), '}'};
+      case Delimiter::bar: {
+        char bar = g(GLYPH_VERTICAL);
+        return Pieces{bar, bar, bar, bar, '|'};
+      }
+      case Delimiter::double_bar: {
+        char bars = g(GLYPH_DOUBLE_VERTICAL);
+        return Pieces{bars, bars, bars, bars, bars};
+      }
+      case Delimiter::angle:
+        return opening ? Pieces{g(GLYPH_RISING), g(GLYPH_ANGLE_LEFT), g(GLYPH_FALLING),
+                                0, g(GLYPH_ANGLE_LEFT)}
+                       : Pieces{g(GLYPH_FALLING), g(GLYPH_ANGLE_RIGHT), g(GLYPH_RISING),
+                                0, g(GLYPH_ANGLE_RIGHT)};
+      case Delimiter::none:
+        break;
+    }
+    return Pieces{};
+  }
+  switch (d) {
+    case Delimiter::paren:
+      return opening ? Pieces{'/', '|', '\\', '|', '('} : Pieces{'\\', '|', '/', '|', ')'};
+    case Delimiter::square:
+      return opening ? Pieces{'[', '[', '[', '[', '['} : Pieces{']', ']', ']', ']', ']'};
+    case Delimiter::brace:
+      if (height <= 2) {
+        return opening ? Pieces{'{', '{', '{', '{', '{'} : Pieces{'}', '}', '}', '}', '}'};
+      }
+      return opening ? Pieces{'/', '<', '\\', '|', '{'} : Pieces{'\\', '>', '/', '|', '}'};
+    case Delimiter::bar:
+    case Delimiter::double_bar:
+      return Pieces{'|', '|', '|', '|', '|'};
+    case Delimiter::angle:
+      return opening ? Pieces{'/', '<', '\\', 0, '<'} : Pieces{'\\', '>', '/', 0, '>'};
+    case Delimiter::none:
+      break;
+  }
+  return Pieces{};
+}
+
+}  // namespace
+
+// Tall brackets stand on every row of what they hold; an angle bracket's
+// rows above its point lean one way, those below the other:
+//   [1]   /1\   ||x||   / \   |
+//   [-]   <-          <   >   |
+//   [2]   \2/           \ /
+void draw_delimiter(const Style& style, Canvas& canvas, Delimiter d, bool opening, int top,
+                    int bottom, int col) {
+  if (d == Delimiter::none) return;
+  int height = bottom - top + 1;
+  Pieces p = pieces(style, d, opening, height);
+  int middle = top + (height - 1) / 2;
+  int width = delimiter_width(style, d);
+  for (int r = top; r <= bottom; ++r) {
+    char piece = height == 1    ? p.single
+                 : r == top     ? p.top
+                 : r == bottom  ? p.bottom
+                 : r == middle  ? p.middle
+                 : p.between != 0 ? p.between
+                 : r < middle   ? p.top
+                                : p.bottom;
+    for (int k = 0; k < width; ++k) canvas[r][col + k] = piece;
+  }
+}
+
+// Round brackets on both sides are drawn as the linear language draws
+// brackets; other brackets as written, each as tall as what it holds:
+//   [0, 1)    /1 \     ||x||
+//             |- |
+//             \2 ]
+CanvasRef Bracketed::render(const RenderContext& cx) const {
+  CanvasRef c = cx.canvas();
+  CanvasRef inner = arg->render(cx);
+  if (opening == Delimiter::paren && closing == Delimiter::paren) {
+    c->paste_bracketed(*inner, 0, 0, true, cx.style.parens());
+    return c;
+  }
+  Extent e = inner->extent();
+  int col = delimiter_width(cx.style, opening);
+  c->paste(*inner, 0, col, ALIGN_BASELINE);
+  draw_delimiter(cx.style, *c, opening, true, -e.ascent, e.descent, 0);
+  draw_delimiter(cx.style, *c, closing, false, -e.ascent, e.descent, col + e.width);
+  return c;
+}

@@ -51,4 +51,16 @@ RadicalSign radical_sign(const Style& style, const Expression& radicand, const E
 void draw_radical(const Style& style, const RadicalSign& sign, Canvas& canvas,
                   const Canvas& radicand, int m);
 
+/// Draws a sign that LaTeX writes, from column col of the row: its Unicode
+/// sign, or its ASCII text. Returns the columns it takes.
+int put_sign(const Style& style, Canvas& canvas, Sign sign, int row, int col);
+
+/// Columns that a written bracket takes.
+int delimiter_width(const Style& style, Delimiter d);
+
+/// Draws a written bracket on the rows top to bottom from column col, on
+/// the left of what it holds when opening, on the right otherwise.
+void draw_delimiter(const Style& style, Canvas& canvas, Delimiter d, bool opening, int top,
+                    int bottom, int col);
+
 #endif  // VORNIX_EXPR_DRAWING_H_

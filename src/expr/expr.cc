@@ -46,6 +46,7 @@ void NodeDeleter::operator()(Expression* node) const {
 }
 
 const Integer shared_zero("0");
+const Text shared_blank("", 0);
 
 void Expression::set_expn(Expression*) {
   // The grammar asks accepts_expn first; no other class takes an exponent.
@@ -151,7 +152,32 @@ void TrigFunction::set_expn(Expression* e) {
   cover(fname.get());
 }
 
+Bracketed::Bracketed(Delimiter opening, Expression* arg, Delimiter closing)
+    : Expression(CONSTANT), opening(opening), arg(arg), closing(closing) {
+  cover(arg);
+}
+
+Subscripted::Subscripted(Expression* base, Expression* subscr)
+    : Expression(CONSTANT), base(base), subscr(subscr) {
+  cover(base);
+  cover(subscr);
+}
+
+void Subscripted::set_expn(Expression* e) {
+  assert(expn == nullptr);
+  expn.reset(e);
+  cover(e);
+}
+
+Sequence::Sequence(FunctionArgs* items) : Expression(BINARY), items(items) {
+  for (const Owned<>& item : items->items) cover(item.get());
+}
+
 void Matrix::Row::append_item(Expression* e) { items.emplace_back(e); }
+
+Array::Array(Delimiter opening, Delimiter closing) : opening(opening), closing(closing) {
+  det = opening == Delimiter::bar && closing == Delimiter::bar;
+}
 
 void Matrix::add_row(Row* r) {
   rows.emplace_back(r);
@@ -234,6 +260,18 @@ void MultivarFunction::release_children(NodeStack& out) {
 void TrigFunction::release_children(NodeStack& out) {
   Function::release_children(out);
   release(arg, out);
+}
+
+void Bracketed::release_children(NodeStack& out) { release(arg, out); }
+
+void Subscripted::release_children(NodeStack& out) {
+  release(base, out);
+  release(subscr, out);
+  release(expn, out);
+}
+
+void Sequence::release_children(NodeStack& out) {
+  for (Owned<>& item : items->items) release(item, out);
 }
 
 void Matrix::release_children(NodeStack& out) {

@@ -111,6 +111,22 @@ struct NodeDeleter {
 template <class T = Expression>
 using Owned = std::unique_ptr<T, NodeDeleter>;
 
+/// Signs that LaTeX writes and the linear language has no form for.
+enum class Sign : unsigned char {
+  plus,
+  plus_minus,
+  minus_plus,
+  times,
+  divide,
+  not_equal,
+  approx,
+  equiv,
+  similar,
+  to,
+  implies,
+  element_of,
+};
+
 /// Category codes, tested by drawings that decide spacing and brackets.
 enum Category {
   CONSTANT = 0,
@@ -187,7 +203,7 @@ class Constant : public Expression {
   Constant() : Expression(CONSTANT) {}
 };
 
-/// An Integer or a Real: its literal exactly as scanned.
+/// An Integer, a Real or a Text: its characters exactly as read.
 class Literal : public Constant {
  public:
   Literal(const char* text, size_t length) : lexeme(text, length) {}
@@ -248,6 +264,17 @@ class Nabla : public GlyphConstant {
 
 /// The program-wide "0" that fills the cells missing from short matrix rows.
 extern const Integer shared_zero;
+
+/// Text that LaTeX writes, such as \text{if}: drawn as written. It holds
+/// printable ASCII only.
+class Text : public Literal {
+ public:
+  Text(const char* text, size_t length) : Literal(text, length) {}
+};
+
+/// The program-wide blank that fills the cells missing from short rows of
+/// a matrix written in LaTeX.
+extern const Text shared_blank;
 
 // ---- Names (category 1) ----
 
@@ -337,6 +364,31 @@ class Abs : public UnaryOp {
  public:
   explicit Abs(Expression* arg) : UnaryOp(arg) {}
   CanvasRef render(const RenderContext& cx) const override;
+};
+
+/// A sign before its operand other than the minus: +x, \pm x, \mp x.
+class Signed : public UnaryOp {
+ public:
+  Signed(Sign sign, Expression* arg) : UnaryOp(arg), sign(sign) {}
+  CanvasRef render(const RenderContext& cx) const override;
+  bool needs_parens() const override { return true; }
+  const Sign sign;
+};
+
+/// The brackets that LaTeX can write on either side of an expression.
+enum class Delimiter : unsigned char { none, paren, square, brace, bar, double_bar, angle };
+
+/// Brackets written around an expression, drawn as written and as tall as
+/// what they hold. The whole reads as one unit, as a constant does: an
+/// operand that needs no more brackets and takes no blank after a sign.
+class Bracketed : public Expression {
+ public:
+  Bracketed(Delimiter opening, Expression* arg, Delimiter closing);
+  CanvasRef render(const RenderContext& cx) const override;
+  void release_children(NodeStack& out) override;
+  const Delimiter opening;
+  Owned<> arg;
+  const Delimiter closing;
 };
 
 // ---- Two-operand operators (category 3) ----
@@ -437,6 +489,41 @@ class Root : public BinaryOp {
  public:
   Root(Expression* l, Expression* r) : BinaryOp(l, r) {}
   CanvasRef render(const RenderContext& cx) const override;
+};
+
+/// An operator that the linear language has no form for: a relation such
+/// as \ne or \in, \pm and \mp, \times and \div. Drawn between its operands
+/// as ASCII text or one Unicode sign, with the brackets of =, - and *
+/// respectively.
+class InfixOp : public BinaryOp {
+ public:
+  InfixOp(Sign sign, Expression* l, Expression* r) : BinaryOp(l, r), sign(sign) {}
+  CanvasRef render(const RenderContext& cx) const override;
+  bool needs_parens() const override { return sign != Sign::times && sign != Sign::divide; }
+  const Sign sign;
+};
+
+/// Two drawings side by side without a blank: a number and the name,
+/// bracket or function written right after it, a product such as 2x or
+/// 3(a + b); or a formula and the period that ends it.
+class Juxtaposed : public BinaryOp {
+ public:
+  Juxtaposed(Expression* l, Expression* r) : BinaryOp(l, r) {}
+  CanvasRef render(const RenderContext& cx) const override;
+};
+
+/// A subscript, and maybe an exponent, on anything but a name: drawn at the
+/// base's corners as a name's are. The whole reads as one unit.
+class Subscripted : public Expression {
+ public:
+  Subscripted(Expression* base, Expression* subscr);
+  CanvasRef render(const RenderContext& cx) const override;
+  bool accepts_expn() const override { return !expn; }
+  void set_expn(Expression* e) override;
+  void release_children(NodeStack& out) override;
+  Owned<> base;
+  Owned<> subscr;
+  Owned<> expn;
 };
 
 // ---- Integrals, sums, products and limits (category 4) ----
@@ -597,6 +684,17 @@ class TrigFunction : public Function {
   Owned<> arg;
 };
 
+/// Expressions separated by commas outside an argument list, as LaTeX
+/// writes them: a, b or \{1, 2, 3\}. It brackets as an operator does.
+class Sequence : public Expression {
+ public:
+  explicit Sequence(FunctionArgs* items);
+  CanvasRef render(const RenderContext& cx) const override;
+  bool needs_parens() const override { return true; }
+  void release_children(NodeStack& out) override;
+  const std::unique_ptr<FunctionArgs> items;
+};
+
 // ---- Matrices (category 6) ----
 
 class Matrix : public Expression {
@@ -616,8 +714,29 @@ class Matrix : public Expression {
   void set_det() { det = true; }
   void release_children(NodeStack& out) override;
 
+  /// What the cells missing from short rows show.
+  virtual const Expression& missing_cell() const { return shared_zero; }
+  /// Columns left of the first cell: the left bracket and a blank.
+  virtual int inset(const Style& style) const;
+  /// Draws the brackets, or the bars of a determinant, on the rows 0 to
+  /// height - 1, the left one in column 0 and the right one in column right.
+  virtual void draw_delimiters(const Style& style, Canvas& canvas, int height, int right) const;
+
   std::vector<std::unique_ptr<Row>> rows;
   bool det = false;
+};
+
+/// A matrix written in LaTeX: the brackets of its environment on either
+/// side, and blank cells where a row is short. Round brackets on both sides
+/// and bars on both sides (a determinant) draw as a Matrix does.
+class Array : public Matrix {
+ public:
+  Array(Delimiter opening, Delimiter closing);
+  const Expression& missing_cell() const override { return shared_blank; }
+  int inset(const Style& style) const override;
+  void draw_delimiters(const Style& style, Canvas& canvas, int height, int right) const override;
+  const Delimiter opening;
+  const Delimiter closing;
 };
 
 // ---- Building decorated nodes ----

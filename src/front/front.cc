@@ -75,3 +75,11 @@ void StandardOutput::message(const vornix::Message& message) {
 }
 
 void StandardOutput::empty_line(int) { putc_unlocked('\n', stdout); }
+
+// What was drawn before goes out first, so that both streams read in
+// order when they go to the same place.
+void StandardOutput::warning(const vornix::Message& message) {
+  std::fflush(stdout);
+  std::fprintf(stderr, "vornix: %.*s\n", static_cast<int>(message.text.size()),
+               message.text.data());
+}

@@ -46,6 +46,8 @@ class StandardOutput : public vornix::Sink {
   void drawing(int line, const vornix::DrawingView& drawing) override;
   void message(const vornix::Message& message) override;
   void empty_line(int line) override;
+  /// "vornix: " and the warning on standard error.
+  void warning(const vornix::Message& message) override;
 
   bool too_deep = false;
 };

@@ -25,6 +25,7 @@ namespace {
       "\n"
       "Options are:\n"
       "\n"
+      "  -l, --latex          LaTeX input\n"
       "  -r, --narrow-roots   narrower radicals\n"
       "  -q, --quiet          quiet mode\n"
       "  -u, --unicode        Unicode drawings (UTF-8)\n"
@@ -82,6 +83,7 @@ int main(int argc, char** argv) {
   // statements even when they start with a minus sign.
   enum { kHelp = 256, kVersion };
   static const option kLongOptions[] = {
+      {"latex", no_argument, nullptr, 'l'},
       {"narrow-roots", no_argument, nullptr, 'r'},
       {"quiet", no_argument, nullptr, 'q'},
       {"unicode", no_argument, nullptr, 'u'},
@@ -91,8 +93,11 @@ int main(int argc, char** argv) {
       {nullptr, 0, nullptr, 0},
   };
   int option;
-  while ((option = getopt_long(argc, argv, "+rquhw:", kLongOptions, nullptr)) != -1) {
+  while ((option = getopt_long(argc, argv, "+lrquhw:", kLongOptions, nullptr)) != -1) {
     switch (option) {
+      case 'l':
+        options.latex = true;
+        break;
       case 'w':
         if (!parse_width(optarg, options.width)) {
           std::fprintf(stderr, "vornix: bad width '%s'\n", optarg);

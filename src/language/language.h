@@ -52,6 +52,11 @@ class Listener {
   /// A message in place of a statement's drawing. column is where the
   /// token that caused it starts, or -1.
   virtual void error(Status status, std::string_view message, int line, int column) = 0;
+  /// A remark on a statement that still draws, such as a LaTeX command
+  /// that vornix does not know and draws as written; column as for error.
+  virtual void warning(std::string_view message, int line, int column) {
+    (void)message, (void)line, (void)column;
+  }
 };
 
 /// The most bytes of one token; a longer one cannot be drawn within the
@@ -96,6 +101,48 @@ class Parser {
  private:
   std::unique_ptr<State> state_;
 };
+
+/// Reads statements written in LaTeX, one formula a line, into the trees
+/// that the linear language builds for the same meaning; the same contract
+/// as Parser, "quit" on a line of its own included. A line that does not
+/// parse gets one message, "syntax error at column C: WHAT" with C counted
+/// in characters from 1; an unknown command is drawn as written and gets a
+/// warning; a line that memory runs out for gets "out of memory". Each parser serves one thread at a time; parsers share nothing.
+class LatexParser {
+ public:
+  LatexParser();
+  ~LatexParser();
+  LatexParser(const LatexParser&) = delete;
+  LatexParser& operator=(const LatexParser&) = delete;
+
+  bool parse(Source& source, Listener& listener);
+
+  /// Ends the input being parsed, from a listener's call: no more of it is
+  /// read, and parse returns after the current line.
+  void stop();
+
+  /// Levels of recursion that a line may take, at most kMaxDrawableDepth,
+  /// each taking up to kLatexStackPerLevel bytes of stack; a line nested
+  /// deeper is "drawing too large". Each group, bracket, argument, operand
+  /// and script counts one level or a few.
+  void set_max_depth(int depth);
+
+  struct State;
+
+ private:
+  std::unique_ptr<State> state_;
+};
+
+/// Stack that one level of the LaTeX parser's recursion takes, with room
+/// to spare.
+#ifdef VORNIX_ADDRESS_SANITIZER
+inline constexpr long kLatexStackPerLevel = 8192;
+#else
+inline constexpr long kLatexStackPerLevel = 2048;
+#endif
+
+/// The most bytes of one LaTeX line; a longer line is "drawing too large".
+inline constexpr long kMaxLatexLine = kMaxTokenLength;
 
 /// Nesting depth beyond which a tree cannot be drawn within the drawing
 /// limit: every level adds at least a row or a column to the drawing of the

@@ -20,6 +20,7 @@ USAGE = (b"vornix version " + VERSION + b" - ASCII art mathematics\n"
          b"\n"
          b"Options are:\n"
          b"\n"
+         b"  -l, --latex          LaTeX input\n"
          b"  -r, --narrow-roots   narrower radicals\n"
          b"  -q, --quiet          quiet mode\n"
          b"  -u, --unicode        Unicode drawings (UTF-8)\n"
@@ -291,6 +292,29 @@ CASES = [
     Case("limits", "drawing too large on standard input", [],
          stdin=(DEEP_ROOTS + "\nz\n").encode(),
          stdout=TOO_LARGE + drawing("z")),
+
+    Case("latex", "a formula in an argument", ["-l", "\\frac{1}{2}"],
+         stdout=drawing("1", "-", "2")),
+    Case("latex", "formulas on standard input", ["-l"],
+         stdin=b"$x_1$\n\n\\sqrt{\\frac12}\n",
+         stdout=drawing("x", " 1") + b"\n" + WIDE_ROOT),
+    Case("latex", "grouped with narrow radicals", ["-lr", "\\sqrt{\\frac12}"],
+         stdout=NARROW_ROOT),
+    Case("latex", "the linear language stays the default", ["{x}"],
+         stdout=bad("{") + SYNTAX_ERROR + bad("}")),
+    # A bad formula is a syntax error: a message in place of its drawing,
+    # status 0, and the next line drawn.
+    Case("latex", "syntax error", ["-l"], stdin=b"\\frac{a}\ny\n",
+         stdout=b"syntax error at column 1: \\frac needs 2 arguments\n"
+         + drawing("y")),
+    Case("latex", "unknown command drawn with a warning", ["-l", "\\foo + 1"],
+         stdout=drawing("\\foo + 1"),
+         stderr=b"vornix: unknown command \\foo\n"),
+    Case("latex", "quit on a line of its own", ["-l"], stdin=b"x\nquit\ny\n",
+         stdout=drawing("x")),
+    Case("latex", "nesting too deep to draw", ["-l"],
+         stdin=b"{" * 100000 + b"x" + b"}" * 100000 + b"\ny\n",
+         stdout=TOO_LARGE + drawing("y")),
 
     Case("output", "write error in argument mode", ["x"],
          stdout_path="/dev/full",

@@ -16,6 +16,12 @@ def test_options():
     assert vornix.draw("sqrt(1/2)", narrow_roots=True) == "  _\n |1\n |-\n\\|2\n"
     with pytest.raises(TypeError):
         vornix.draw("x", True)  # options are keywords only
+    # The modes: Unicode characters, LaTeX input, a width to fit.
+    assert vornix.draw("pi <= inf", unicode=True) == "π ≤ ∞\n"
+    assert vornix.draw(r"\frac{a}{b}", latex=True) == vornix.draw("a/b")
+    fitted = vornix.draw("a + b + c + d + e + f + g + h", width=12)
+    assert max(len(row) for row in fitted.splitlines()) <= 12
+    assert fitted.replace(" ", "").replace("\n", "") == "a+b+c+d+e+f+g+h"
 
 
 @pytest.mark.parametrize("text, message, line, column, status", [

@@ -685,6 +685,19 @@ def columns_variable_without_window_size(t):
 def width_option_beats_the_terminal(t):
     t.line(LONG_SUM)
     t.expect(LONG_SUM_UNBROKEN)
+
+
+# LaTeX at the prompt: a drawing, an error, and a warning on the terminal.
+def latex(t):
+    t.expect(PROMPT)
+    t.line("\\frac{1}{2}")
+    t.expect(drawn("1", "-", "2") + PROMPT)
+    t.line("\\frac{a}")
+    # The caret points at the command, as for the linear language.
+    t.expect("syntax error at column 1: \\frac needs 2 arguments\n        ^\n" + PROMPT)
+    t.line("\\foo")
+    t.expect("vornix: unknown command \\foo\n")
+    t.expect(drawn("\\foo") + PROMPT)
     t.send(END_OF_INPUT)
     check(t.finish() == 0, f"status {t.status}")
 
@@ -718,6 +731,7 @@ SESSIONS = {
     "narrow_terminal": (["-q"], narrow_terminal),
     "columns_variable_without_window_size": (["-q"], columns_variable_without_window_size),
     "width_option_beats_the_terminal": (["-q", "-w", "0"], width_option_beats_the_terminal),
+    "latex": (["-l"], latex),
 }
 
 # Window width and COLUMNS of the sessions that do not run in 80 columns.
