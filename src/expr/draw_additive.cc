@@ -58,6 +58,11 @@ constexpr SignForm kSignForms[] = {
 
 }  // namespace
 
+int sign_columns(const Style& style, Sign sign) {
+  const SignForm& form = kSignForms[static_cast<int>(sign)];
+  return style.unicode && form.glyph != 0 ? 1 : static_cast<int>(std::string_view(form.ascii).size());
+}
+
 int put_sign(const Style& style, Canvas& canvas, Sign sign, int row, int col) {
   const SignForm& form = kSignForms[static_cast<int>(sign)];
   if (style.unicode && form.glyph != 0) {

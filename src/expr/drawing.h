@@ -54,6 +54,8 @@ void draw_radical(const Style& style, const RadicalSign& sign, Canvas& canvas,
 /// Draws a sign that LaTeX writes, from column col of the row: its Unicode
 /// sign, or its ASCII text. Returns the columns it takes.
 int put_sign(const Style& style, Canvas& canvas, Sign sign, int row, int col);
+/// Columns that put_sign writes for the sign.
+int sign_columns(const Style& style, Sign sign);
 
 /// Columns that a written bracket takes.
 int delimiter_width(const Style& style, Delimiter d);

@@ -19,12 +19,13 @@ namespace {
 // Where a chain may be broken, strongest first.
 enum Level { RELATION, ADDITIVE, PRODUCT, NO_LEVEL };
 
-// Operators are a sign framed by blanks, or the blank between factors.
-int op_width(Level level) { return level == PRODUCT ? 1 : 3; }
+// Operators are a sign of `sign` columns framed by blanks, or, with no
+// sign, the blank between factors.
+int op_width(int sign) { return sign == 0 ? 1 : sign + 2; }
 
 // Columns that an operator takes at the start of a line: the sign and the
-// blank after it; nothing for a product.
-int sign_width(Level level) { return level == PRODUCT ? 0 : 2; }
+// blank after it; nothing between factors.
+int sign_width(int sign) { return sign == 0 ? 0 : sign + 1; }
 
 // Brackets nested deeper than this are not broken inside: what is still too
 // wide there is cut into strips.
@@ -45,6 +46,7 @@ struct Op {
   Level level;
   int start;
   bool two_row_sign;  // a relation that includes equality
+  int sign;           // columns of its sign; 0 between factors
 };
 
 struct Chain {
@@ -62,9 +64,10 @@ struct Infix {
   bool left_bracketed = false;
   bool right_bracketed = false;
   bool two_row_sign = false;
+  int sign = 1;
 };
 
-Infix infix(const Expression& e) {
+Infix infix(const Expression& e, const Style& style) {
   Infix in;
   if (e.category != BINARY) return in;
   const auto& op = static_cast<const BinaryOp&>(e);
@@ -86,6 +89,16 @@ Infix infix(const Expression& e) {
     in.level = PRODUCT;
     in.left_bracketed = in.left->needs_parens();
     in.right_bracketed = in.right->needs_parens();
+    in.sign = 0;
+  } else if (auto* written = dynamic_cast<const InfixOp*>(&e)) {
+    // Signs of written LaTeX: relations, sums and products, each with a
+    // sign of its own width.
+    bool relation = written->sign >= Sign::not_equal;
+    bool product = written->sign == Sign::times || written->sign == Sign::divide;
+    in.level = relation ? RELATION : product ? PRODUCT : ADDITIVE;
+    in.left_bracketed = product && in.left->needs_parens();
+    in.right_bracketed = !relation && in.right->needs_parens();
+    in.sign = sign_columns(style, written->sign);
   }
   return in;
 }
@@ -264,11 +277,11 @@ bool Fitter::flatten(const Expression& root, int start, int end, Chain& chain) c
     Step step = todo.back();
     todo.pop_back();
     if (step.node == nullptr) {
-      ops.push_back(Op{step.op.level, col, step.op.two_row_sign});
-      col += op_width(step.op.level);
+      ops.push_back(Op{step.op.level, col, step.op.two_row_sign, step.op.sign});
+      col += op_width(step.op.sign);
       continue;
     }
-    Infix in = step.bracketed ? Infix{} : infix(*step.node);
+    Infix in = step.bracketed ? Infix{} : infix(*step.node, cx_.style);
     if (in.level != NO_LEVEL) {
       todo.push_back({in.right, in.right_bracketed, {}});
       todo.push_back({nullptr, false, in});
@@ -303,15 +316,17 @@ bool Fitter::flatten(const Expression& root, int start, int end, Chain& chain) c
 // around it are blank on every row.
 bool Fitter::clean(const Op& op) const {
   int sign = op.start + 1;
-  if (op.level != PRODUCT && cells_.blank(0, sign)) return false;
+  if (op.sign != 0 && cells_.blank(0, sign)) return false;
   for (int r = cells_.top(); r <= cells_.bottom(); ++r) {
-    if (op.level == PRODUCT) {
+    if (op.sign == 0) {
       if (!cells_.blank(r, op.start)) return false;
       continue;
     }
-    if (!cells_.blank(r, op.start) || !cells_.blank(r, op.start + 2)) return false;
+    if (!cells_.blank(r, op.start) || !cells_.blank(r, sign + op.sign)) return false;
     bool own = r == 0 || (r == 1 && op.two_row_sign);
-    if (!own && !cells_.blank(r, sign)) return false;
+    for (int c = sign; c < sign + op.sign; ++c) {
+      if (!own && !cells_.blank(r, c)) return false;
+    }
   }
   return true;
 }
@@ -322,6 +337,17 @@ bool Fitter::wrapper(const Expression& e, Wrapper& w) const {
   if (auto* n = dynamic_cast<const Neg*>(&e)) {
     const Expression& arg = *n->arg;
     w = {&arg, arg.category <= SYMBOL_CATEGORY ? 1 : 2, arg.needs_parens()};
+  } else if (auto* s = dynamic_cast<const Signed*>(&e)) {
+    const Expression& arg = *s->arg;
+    int n = sign_columns(cx_.style, s->sign);
+    w = {&arg, arg.category <= SYMBOL_CATEGORY ? n : n + 1, arg.needs_parens()};
+  } else if (auto* b = dynamic_cast<const Bracketed*>(&e)) {
+    // Written brackets one column wide stand where round ones would.
+    if (delimiter_width(cx_.style, b->opening) != 1 ||
+        delimiter_width(cx_.style, b->closing) != 1) {
+      return false;
+    }
+    w = {b->arg.get(), 0, true};
   } else if (auto* f = dynamic_cast<const Fact*>(&e)) {
     w = {f->arg.get(), 0, f->arg->category >= UNARY};
   } else if (auto* c = dynamic_cast<const Conj*>(&e)) {
@@ -378,7 +404,7 @@ bool Fitter::inner_chain(const Term& term, Chain& chain) const {
       ++start;
       --end;
     }
-    if (infix(*node).level != NO_LEVEL) {
+    if (infix(*node, cx_.style).level != NO_LEVEL) {
       if (!flatten(*node, start, end, chain)) return false;
       chain.terms.front().start = term.start;
       chain.terms.back().end = term.end;
@@ -400,7 +426,7 @@ bool Fitter::inner_chain(const Term& term, Chain& chain) const {
 
 void Fitter::place(const Expression& tree) {
   Chain top;
-  if (infix(tree).level == NO_LEVEL || !flatten(tree, 0, drawing_width_, top)) {
+  if (infix(tree, cx_.style).level == NO_LEVEL || !flatten(tree, 0, drawing_width_, top)) {
     top.terms.assign(1, Term{&tree, false, 0, drawing_width_, 0, drawing_width_});
     top.ops.clear();
   }
@@ -475,7 +501,7 @@ void Fitter::place_term(const Term& term, Lead lead, Indents& indents) {
     // they open before that there.
     int prefix = inner.first_column - term.start;
     if (has_term_ && lead.op != nullptr && 2 * (out_ + here_width(lead, prefix)) > width_ &&
-        2 * (indent_for(lead) + sign_width(lead.op->level) + prefix) <= width_) {
+        2 * (indent_for(lead) + sign_width(lead.op->sign) + prefix) <= width_) {
       break_before(lead);
     }
     Indents inner_indents;
@@ -489,7 +515,7 @@ void Fitter::place_term(const Term& term, Lead lead, Indents& indents) {
   if (lead.op != nullptr && w <= width_) {
     // Kept whole on a line of its own: less indented, or after its sign
     // alone on a line when the two do not fit together.
-    int w_sign = sign_width(lead.op->level);
+    int w_sign = sign_width(lead.op->sign);
     if (w_sign + w <= width_) {
       if (has_term_) {
         new_line(width_ - w_sign - w);
@@ -601,12 +627,12 @@ void Fitter::place_strips(int a, int b, Lead lead, Indents& indents,
 
 int Fitter::here_width(Lead lead, int w) const {
   if (lead.op == nullptr) return w;
-  return w + (has_term_ ? op_width(lead.op->level) : sign_width(lead.op->level));
+  return w + (has_term_ ? op_width(lead.op->sign) : sign_width(lead.op->sign));
 }
 
 bool Fitter::fits_fresh(Lead lead, int w) {
   if (lead.op == nullptr) return false;
-  return indent_for(lead) + sign_width(lead.op->level) + w <= width_;
+  return indent_for(lead) + sign_width(lead.op->sign) + w <= width_;
 }
 
 // Puts the lead and columns [a, b) after the current line's text; at the
@@ -615,8 +641,8 @@ void Fitter::put_here(Lead lead, int a, int b) {
   int from = a;
   if (lead.op != nullptr) {
     from = has_term_ ? lead.op->start
-           : lead.op->level == PRODUCT ? a
-                                        : lead.op->start + 1;
+           : lead.op->sign == 0 ? a
+                                : lead.op->start + 1;
   }
   if (from < b) append(from, b);
 }
