@@ -7,6 +7,7 @@
 #include <new>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -599,9 +600,33 @@ class FormulaParser {
     Context saved_;
   };
 
+  // A new node of the pool. The nodes and lists handed over are its once
+  // it is made; when memory runs out first, nothing took them, and they
+  // are deleted before the failure goes on.
   template <class T, class... Args>
   Owned<> make(Args&&... args) {
-    return Owned<>(new (pool_) T(std::forward<Args>(args)...));
+    try {
+      return Owned<>(new (pool_) T(std::forward<Args>(args)...));
+    } catch (...) {
+      (discard(args), ...);
+      throw;
+    }
+  }
+  template <class A>
+  static void discard(const A& arg) {
+    if constexpr (std::is_convertible_v<A, Expression*>) {
+      if (arg != nullptr) NodeDeleter()(arg);
+    } else if constexpr (std::is_convertible_v<A, FunctionArgs*>) {
+      delete arg;
+    }
+  }
+  // What conjugate, overbar and raise make of owned nodes; on failure the
+  // nodes go with it.
+  template <class Build, class... Nodes>
+  Owned<> decorate(Build build, Nodes&... nodes) {
+    Owned<> made(build(pool_, nodes.get()...));
+    (nodes.release(), ...);
+    return made;
   }
   Owned<> text(std::string_view s) { return make<Text>(s.data(), s.size()); }
 
@@ -913,12 +938,15 @@ Owned<> FormulaParser::parse_list() {
 [[gnu::noinline]] Owned<> FormulaParser::parse_sequence(Owned<> first) {
   if (at_final_punctuation()) return first;
   auto items = std::make_unique<FunctionArgs>();
-  items->append_item(first.release());
+  // A list takes an item only once it has room for it.
+  items->append_item(first.get());
+  (void)first.release();
   while (tokens_.peek().is(',') && !at_final_punctuation()) {
     tokens_.next();
     Owned<> item = parse_relation();
     if (!item) return {};
-    items->append_item(item.release());
+    items->append_item(item.get());
+    (void)item.release();
   }
   return make<Sequence>(items.release());
 }
@@ -928,7 +956,8 @@ bool FormulaParser::parse_items(FunctionArgs& items) {
   for (;;) {
     Owned<> item = parse_relation();
     if (!item) return false;
-    items.append_item(item.release());
+    items.append_item(item.get());
+    (void)item.release();
     if (!tokens_.peek().is(',')) return true;
     tokens_.next();
   }
@@ -1146,8 +1175,8 @@ Owned<> FormulaParser::parse_scripts(Owned<> base) {
     }
     for (int i = 0; i < primes; ++i) name->add_prime();
   }
-  if (star) base.reset(conjugate(pool_, base.release()));
-  if (sup) base.reset(raise(pool_, base.release(), sup.release()));
+  if (star) base = decorate(conjugate, base);
+  if (sup) base = decorate(raise, base, sup);
   return base;
 }
 
@@ -1308,7 +1337,7 @@ Owned<> FormulaParser::parse_primary() {
     case Kind::overbar: {
       Owned<> arg = parse_argument(t, spelled(t) + " needs an argument");
       if (!arg) return {};
-      return Owned<>(overbar(pool_, arg.release()));
+      return decorate(overbar, arg);
     }
     case Kind::left:
       return parse_left(t);
@@ -1412,10 +1441,7 @@ bool FormulaParser::read_delimiter(Delimiter& d) {
     return {};
   }
   auto* fname = static_cast<Symbol*>(name.release());
-  if (trig && args->items.size() == 1) {
-    Owned<> function = make<TrigFunction>(fname, args->items[0].release());
-    return function;
-  }
+  if (trig && args->items.size() == 1) return make<TrigFunction>(fname, args->items[0].release());
   return make<MultivarFunction>(fname, args.release());
 }
 
@@ -1435,11 +1461,11 @@ bool FormulaParser::read_delimiter(Delimiter& d) {
     arg = juxtapose(std::move(arg), std::move(factor));
   }
   if (!arg) return {};
-  auto* fname = static_cast<Symbol*>(name.release());
-  if (trig) return make<TrigFunction>(fname, arg.release());
+  if (trig) return make<TrigFunction>(static_cast<Symbol*>(name.release()), arg.release());
   auto args = std::make_unique<FunctionArgs>();
-  args->append_item(arg.release());
-  return make<MultivarFunction>(fname, args.release());
+  args->append_item(arg.get());
+  (void)arg.release();
+  return make<MultivarFunction>(static_cast<Symbol*>(name.release()), args.release());
 }
 
 // \frac{a}{b}, \frac12. In an integrand the numerator may hold the
@@ -1612,7 +1638,8 @@ bool FormulaParser::read_environment(std::string_view& name) {
       bool blank = c.is('&') || c.is(Kind::newline) || c.is(Kind::end);
       Owned<> cell = blank ? text("") : parse_list();
       if (!cell) return {};
-      row->append_item(cell.release());
+      row->append_item(cell.get());
+      (void)cell.release();
       const Token& after = tokens_.peek();
       if (after.is('&')) {
         tokens_.next();
@@ -1644,7 +1671,10 @@ bool FormulaParser::read_environment(std::string_view& name) {
   }
   auto* array = new (pool_) Array(env->opening, env->closing);
   Owned<> matrix(array);
-  for (auto& row : rows) array->add_row(row.release());
+  for (auto& row : rows) {
+    array->add_row(row.get());
+    (void)row.release();
+  }
   return matrix;
 }
 

@@ -9,7 +9,7 @@
 // of the normal output. Leaks are found by LeakSanitizer in the sanitizer
 // build.
 //
-//   fault_injection [--full] CASES.vx...
+//   fault_injection [--full] CASES.vx... CASES.tex...
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -25,6 +25,8 @@ namespace {
 
 // Allocations counted while a draw runs; the one numbered fail_at fails.
 bool counting = false;
+// Files named .tex hold LaTeX.
+bool latex = false;
 long allocations = 0;
 long fail_at = 0;
 
@@ -80,7 +82,9 @@ Run draw(const std::string& text, long fail) {
   fail_at = fail;
   counting = true;
   try {
-    vornix::Session session;
+    vornix::Options options;
+    options.latex = latex;
+    vornix::Session session(options);
     session.draw(text, recorder);
   } catch (const std::bad_alloc&) {
     run.gave_up = true;
@@ -181,6 +185,7 @@ int main(int argc, char** argv) {
       full = true;
       continue;
     }
+    latex = path.size() > 4 && path.compare(path.size() - 4, 4, ".tex") == 0;
     std::ifstream in(path);
     std::stringstream all;
     all << in.rdbuf();
