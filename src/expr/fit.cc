@@ -69,10 +69,12 @@ struct Infix {
 
 Infix infix(const Expression& e, const Style& style) {
   Infix in;
-  if (e.category != BINARY) return in;
-  const auto& op = static_cast<const BinaryOp&>(e);
-  in.left = op.left.get();
-  in.right = op.right.get();
+  // Not every node of the two-operand category is a BinaryOp: a LaTeX
+  // list is one too.
+  auto* op = dynamic_cast<const BinaryOp*>(&e);
+  if (op == nullptr) return in;
+  in.left = op->left.get();
+  in.right = op->right.get();
   if (dynamic_cast<const Add*>(&e)) {
     in.level = ADDITIVE;
   } else if (dynamic_cast<const Sub*>(&e)) {
