@@ -8,27 +8,10 @@
 #include <vector>
 
 #include "expr/expr.h"
+#include "language/test_source.h"
 #include "grammar.hh"
 
 namespace {
-
-// The scanner's input: the bytes of a text, handed out at most `chunk`
-// bytes per read, with no newline added.
-class ChunkedText : public Source {
- public:
-  ChunkedText(std::string text, size_t chunk) : text_(std::move(text)), chunk_(chunk) {}
-  size_t read(char* buf, size_t size) override {
-    size_t n = std::min({text_.size() - offset_, size, chunk_});
-    std::memcpy(buf, text_.data() + offset_, n);
-    offset_ += n;
-    return n;
-  }
-
- private:
-  std::string text_;
-  size_t chunk_;
-  size_t offset_ = 0;
-};
 
 // Messages as the program prints them, one a line.
 class Messages : public Listener {

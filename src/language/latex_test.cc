@@ -7,6 +7,7 @@
 
 #include "api/vornix.hpp"
 #include "language/language.h"
+#include "language/test_source.h"
 
 namespace {
 
@@ -274,21 +275,7 @@ TEST(Latex, UnicodeSigns) {
 
 // The source as the parser reads it: lines spanning reads, what stands
 // around a formula, and the lines that are not statements.
-class Chunked : public Source {
- public:
-  Chunked(std::string text, size_t chunk) : text_(std::move(text)), chunk_(chunk) {}
-  size_t read(char* buf, size_t size) override {
-    size_t n = std::min({text_.size() - offset_, size, chunk_});
-    std::memcpy(buf, text_.data() + offset_, n);
-    offset_ += n;
-    return n;
-  }
-
- private:
-  std::string text_;
-  size_t chunk_;
-  size_t offset_ = 0;
-};
+using Chunked = ChunkedText;
 
 // What the listener hears, one entry a line: "draw L", "empty L",
 // "error L: message", "warning L: message".
