@@ -1725,7 +1725,9 @@ Owned<> FormulaParser::parse(std::string_view line, size_t begin, size_t end) {
   if (e && at_final_punctuation()) {
     // Drawn right after the formula, as in a sentence.
     Token mark = tokens_.next();
-    e = make<Juxtaposed>(e.release(), text(std::string_view(&mark.ch, 1)).release());
+    // The mark is made first: a failure then leaves e owned.
+    Owned<> punctuation = text(std::string_view(&mark.ch, 1));
+    e = make<Juxtaposed>(e.release(), punctuation.release());
   }
   if (e && tokens_.peek().type != Type::end) {
     const Token& t = tokens_.peek();
