@@ -182,7 +182,7 @@ struct Extent {
 enum Alignment { ALIGN_BOTTOM = 0, ALIGN_TOP = 1, ALIGN_BASELINE = 2 };
 
 /// Raised when the canvases of one drawing would hold more characters than
-/// the drawing limit allows (see reset_drawing_budget).
+/// the drawing limit allows (see CanvasPool).
 class DrawingTooLarge : public std::exception {
  public:
   const char* what() const noexcept override { return "drawing too large"; }

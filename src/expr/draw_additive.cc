@@ -78,8 +78,8 @@ int put_sign(const Style& style, Canvas& canvas, Sign sign, int row, int col) {
 // does, x and / both operands as a product does:
 //   a != b + c    a +- (-b)    (a + b) x c
 CanvasRef InfixOp::render(const RenderContext& cx) const {
-  bool relation = sign >= Sign::not_equal;
-  bool product = sign == Sign::times || sign == Sign::divide;
+  bool relation = is_relation();
+  bool product = is_product();
   CanvasRef c = left->render(cx);
   if (product && left->needs_parens()) {
     CanvasRef bracketed = cx.canvas();

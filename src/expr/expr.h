@@ -499,7 +499,11 @@ class InfixOp : public BinaryOp {
  public:
   InfixOp(Sign sign, Expression* l, Expression* r) : BinaryOp(l, r), sign(sign) {}
   CanvasRef render(const RenderContext& cx) const override;
-  bool needs_parens() const override { return sign != Sign::times && sign != Sign::divide; }
+  bool needs_parens() const override { return !is_product(); }
+  /// A relation (!=, ~~, ->, in, ...): compares like = and brackets nothing.
+  bool is_relation() const { return sign >= Sign::not_equal; }
+  /// x or /: binds and brackets as a product does.
+  bool is_product() const { return sign == Sign::times || sign == Sign::divide; }
   const Sign sign;
 };
 

@@ -95,8 +95,8 @@ Infix infix(const Expression& e, const Style& style) {
   } else if (auto* written = dynamic_cast<const InfixOp*>(&e)) {
     // Signs of written LaTeX: relations, sums and products, each with a
     // sign of its own width.
-    bool relation = written->sign >= Sign::not_equal;
-    bool product = written->sign == Sign::times || written->sign == Sign::divide;
+    bool relation = written->is_relation();
+    bool product = written->is_product();
     in.level = relation ? RELATION : product ? PRODUCT : ADDITIVE;
     in.left_bracketed = product && in.left->needs_parens();
     in.right_bracketed = !relation && in.right->needs_parens();
