@@ -309,6 +309,22 @@ void BM_LibraryCall(benchmark::State& state) {
 }
 BENCHMARK(BM_LibraryCall)->Threads(1)->Threads(2)->UseRealTime();
 
+// The same for a short LaTeX formula, which must cost about what a linear
+// statement does.
+void BM_LibraryCallLatex(benchmark::State& state) {
+  static const char kText[] = "\\frac{a}{b}";
+  vornix_options options{};
+  options.flags = VORNIX_LATEX;
+  for (auto _ : state) {
+    int status;
+    char* drawing = vornix_draw(kText, sizeof kText - 1, &options, &status);
+    benchmark::DoNotOptimize(drawing);
+    vornix_free(drawing);
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_LibraryCallLatex)->Threads(1)->UseRealTime();
+
 }  // namespace
 
 BENCHMARK_MAIN();

@@ -2,6 +2,7 @@
 // wrappers and comment taken away, parsed and handed to the listener.
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <new>
 #include <string_view>
 #include <vector>
@@ -90,7 +91,14 @@ struct LatexParser::State {
   bool next_line(Source& source, std::string_view& line, bool& terminated, bool& overlong);
 
   NodePool nodes;
-  std::vector<char> buffer;
+  /// Room for size more bytes after the filled ones, kept as it is: the
+  /// buffer starts small and grows while reads fill it, so that a short
+  /// text costs a small block and a stream reads in large pieces.
+  void make_room();
+
+  std::unique_ptr<char[]> buffer;  // not cleared: only filled bytes are read
+  size_t capacity = 0;
+  bool filled_up = false;  // the last read filled all the room it was given
   size_t start = 0;    // the next line's first byte
   size_t filled = 0;   // bytes in the buffer
   size_t scanned = 0;  // bytes from start known to hold no newline
@@ -102,13 +110,13 @@ bool LatexParser::State::next_line(Source& source, std::string_view& line, bool&
                                    bool& overlong) {
   overlong = false;
   for (;;) {
-    const char* from = buffer.data() + start + scanned;
+    const char* from = buffer.get() + start + scanned;
     size_t unscanned = filled - start - scanned;
     auto* newline =
         unscanned == 0 ? nullptr : static_cast<const char*>(std::memchr(from, '\n', unscanned));
     if (newline != nullptr) {
-      size_t length = static_cast<size_t>(newline - (buffer.data() + start));
-      line = overlong ? std::string_view() : std::string_view(buffer.data() + start, length);
+      size_t length = static_cast<size_t>(newline - (buffer.get() + start));
+      line = overlong ? std::string_view() : std::string_view(buffer.get() + start, length);
       start += length + 1;
       scanned = 0;
       terminated = true;
@@ -122,22 +130,35 @@ bool LatexParser::State::next_line(Source& source, std::string_view& line, bool&
       scanned = 0;
     }
     if (start > 0) {
-      std::memmove(buffer.data(), buffer.data() + start, filled - start);
+      std::memmove(buffer.get(), buffer.get() + start, filled - start);
       filled -= start;
       start = 0;
     }
-    constexpr size_t kRead = 65536;
-    if (buffer.size() < filled + kRead) buffer.resize(std::max(filled + kRead, buffer.size() * 2));
-    size_t n = source.read(buffer.data() + filled, buffer.size() - filled);
+    make_room();
+    size_t room = capacity - filled;
+    size_t n = source.read(buffer.get() + filled, room);
+    filled_up = n == room;
     if (n == 0) {
       if (filled == 0 && !overlong) return false;
-      line = overlong ? std::string_view() : std::string_view(buffer.data(), filled);
+      line = overlong ? std::string_view() : std::string_view(buffer.get(), filled);
       start = filled = scanned = 0;
       terminated = false;
       return true;
     }
     filled += n;
   }
+}
+
+void LatexParser::State::make_room() {
+  constexpr size_t kLeastRead = 4096;
+  constexpr size_t kStreamRead = 65536;
+  size_t room = capacity - filled;
+  if (room >= kLeastRead && !(filled_up && room < kStreamRead)) return;
+  size_t grown = std::max({filled + kLeastRead, capacity * 2, kLeastRead});
+  auto bigger = std::make_unique_for_overwrite<char[]>(grown);
+  if (filled > 0) std::memcpy(bigger.get(), buffer.get(), filled);
+  buffer = std::move(bigger);
+  capacity = grown;
 }
 
 LatexParser::LatexParser() : state_(std::make_unique<State>()) {}
