@@ -178,7 +178,7 @@ bool LatexParser::parse(Source& source, Listener& listener) {
   bool terminated, overlong;
   for (int number = 1; !s.stopped && s.next_line(source, line, terminated, overlong); ++number) {
     if (overlong) {
-      listener.error(Status::too_large, "drawing too large", number, -1);
+      listener.error(Status::too_large, status_message(Status::too_large), number, -1);
       continue;
     }
     size_t begin, end;
@@ -197,7 +197,7 @@ bool LatexParser::parse(Source& source, Listener& listener) {
       tree = parser.parse(line, begin, end);
     } catch (const std::bad_alloc&) {
       // What the line built so far is deleted on the way out.
-      listener.error(Status::memory, "out of memory", number, -1);
+      listener.error(Status::memory, status_message(Status::memory), number, -1);
       continue;
     }
     if (tree) listener.statement(std::move(tree), number);

@@ -111,7 +111,7 @@ bool is_sign(const Token& t) { return t.is('-') || t.is('+') || t.is(Kind::addit
 Owned<> FormulaParser::too_large() {
   if (failed_) return {};
   failed_ = true;
-  listener_.error(Status::too_large, "drawing too large", line_number_, -1);
+  listener_.error(Status::too_large, status_message(Status::too_large), line_number_, -1);
   return {};
 }
 
