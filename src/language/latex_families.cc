@@ -75,10 +75,11 @@ Owned<> FormulaParser::handle_operatorname(const Token& t, Arguments& a) {
   name = parse_scripts(std::move(name));
   if (!name) return {};
   if (at_call()) return parse_call(std::move(name), trig);
+  if (tokens_.peek().type == Type::bad) return unexpected(tokens_.peek());
   if (!starts_signed(tokens_.peek())) return fail_at(t, spelled(t) + " needs an argument");
   Owned<> arg = parse_signed();
   while (arg && starts_factor(tokens_.peek()) && !is_function(tokens_.peek()) &&
-         !at_differential()) {
+         !at_differential() && !at_final_punctuation()) {
     Owned<> factor = parse_factor();
     if (!factor) return {};
     arg = juxtapose(std::move(arg), std::move(factor));
@@ -142,6 +143,8 @@ Owned<> FormulaParser::handle_sqrt(const Token&, Arguments& a) {
     slot = parse_script(op, primes, star);
     if (!slot) return failed_ ? Owned<>() : fail_at(op, spelled(op) + " needs an argument");
   }
+  // A bad character is the fault, not the body that it is not.
+  if (tokens_.peek().type == Type::bad) return unexpected(tokens_.peek());
   Kind kind = t.command->kind;
   if (kind == Kind::integral) return parse_integral(t, std::move(lower), std::move(upper));
   std::string name = spelled(t);
@@ -248,6 +251,7 @@ bool FormulaParser::read_environment(std::string_view& name) {
       const Token& c = tokens_.peek();
       bool blank = c.is('&') || c.is(Kind::newline) || c.is(Kind::end);
       Owned<> cell = blank ? text("") : parse_list();
+      if (cell && at_final_punctuation()) cell = punctuated(std::move(cell));
       if (!cell) return {};
       row->append_item(cell.get());
       (void)cell.release();

@@ -11,16 +11,13 @@
 
 namespace latex {
 
-Owned<> FormulaParser::parse(std::string_view line, size_t begin, size_t end) {
+Owned<> FormulaParser::parse(std::string_view line, size_t begin, size_t end, bool& empty) {
   tokens_.start(line, begin, end);
+  // Spacing and styles alone write no formula.
+  empty = tokens_.peek().type == Type::end && !tokens_.too_large();
+  if (empty) return {};
   Owned<> e = parse_list();
-  if (e && at_final_punctuation()) {
-    // Drawn right after the formula, as in a sentence.
-    Token mark = tokens_.next();
-    // The mark is made first: a failure then leaves e owned.
-    Owned<> punctuation = text(std::string_view(&mark.ch, 1));
-    e = make<Juxtaposed>(e.release(), punctuation.release());
-  }
+  if (e && at_final_punctuation()) e = punctuated(std::move(e));
   if (e && tokens_.peek().type != Type::end) {
     const Token& t = tokens_.peek();
     if (!report_stray(t)) unexpected(t);
@@ -47,9 +44,15 @@ void strip(std::string_view line, size_t& begin, size_t& end) {
       end = i;
     }
   }
+  // A blank after an odd number of backslashes is a control space, "\ ".
+  auto control_space = [&](size_t i) {
+    size_t slashes = 0;
+    while (slashes < i - begin && line[i - 1 - slashes] == '\\') ++slashes;
+    return slashes % 2 == 1;
+  };
   auto trim = [&] {
     while (begin < end && is_blank(line[begin])) ++begin;
-    while (end > begin && is_blank(line[end - 1])) --end;
+    while (end > begin && is_blank(line[end - 1]) && !control_space(end - 1)) --end;
   };
   auto trailing_newline = [&] {
     size_t slashes = 0;
@@ -192,15 +195,20 @@ bool LatexParser::parse(Source& source, Listener& listener) {
     }
     if (formula == "quit") return true;
     Owned<> tree;
+    bool empty = false;
     try {
       FormulaParser parser(s.nodes, listener, number, s.max_depth);
-      tree = parser.parse(line, begin, end);
+      tree = parser.parse(line, begin, end, empty);
     } catch (const std::bad_alloc&) {
       // What the line built so far is deleted on the way out.
       listener.error(Status::memory, status_message(Status::memory), number, -1);
       continue;
     }
-    if (tree) listener.statement(std::move(tree), number);
+    if (tree) {
+      listener.statement(std::move(tree), number);
+    } else if (empty && terminated) {
+      listener.empty_statement(number);
+    }
   }
   return false;
 }

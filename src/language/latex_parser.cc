@@ -268,16 +268,28 @@ bool FormulaParser::starts_factor(const Token& t, bool after_operand) const {
   return round;
 }
 
-// Whether a period, comma or semicolon ends the formula, as a sentence's
-// punctuation.
+// Whether a period, comma or semicolon ends the formula or a cell, as a
+// sentence's punctuation.
 [[gnu::noinline]] bool FormulaParser::at_final_punctuation() {
   const Token& t = tokens_.peek();
   if (!t.is('.') && !t.is(',') && !t.is(';')) return false;
   Tokenizer::Mark m = tokens_.mark();
   tokens_.next();
-  bool last = tokens_.peek().type == Type::end;
+  const Token& after = tokens_.peek();
+  bool last = after.type == Type::end ||
+              (open_matrices_ > 0 && (after.is('&') || after.is(Kind::newline) ||
+                                      after.is(Kind::end)));
   tokens_.reset(m);
   return last;
+}
+
+// The formula e with the punctuation that at_final_punctuation found,
+// drawn right after it as in a sentence.
+Owned<> FormulaParser::punctuated(Owned<> e) {
+  Token mark = tokens_.next();
+  // The mark is made first: a failure then leaves e owned.
+  Owned<> punctuation = text(std::string_view(&mark.ch, 1));
+  return make<Juxtaposed>(e.release(), punctuation.release());
 }
 
 // Whether the differential that ends an integrand comes next: d,

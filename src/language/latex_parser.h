@@ -259,8 +259,9 @@ class FormulaParser {
       : pool_(pool), listener_(listener), line_number_(line), max_depth_(max_depth) {}
 
   /// The tree of the formula between begin and end in line, or null after
-  /// reporting why there is none.
-  Owned<> parse(std::string_view line, size_t begin, size_t end);
+  /// reporting why there is none, or null and empty when the line holds
+  /// only spacing and styles.
+  Owned<> parse(std::string_view line, size_t begin, size_t end, bool& empty);
 
   // The handlers of the command rows (latex_commands.cc), each in the file
   // of its family.
@@ -351,6 +352,7 @@ class FormulaParser {
   bool starts_signed(const Token& t) const { return starts_factor(t, false) || is_sign(t); }
   bool at_call();
   bool at_final_punctuation();
+  Owned<> punctuated(Owned<> e);
   bool at_differential();
   Owned<> parse_differential();
 

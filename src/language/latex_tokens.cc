@@ -35,7 +35,7 @@ constexpr Utf8Form kUtf8Forms[] = {
     {U'√', "sqrt"},   {U'∞', "infty"},  {U'∫', "int"},     {U'∼', "sim"},
     {U'≈', "approx"}, {U'≠', "ne"},     {U'≡', "equiv"},   {U'≤', "le"},
     {U'≥', "ge"},     {U'⋅', "cdot"},   {U'⋯', "cdots"},   {U'⟨', "langle"},
-    {U'⟩', "rangle"},
+    {U'⟩', "rangle"}, {U'∇', "nabla"},
 };
 
 // The Greek capitals from U+0391 that look like Latin letters read as those
