@@ -178,7 +178,7 @@ struct Session::Impl : Listener {
     try {
       if (tree->depth() > max_depth) throw DrawingTooLarge();
       pool.reset_budget();
-      RenderContext cx{pool, Style{!options.narrow_roots, options.unicode}};
+      RenderContext cx{pool, Style{!options.narrow_roots, options.unicode ? &kUnicodeGlyphs : &kAsciiGlyphs}};
       drawing.emplace(tree->render(cx));
       if (options.width > 0) drawing = fit(*tree, *drawing, cx, options.width);
     } catch (const DrawingTooLarge&) {
