@@ -285,7 +285,7 @@ struct Session::Impl : Listener {
       if (!drawn && !failure) failure.emplace(::Status::input, "no formula");
       if (failure) {
         if (s.first == Status::ok) s.first = static_cast<Status>(failure->first);
-        remark(failure->first, "formula left as written: " + failure->second, -1);
+        remark(failure->first, "formula left as written: " + failure->second);
         return false;
       }
       return true;
@@ -320,17 +320,17 @@ struct Session::Impl : Listener {
     void error(::Status status, std::string_view text, int, int) override {
       if (!failure) failure.emplace(status, std::string(text));
     }
-    void warning(std::string_view text, int, int column) override {
-      remark(::Status::ok, std::string(text), column);
+    void warning(std::string_view text, int, int) override {
+      remark(::Status::ok, std::string(text));
     }
 
-    // A remark on the formula at `place`, column bytes into it.
-    void remark(::Status status, const std::string& text, int column) {
-      int c = place.column + (column > 0 ? column : 0);
+    // A remark on the formula at `place`, its opening delimiter; columns
+    // count from 1 in the text.
+    void remark(::Status status, const std::string& text) {
       std::string message = "line " + std::to_string(place.line) + ", column " +
-                            std::to_string(c + 1) + ": " + text;
+                            std::to_string(place.column + 1) + ": " + text;
       s.to_sink([&] {
-        s.sink->warning(Message{static_cast<Status>(status), message, place.line, c});
+        s.sink->warning(Message{static_cast<Status>(status), message, place.line, place.column});
       });
     }
 

@@ -415,6 +415,7 @@ struct Scanner::State {
   int line_number = 0;
   std::string line;        // bytes of a line not yet complete
   bool mid_line = false;   // part of the current line has been handled
+  size_t line_done = 0;    // bytes of it
 
   void feed(std::string_view bytes) {
     while (!bytes.empty()) {
@@ -451,6 +452,7 @@ struct Scanner::State {
   // A line, or a piece of a long one (complete: the line ends with it).
   void piece(std::string_view bytes, bool complete) {
     if (!mid_line) {
+      line_done = 0;
       ++line_number;
       std::string_view body = bytes;
       if (!body.empty() && body.back() == '\n') body.remove_suffix(1);
@@ -459,6 +461,7 @@ struct Scanner::State {
     } else {
       continue_line(bytes);
     }
+    line_done += bytes.size();
     mid_line = !complete;
   }
 
@@ -466,7 +469,7 @@ struct Scanner::State {
   void continue_line(std::string_view bytes) {
     switch (block) {
       case Block::paragraph:
-        paragraph_text(bytes, true, Place{line_number, -1});
+        paragraph_text(bytes, true, Place{line_number, static_cast<int>(line_done)});
         break;
       case Block::math_fence:
         fence_raw.append(bytes);
