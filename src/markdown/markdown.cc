@@ -688,7 +688,6 @@ struct Scanner::State {
       size_t w = open_container(text.substr(at), opened);
       if (w == 0) break;
       end_paragraph();
-      if (!opened.quote) opened.indent += static_cast<int>(at);
       containers.push_back(opened);
       at += w;
     }
