@@ -252,14 +252,14 @@ TEST(Latex, FinalPunctuation) {
 // text of vornix_draw does not show.
 TEST(Latex, UnknownCommandsAreDrawnAsWritten) {
   vornix::Session session(vornix::Options{false, false, true, 0});
-  vornix::Result result = session.draw("\\hbar\\omega + \\foo^2");
+  vornix::Result result = session.draw("\\quux\\omega + \\foo^2");
   EXPECT_EQ(vornix::Status::ok, result.status);
   EXPECT_EQ(
       "                  2\n"
-      "\\hbar omega + \\foo\n",
+      "\\quux omega + \\foo\n",
       result.text);
   ASSERT_EQ(2u, result.warnings.size());
-  EXPECT_EQ("unknown command \\hbar", result.warnings[0].message);
+  EXPECT_EQ("unknown command \\quux", result.warnings[0].message);
   EXPECT_EQ(0, result.warnings[0].column);
   EXPECT_EQ("unknown command \\foo", result.warnings[1].message);
   EXPECT_EQ(14, result.warnings[1].column);
