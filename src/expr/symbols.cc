@@ -47,7 +47,7 @@ constexpr SymbolRow kSymbols[] = {
     letter("nu", "nu", "ν", greek(12)),
     letter("xi", "xi", "ξ", greek(13)),
     letter("omicron", "omicron", "ο", greek(14)),
-    letter("pi", "pi varpi", "πϖ", greek(15)),
+    {"pi", "pi varpi", "πϖ", C::constant, Sign::plus, "pi", greek(15)},
     letter("rho", "rho varrho", "ρϱ", greek(16)),
     letter("sigma", "sigma varsigma", "σς", greek(17)),
     letter("tau", "tau", "τ", greek(18)),
@@ -140,10 +140,9 @@ constexpr SymbolRow kSymbols[] = {
     sign(C::arrow, Sign::implied_by, "Leftarrow Longleftarrow", "⇐", "<==", GLYPH_IMPLIED_BY),
     sign(C::arrow, Sign::iff, "Leftrightarrow Longleftrightarrow iff", "⇔", "<=>",
          GLYPH_EQUIVALENT),
-    // Relations with nodes of their own, after the signs: each sign's row
-    // is the first with its sign.
-    other(C::relation, "le leq leqslant", "≤", "<=", GLYPH_LESS_EQUAL),
-    other(C::relation, "ge geq geqslant", "≥", ">=", GLYPH_GREATER_EQUAL),
+    // Relations with nodes of their own.
+    other(C::constant, "le leq leqslant", "≤", "<=", GLYPH_LESS_EQUAL),
+    other(C::constant, "ge geq geqslant", "≥", ">=", GLYPH_GREATER_EQUAL),
 };
 
 }  // namespace
@@ -167,7 +166,7 @@ const SymbolRow* letter_row(std::string_view name) {
   static const auto index = [] {
     std::unordered_map<std::string_view, const SymbolRow*> index;
     for (const SymbolRow& row : kSymbols) {
-      if (row.kind == C::letter) index.emplace(row.name, &row);
+      if (!row.name.empty()) index.emplace(row.name, &row);
     }
     return index;
   }();
