@@ -114,6 +114,7 @@ constexpr SymbolRow kSymbols[] = {
     sign(C::binary, Sign::cap, "cap", "∩", "n", GLYPH_INTERSECTION),
     sign(C::binary, Sign::cup, "cup", "∪", "U", GLYPH_UNION),
     sign(C::binary, Sign::set_minus, "setminus", "∖", "\\", GLYPH_SET_MINUS),
+    sign(C::binary, Sign::modulo, "bmod", "", "mod", 0),
     // Relations and arrows, in the order of enum Sign.
     sign(C::relation, Sign::not_equal, "ne neq", "≠", "!=", GLYPH_NOT_EQUAL),
     sign(C::relation, Sign::approx, "approx", "≈", "~~", GLYPH_APPROX),

@@ -26,6 +26,7 @@ enum class Sign : unsigned char {
   cap,
   cup,
   set_minus,
+  modulo,
   // Relations and arrows, from here on.
   not_equal,
   approx,

@@ -34,7 +34,10 @@ constexpr CommandRow kCommands[] = {
     // Spacing and sizes, read as nothing.
     {" ", {Kind::space}},  // the control space, the one name with a blank
     {", ; : ! quad qquad enspace thinspace medspace thickspace negthinspace", {Kind::space}},
-    {"displaystyle textstyle scriptstyle limits nolimits", {Kind::space}},
+    {"displaystyle textstyle scriptstyle scriptscriptstyle limits nolimits mathstrut strut",
+     {Kind::space}},
+    {"rm bf it cal sf tt mit", {Kind::space}},  // old font switches: the letters as they are
+    {"color hspace vspace phantom vphantom hphantom label", {Kind::skipped}},
     {"big Big bigg Bigg bigl bigr Bigl Bigr biggl biggr Biggl Biggr", {Kind::space}},
     // Greek and other letters, and the signs that are operators or
     // relations, come from the symbol table (expr/symbols.cc).
@@ -54,6 +57,9 @@ constexpr CommandRow kCommands[] = {
     {"div", {Kind::product, DIVIDE}},
     // Fractions, roots, big operators and limits.
     {"frac dfrac tfrac cfrac", {Kind::frac, 0, {}, "nm", &P::handle_frac}},
+    {"binom dbinom tbinom", {Kind::frac, 0, {}, "mm", &P::handle_binom}},
+    {"over", {Kind::over, 0}},
+    {"choose", {Kind::over, 1}},
     {"sqrt", {Kind::sqrt, 0, {}, "om", &P::handle_sqrt}},
     {"sum", {Kind::sum, 0, {}, {}, &P::handle_big_operator}},
     {"prod", {Kind::prod, 0, {}, {}, &P::handle_big_operator}},
@@ -74,13 +80,16 @@ constexpr CommandRow kCommands[] = {
     {"deg", function(Kind::function, "deg")}, {"dim", function(Kind::function, "dim")},
     {"hom", function(Kind::function, "hom")}, {"ker", function(Kind::function, "ker")},
     {"sup", function(Kind::function, "sup")}, {"inf", function(Kind::function, "inf")},
-    {"Pr", function(Kind::function, "Pr")},
+    {"Pr", function(Kind::function, "Pr")}, {"liminf", function(Kind::function, "liminf")},
+    {"limsup", function(Kind::function, "limsup")},
+    {"pmod", {Kind::font, 0, {}, "m", &P::handle_pmod}},
     {"operatorname", {Kind::operatorname, 0, {}, "sT", &P::handle_operatorname}},
     // Text and fonts.
     {"text textrm textit textbf textsf texttt textnormal mbox",
      {Kind::text, 0, {}, "t", &P::handle_text}},
     {"mathrm", {Kind::mathrm, 0, {}, "T", &P::handle_mathrm}},
-    {"mathbf mathit mathsf mathtt mathcal mathbb mathfrak mathscr mathnormal boldsymbol bm",
+    {"textcolor", {Kind::font, 0, {}, "tm", &P::handle_font}},
+    {"mathbf mathit mathsf mathtt mathcal mathbb mathfrak mathscr mathnormal boldsymbol bm pmb",
      {Kind::font, 0, {}, "m", &P::handle_font}},
     {"bar overline", {Kind::overbar, 0, {}, "m", &P::handle_overbar}},
     // Brackets and environments.

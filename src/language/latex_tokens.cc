@@ -101,6 +101,12 @@ Token Tokenizer::scan() {
       pos_ = k;
       t = command_token(start, line_.substr(start + 1, k - start - 1), k - start);
       if (t.command != nullptr && t.command->kind == Kind::space) continue;
+      if (t.command != nullptr && t.command->kind == Kind::skipped) {
+        size_t begin, end;
+        if (pos_ < end_ && line_[pos_] == '*') ++pos_;
+        braced_text(begin, end);
+        continue;
+      }
     } else if (c == '.' && line_.substr(pos_, 3) == "...") {
       pos_ += 3;
       t = command_token(start, "ldots", 3);
