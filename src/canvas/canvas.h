@@ -93,6 +93,47 @@ enum Glyph : unsigned char {
   GLYPH_DOUBLE_VERTICAL,     // ‖
   GLYPH_ANGLE_LEFT,          // ⟨
   GLYPH_ANGLE_RIGHT,         // ⟩
+  // Letters and signs of the symbol table (expr/symbols.cc).
+  GLYPH_UPSILON_CAPITAL,    // Υ
+  GLYPH_PARTIAL,            // ∂
+  GLYPH_ELL,                // ℓ
+  GLYPH_HBAR,               // ℏ
+  GLYPH_REAL_PART,          // ℜ
+  GLYPH_IMAGINARY_PART,     // ℑ
+  GLYPH_ALEPH,              // ℵ
+  GLYPH_EMPTY_SET,          // ∅
+  GLYPH_ANGLE,              // ∠
+  GLYPH_DEGREE,             // °
+  GLYPH_DAGGER,             // †
+  GLYPH_FOR_ALL,            // ∀
+  GLYPH_EXISTS,             // ∃
+  GLYPH_NOT,                // ¬
+  GLYPH_RING,               // ∘
+  GLYPH_BULLET,             // •
+  GLYPH_STAR,               // ⋆
+  GLYPH_CIRCLED_PLUS,       // ⊕
+  GLYPH_CIRCLED_TIMES,      // ⊗
+  GLYPH_AND,                // ∧
+  GLYPH_OR,                 // ∨
+  GLYPH_INTERSECTION,       // ∩
+  GLYPH_UNION,              // ∪
+  GLYPH_SET_MINUS,          // ∖
+  GLYPH_NOT_ELEMENT_OF,     // ∉
+  GLYPH_SUBSET,             // ⊂
+  GLYPH_SUBSET_EQUAL,       // ⊆
+  GLYPH_SUPERSET,           // ⊃
+  GLYPH_SUPERSET_EQUAL,     // ⊇
+  GLYPH_ASYMPTOTIC,         // ≃
+  GLYPH_CONGRUENT,          // ≅
+  GLYPH_PROPORTIONAL,       // ∝
+  GLYPH_PERPENDICULAR,      // ⊥
+  GLYPH_PARALLEL,           // ∥
+  GLYPH_MUCH_LESS,          // ≪
+  GLYPH_MUCH_GREATER,       // ≫
+  GLYPH_LEFT_ARROW,         // ←
+  GLYPH_MAPS_TO,            // ↦
+  GLYPH_IMPLIED_BY,         // ⇐
+  GLYPH_EQUIVALENT,         // ⇔
   GLYPH_END,
 };
 
@@ -110,7 +151,13 @@ inline constexpr std::string_view kGlyphTexts[] = {
     // Pieces of tall brackets and braces, double bars and angle brackets.
     "⎡", "⎢", "⎣", "⎤", "⎥", "⎦", "⎧", "⎨", "⎩", "⎫", "⎬", "⎭", "⎪", "‖",
     "⟨", "⟩",
+    // Letters and signs of the symbol table.
+    "Υ", "∂", "ℓ", "ℏ", "ℜ", "ℑ", "ℵ", "∅", "∠", "°", "†", "∀", "∃", "¬",
+    "∘", "•", "⋆", "⊕", "⊗", "∧", "∨", "∩", "∪", "∖",
+    "∉", "⊂", "⊆", "⊃", "⊇", "≃", "≅", "∝", "⊥", "∥", "≪", "≫",
+    "←", "↦", "⇐", "⇔",
 };
+static_assert(GLYPH_END <= 0xff, "a glyph is one byte of a cell");
 static_assert(std::size(kGlyphTexts) == GLYPH_END - GLYPH_FIRST);
 
 /// The UTF-8 text of a glyph byte, or the byte itself for ASCII.

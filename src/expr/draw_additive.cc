@@ -41,30 +41,13 @@ CanvasRef RelationOrEqual::render(const RenderContext& cx) const {
   return c;
 }
 
-namespace {
-
-struct SignForm {
-  const char* ascii;
-  unsigned char glyph;  // 0: the ASCII text in Unicode too
-};
-
-// In the order of enum Sign.
-constexpr SignForm kSignForms[] = {
-    {"+", 0},         {"+-", GLYPH_PLUS_MINUS}, {"-+", GLYPH_MINUS_PLUS},
-    {"x", GLYPH_TIMES}, {"/", GLYPH_DIVIDE},  {"!=", GLYPH_NOT_EQUAL},
-    {"~~", GLYPH_APPROX}, {"==", GLYPH_EQUIV}, {"~", GLYPH_SIMILAR},
-    {"->", GLYPH_ARROW}, {"=>", GLYPH_IMPLIES}, {"in", GLYPH_ELEMENT_OF},
-};
-
-}  // namespace
-
 int sign_columns(const Style& style, Sign sign) {
-  const SignForm& form = kSignForms[static_cast<int>(sign)];
+  const SymbolRow& form = sign_row(sign);
   return style.glyphs->unicode_symbols && form.glyph != 0 ? 1 : static_cast<int>(std::string_view(form.ascii).size());
 }
 
 int put_sign(const Style& style, Canvas& canvas, Sign sign, int row, int col) {
-  const SignForm& form = kSignForms[static_cast<int>(sign)];
+  const SymbolRow& form = sign_row(sign);
   if (style.glyphs->unicode_symbols && form.glyph != 0) {
     canvas[row][col] = static_cast<char>(form.glyph);
     return 1;

@@ -8,32 +8,16 @@
 
 namespace {
 
-// The names drawn as Greek letters in Unicode, in the order of their glyphs
-// from GLYPH_GREEK_FIRST.
-constexpr std::string_view kGreekNames[] = {
-    "alpha", "beta", "gamma", "delta", "epsilon", "zeta", "eta", "theta",
-    "iota", "kappa", "lambda", "mu", "nu", "xi", "omicron", "pi", "rho",
-    "sigma", "tau", "upsilon", "phi", "chi", "psi", "omega",
-    "Gamma", "Delta", "Theta", "Lambda", "Xi", "Pi", "Sigma", "Phi", "Psi", "Omega",
-};
-static_assert(std::size(kGreekNames) == GLYPH_GREEK_LAST - GLYPH_GREEK_FIRST + 1);
-
-// The glyph byte of each Greek letter, in the same order.
-constexpr auto kGreekLetters = [] {
-  std::array<char, std::size(kGreekNames)> letters{};
-  for (size_t i = 0; i < letters.size(); ++i) letters[i] = static_cast<char>(GLYPH_GREEK_FIRST + i);
-  return letters;
-}();
-
-// The name as drawn: in Unicode, the name of a Greek letter is the letter.
+// The name as drawn, by its row in the symbol table: in Unicode the glyph
+// of a letter that has one (alpha is α), in ASCII the letter's ASCII form
+// (\\partial is d).
 std::string_view drawn_name(const std::string& name, const Style& style) {
-  if (!style.glyphs->unicode_symbols || name.size() < 2 || name.size() > 7) return name;
-  for (size_t i = 0; i < std::size(kGreekNames); ++i) {
-    if (kGreekNames[i][0] == name[0] && kGreekNames[i] == name) {
-      return std::string_view(&kGreekLetters[i], 1);
-    }
-  }
-  return name;
+  // Names of the linear language are drawn as they are in ASCII.
+  if (name.size() < 2 || (!style.glyphs->unicode_symbols && name[0] != '\\')) return name;
+  const SymbolRow* row = letter_row(name);
+  if (row == nullptr) return name;
+  if (style.glyphs->unicode_symbols && row->glyph != 0) return {reinterpret_cast<const char*>(&row->glyph), 1};
+  return row->ascii;
 }
 
 }  // namespace

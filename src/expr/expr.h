@@ -6,11 +6,13 @@
 #include <memory>
 #include <new>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
 #include "canvas/canvas.h"
 #include "expr/glyphs.h"
+#include "expr/symbols.h"
 
 class Expression;
 class Symbol;
@@ -112,21 +114,6 @@ struct NodeDeleter {
 template <class T = Expression>
 using Owned = std::unique_ptr<T, NodeDeleter>;
 
-/// Signs that LaTeX writes and the linear language has no form for.
-enum class Sign : unsigned char {
-  plus,
-  plus_minus,
-  minus_plus,
-  times,
-  divide,
-  not_equal,
-  approx,
-  equiv,
-  similar,
-  to,
-  implies,
-  element_of,
-};
 
 /// Category codes, tested by drawings that decide spacing and brackets.
 enum Category {

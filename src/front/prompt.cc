@@ -26,6 +26,7 @@
 #include <readline/history.h>
 #include <readline/readline.h>
 
+#include "expr/symbols.h"
 #include "front/front.h"
 
 namespace {
@@ -188,8 +189,9 @@ void make_directories(const HistoryPlace& place) {
 // ---- Completion ----
 
 // Words that Tab completes: the language's words, with the bracket that
-// must follow a function; the Greek letter names in the Unicode and LaTeX
-// modes; and the LaTeX commands in the LaTeX mode.
+// must follow a function; the letter names of the symbol table in the
+// Unicode and LaTeX modes; and the LaTeX commands and symbols in the LaTeX
+// mode.
 constexpr const char* kWords[] = {
     "sqrt(", "root(", "abs(", "sum(", "prod(", "int(", "lim(", "det[",
     "sin(", "cos(", "tan(", "cot(", "sec(", "csc(",
@@ -197,12 +199,6 @@ constexpr const char* kWords[] = {
     "arcsin(", "arccos(", "arctan(", "arccot(", "arcsec(", "arccsc(",
     "arcsinh(", "arccosh(", "arctanh(", "arccoth(", "arcsech(", "arccsch(",
     "pi", "nabla", "inf", "quit",
-};
-constexpr const char* kGreekWords[] = {
-    "alpha", "beta", "gamma", "delta", "epsilon", "zeta", "eta", "theta",
-    "iota", "kappa", "lambda", "mu", "nu", "xi", "omicron", "pi", "rho",
-    "sigma", "tau", "upsilon", "phi", "chi", "psi", "omega",
-    "Gamma", "Delta", "Theta", "Lambda", "Xi", "Pi", "Sigma", "Phi", "Psi", "Omega",
 };
 constexpr const char* kLatexWords[] = {
     "\\frac", "\\sqrt", "\\sum", "\\prod", "\\int", "\\lim", "\\det",
@@ -212,12 +208,31 @@ constexpr const char* kLatexWords[] = {
     "\\begin{vmatrix}", "\\end{vmatrix}", "\\begin{matrix}", "\\end{matrix}",
     "\\sin", "\\cos", "\\tan", "\\cot", "\\sec", "\\csc",
     "\\sinh", "\\cosh", "\\tanh", "\\coth", "\\arcsin", "\\arccos", "\\arctan",
-    "\\alpha", "\\beta", "\\gamma", "\\delta", "\\epsilon", "\\zeta", "\\eta",
-    "\\theta", "\\iota", "\\kappa", "\\lambda", "\\mu", "\\nu", "\\xi", "\\pi",
-    "\\rho", "\\sigma", "\\tau", "\\upsilon", "\\phi", "\\chi", "\\psi", "\\omega",
-    "\\Gamma", "\\Delta", "\\Theta", "\\Lambda", "\\Xi", "\\Pi", "\\Sigma",
-    "\\Phi", "\\Psi", "\\Omega",
 };
+
+// The letter names of the linear language and the LaTeX names of every
+// symbol, from the symbol table.
+struct SymbolWords {
+  std::vector<std::string> letters, latex;
+};
+
+const SymbolWords& symbol_words() {
+  static const SymbolWords words = [] {
+    SymbolWords w;
+    for (const SymbolRow& row : symbol_table()) {
+      if (row.kind == SymbolClass::letter && !row.name.empty() && row.name[0] != '\\') {
+        w.letters.emplace_back(row.name);
+      }
+      for (std::string_view names = row.latex; !names.empty();) {
+        std::string_view name = names.substr(0, names.find(' '));
+        if (std::isalpha(static_cast<unsigned char>(name[0]))) w.latex.push_back("\\" + std::string(name));
+        names.remove_prefix(std::min(names.size(), name.size() + 1));
+      }
+    }
+    return w;
+  }();
+  return words;
+}
 // The prompt's commands, and what a value after each may be.
 constexpr const char* kCommandWords[] = {":help", ":narrow ", ":unicode ", ":latex ", ":width "};
 constexpr const char* kSwitchWords[] = {"on", "off"};
@@ -556,11 +571,13 @@ char** Prompt::complete(const char* text, int start, int) {
   } else {
     const vornix::Options& options = session_.options();
     candidates.assign(std::begin(kWords), std::end(kWords));
+    const SymbolWords& symbols = symbol_words();
     if (options.unicode || options.latex) {
-      candidates.insert(candidates.end(), std::begin(kGreekWords), std::end(kGreekWords));
+      for (const std::string& word : symbols.letters) candidates.push_back(word.c_str());
     }
     if (options.latex) {
       candidates.insert(candidates.end(), std::begin(kLatexWords), std::end(kLatexWords));
+      for (const std::string& word : symbols.latex) candidates.push_back(word.c_str());
     }
     // pi is a constant and a Greek letter: offered once.
     std::sort(candidates.begin(), candidates.end(),

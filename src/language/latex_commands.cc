@@ -3,6 +3,7 @@
 // handler that builds its node. Adding a command is adding a row.
 #include <algorithm>
 #include <unordered_map>
+#include <vector>
 
 #include "language/latex_parser.h"
 
@@ -33,21 +34,13 @@ constexpr CommandRow kCommands[] = {
     // Spacing and sizes, read as nothing.
     {" ", {Kind::space}},  // the control space, the one name with a blank
     {", ; : ! quad qquad enspace thinspace medspace thickspace negthinspace", {Kind::space}},
-    {"displaystyle textstyle scriptstyle limits nolimits", {Kind::space}},
+    {"displaystyle textstyle scriptstyle scriptscriptstyle limits nolimits mathstrut strut",
+     {Kind::space}},
+    {"rm bf it cal sf tt mit", {Kind::space}},  // old font switches: the letters as they are
+    {"color hspace vspace phantom vphantom hphantom label", {Kind::skipped}},
     {"big Big bigg Bigg bigl bigr Bigl Bigr biggl biggr Biggl Biggr", {Kind::space}},
-    // Greek letters, as the names of the linear language.
-    {"alpha", name("alpha")}, {"beta", name("beta")}, {"gamma", name("gamma")},
-    {"delta", name("delta")}, {"epsilon varepsilon", name("epsilon")}, {"zeta", name("zeta")},
-    {"eta", name("eta")}, {"theta vartheta", name("theta")}, {"iota", name("iota")},
-    {"kappa varkappa", name("kappa")}, {"lambda", name("lambda")}, {"mu", name("mu")},
-    {"nu", name("nu")}, {"xi", name("xi")}, {"omicron", name("omicron")},
-    {"rho varrho", name("rho")}, {"sigma varsigma", name("sigma")}, {"tau", name("tau")},
-    {"upsilon", name("upsilon")}, {"phi varphi", name("phi")}, {"chi", name("chi")},
-    {"psi", name("psi")}, {"omega", name("omega")}, {"Gamma", name("Gamma")},
-    {"Delta", name("Delta")}, {"Theta", name("Theta")}, {"Lambda", name("Lambda")},
-    {"Xi", name("Xi")}, {"Pi", name("Pi")}, {"Sigma", name("Sigma")},
-    {"Upsilon", name("Upsilon")}, {"Phi", name("Phi")}, {"Psi", name("Psi")},
-    {"Omega", name("Omega")},
+    // Greek and other letters, and the signs that are operators or
+    // relations, come from the symbol table (expr/symbols.cc).
     // Constants.
     {"pi varpi", {Kind::pi, 0, {}, {}, &P::handle_pi}},
     {"infty", {Kind::infinity, 0, {}, {}, &P::handle_infinity}},
@@ -58,21 +51,15 @@ constexpr CommandRow kCommands[] = {
     {"ge geq geqslant", relation(GREATER_EQUAL)},
     {"lt", relation(LESS)},
     {"gt", relation(GREATER)},
-    {"ne neq", relation(Sign::not_equal)},
-    {"approx", relation(Sign::approx)},
-    {"equiv", relation(Sign::equiv)},
-    {"sim", relation(Sign::similar)},
-    {"to rightarrow longrightarrow", relation(Sign::to)},
-    {"Rightarrow Longrightarrow implies", relation(Sign::implies)},
-    {"in", relation(Sign::element_of)},
-    {"pm", {Kind::additive, static_cast<int>(Sign::plus_minus)}},
-    {"mp", {Kind::additive, static_cast<int>(Sign::minus_plus)}},
     {"cdot", {Kind::product, DOT}},
     {"ast", {Kind::product, DOT, "*"}},
     {"times", {Kind::product, CROSS}},
     {"div", {Kind::product, DIVIDE}},
     // Fractions, roots, big operators and limits.
     {"frac dfrac tfrac cfrac", {Kind::frac, 0, {}, "nm", &P::handle_frac}},
+    {"binom dbinom tbinom", {Kind::frac, 0, {}, "mm", &P::handle_binom}},
+    {"over", {Kind::over, 0}},
+    {"choose", {Kind::over, 1}},
     {"sqrt", {Kind::sqrt, 0, {}, "om", &P::handle_sqrt}},
     {"sum", {Kind::sum, 0, {}, {}, &P::handle_big_operator}},
     {"prod", {Kind::prod, 0, {}, {}, &P::handle_big_operator}},
@@ -93,13 +80,16 @@ constexpr CommandRow kCommands[] = {
     {"deg", function(Kind::function, "deg")}, {"dim", function(Kind::function, "dim")},
     {"hom", function(Kind::function, "hom")}, {"ker", function(Kind::function, "ker")},
     {"sup", function(Kind::function, "sup")}, {"inf", function(Kind::function, "inf")},
-    {"Pr", function(Kind::function, "Pr")},
+    {"Pr", function(Kind::function, "Pr")}, {"liminf", function(Kind::function, "liminf")},
+    {"limsup", function(Kind::function, "limsup")},
+    {"pmod", {Kind::font, 0, {}, "m", &P::handle_pmod}},
     {"operatorname", {Kind::operatorname, 0, {}, "sT", &P::handle_operatorname}},
     // Text and fonts.
     {"text textrm textit textbf textsf texttt textnormal mbox",
      {Kind::text, 0, {}, "t", &P::handle_text}},
     {"mathrm", {Kind::mathrm, 0, {}, "T", &P::handle_mathrm}},
-    {"mathbf mathit mathsf mathtt mathcal mathbb mathfrak mathscr mathnormal boldsymbol bm",
+    {"textcolor", {Kind::font, 0, {}, "tm", &P::handle_font}},
+    {"mathbf mathit mathsf mathtt mathcal mathbb mathfrak mathscr mathnormal boldsymbol bm pmb",
      {Kind::font, 0, {}, "m", &P::handle_font}},
     {"bar overline", {Kind::overbar, 0, {}, "m", &P::handle_overbar}},
     // Brackets and environments.
@@ -126,20 +116,53 @@ constexpr CommandRow kCommands[] = {
     {"\\", {Kind::newline}},
 };
 
-// The rows by each of their names; a name in two rows is a mistake that
-// the first row wins.
+// The command of a letter or a sign of the symbol table that no row above
+// names: a name, an operator between operands, a relation.
+Command symbol_command(const SymbolRow& row) {
+  switch (row.kind) {
+    case SymbolClass::letter:
+      return name(row.name);
+    case SymbolClass::binary:
+      return {Kind::additive, static_cast<int>(row.sign)};
+    case SymbolClass::relation:
+    case SymbolClass::arrow:
+      return relation(row.sign);
+    default:
+      return {Kind::space};
+  }
+}
+
+// Calls each with every name of a list separated by blanks.
+template <class Each>
+void for_each_name(std::string_view names, Each each) {
+  while (!names.empty()) {
+    std::string_view name = names.substr(0, names.find(' '));
+    each(name);
+    names.remove_prefix(std::min(names.size(), name.size() + 1));
+  }
+}
+
+// The rows by each of their names, then the symbols by theirs; a name in
+// two rows is a mistake that the first row wins.
 std::unordered_map<std::string_view, const Command*> index_commands() {
   std::unordered_map<std::string_view, const Command*> index;
+  static const auto symbols = [] {
+    std::vector<Command> commands;
+    for (const SymbolRow& row : symbol_table()) commands.push_back(symbol_command(row));
+    return commands;
+  }();
   for (const CommandRow& row : kCommands) {
     if (row.names == " ") {
       index.emplace(row.names, &row.command);
       continue;
     }
-    for (std::string_view names = row.names; !names.empty();) {
-      std::string_view name = names.substr(0, names.find(' '));
-      index.emplace(name, &row.command);
-      names.remove_prefix(std::min(names.size(), name.size() + 1));
-    }
+    for_each_name(row.names, [&](std::string_view name) { index.emplace(name, &row.command); });
+  }
+  std::span<const SymbolRow> table = symbol_table();
+  for (size_t i = 0; i < table.size(); ++i) {
+    // A constant or a construct of its own always has a row above.
+    if (symbols[i].kind == Kind::space) continue;
+    for_each_name(table[i].latex, [&](std::string_view name) { index.emplace(name, &symbols[i]); });
   }
   return index;
 }

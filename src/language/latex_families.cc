@@ -58,9 +58,17 @@ Owned<> FormulaParser::handle_function(const Token& t, Arguments&) {
   return parse_function(t, make<Symbol>(c.text.data(), c.text.size()), c.kind == Kind::trig);
 }
 
-// \operatorname{name} and \operatorname*{name}.
+// \operatorname{name} and \operatorname*{name}; spacing in the name, as in
+// arg\,max, is dropped.
 Owned<> FormulaParser::handle_operatorname(const Token& t, Arguments& a) {
-  std::string_view name = a.text;
+  std::string name;
+  for (size_t i = 0; i < a.text.size(); ++i) {
+    if (a.text[i] == '\\' && i + 1 < a.text.size() && std::strchr(",;:! ", a.text[i + 1])) {
+      ++i;
+    } else if (!is_blank(a.text[i])) {
+      name += a.text[i];
+    }
+  }
   if (name.empty() || !std::all_of(name.begin(), name.end(),
                                    [](char ch) { return is_letter(ch) || is_digit(ch); })) {
     return fail_at(t, "\\operatorname needs a {name} of letters and digits");
@@ -119,6 +127,19 @@ Owned<> FormulaParser::handle_operatorname(const Token& t, Arguments& a) {
 // \frac{a}{b}, \frac12.
 Owned<> FormulaParser::handle_frac(const Token&, Arguments& a) {
   return make<Div>(a.math[0].release(), a.math[1].release());
+}
+
+// \binom{n}{k} and the like.
+Owned<> FormulaParser::handle_binom(const Token&, Arguments& a) {
+  return stack(std::move(a.math[0]), std::move(a.math[1]), false);
+}
+
+// \pmod{n}: (mod n).
+Owned<> FormulaParser::handle_pmod(const Token&, Arguments& a) {
+  constexpr std::string_view kMod = "mod";
+  Owned<> mod = make<Symbol>(kMod.data(), kMod.size());
+  Owned<> product = make<Mul>(mod.release(), a.math[0].release());
+  return make<Bracketed>(Delimiter::paren, product.release(), Delimiter::paren);
 }
 
 // \sqrt{x}, \sqrt[n]{x}.

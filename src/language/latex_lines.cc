@@ -17,6 +17,7 @@ Owned<> FormulaParser::parse(std::string_view line, size_t begin, size_t end, bo
   empty = tokens_.peek().type == Type::end && !tokens_.too_large();
   if (empty) return {};
   Owned<> e = parse_list();
+  if (e && tokens_.peek().is(Kind::over)) e = parse_over(std::move(e));
   if (e && at_final_punctuation()) e = punctuated(std::move(e));
   if (e && tokens_.peek().type != Type::end) {
     const Token& t = tokens_.peek();

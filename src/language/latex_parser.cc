@@ -239,6 +239,8 @@ bool FormulaParser::starts_factor(const Token& t, bool after_operand) const {
         case Kind::prime:
         case Kind::newline:
         case Kind::space:
+        case Kind::over:
+        case Kind::skipped:
           return false;
         case Kind::delimiter: {
           int role = t.command->code & 3;
@@ -572,7 +574,11 @@ Owned<> FormulaParser::parse_scripts(Owned<> base) {
       base = make<Subscripted>(base.release(), sub.release());
     }
   }
-  if (primes > 0) {
+  if (primes > 0 && dynamic_cast<const Bracketed*>(base.get()) != nullptr) {
+    // (\cosh x)': the marks right after the bracket.
+    Owned<> marks = text(std::string(static_cast<size_t>(primes), '\''));
+    base = make<Juxtaposed>(base.release(), marks.release());
+  } else if (primes > 0) {
     auto* name = base->category == SYMBOL_CATEGORY ? static_cast<Symbol*>(base.get()) : nullptr;
     if (name == nullptr || name->expn != nullptr) {
       return fail_at(prime, "a prime needs a name before it");
@@ -602,6 +608,12 @@ Owned<> FormulaParser::parse_scripts(Owned<> base) {
   if (op.is('^') && mark(t)) {
     tokens_.next();
     return {};
+  }
+  if (op.is('^') && t.is(Kind::additive) && t.command->code == static_cast<int>(Sign::ring)) {
+    // x^\circ: x degrees.
+    tokens_.next();
+    constexpr std::string_view kDegree = "\\degree";
+    return make<Symbol>(kDegree.data(), kDegree.size());
   }
   if (t.is('+') || t.is('-')) {
     Token sign = tokens_.next();
@@ -651,9 +663,35 @@ Owned<> FormulaParser::parse_group(const Token& opening) {
     Nested nested(*this);
     Open open(open_braces_);
     content = tokens_.peek().is('}') ? text("") : parse_list();
+    if (content && tokens_.peek().is(Kind::over)) content = parse_over(std::move(content));
   }
   if (!content || !expect_closing(opening, [](const Token& t) { return t.is('}'); })) return {};
   return content;
+}
+
+// {a \over b}, {n \choose k}: what stands before the command in the group
+// over what follows it.
+[[gnu::noinline]] Owned<> FormulaParser::parse_over(Owned<> numerator) {
+  Token over = tokens_.next();
+  Owned<> denominator = parse_list();
+  if (!denominator) return {};
+  return stack(std::move(numerator), std::move(denominator), over.command->code == 0);
+}
+
+// A fraction, or without its bar a binomial: the two in a column between
+// round brackets.
+Owned<> FormulaParser::stack(Owned<> top, Owned<> bottom, bool bar) {
+  if (bar) return make<Div>(top.release(), bottom.release());
+  auto* array = new (pool_) Array(Delimiter::paren, Delimiter::paren);
+  Owned<> made(array);
+  for (Owned<>* cell : {&top, &bottom}) {
+    auto row = std::make_unique<Matrix::Row>();
+    row->append_item(cell->get());
+    (void)cell->release();
+    array->add_row(row.get());
+    (void)row.release();
+  }
+  return made;
 }
 
 Owned<> FormulaParser::parse_primary() {
@@ -691,17 +729,23 @@ Owned<> FormulaParser::parse_primary() {
 // A command: its row says which arguments follow it, and its handler
 // makes the node of them.
 [[gnu::noinline]] Owned<> FormulaParser::parse_command(const Token& t) {
-  if (t.command == nullptr) {
-    // Drawn as written, so that nothing is lost.
-    std::string written = spelled(t);
-    listener_.warning("unknown command " + written, line_number_, t.offset);
-    return make<Symbol>(written.data(), written.size());
-  }
+  if (t.command == nullptr) return unknown_command(t);
   const Command& c = *t.command;
   if (c.handler == nullptr) return unexpected(t);
   Arguments a;
   if (!read_arguments(t, c, a)) return {};
   return (this->*c.handler)(t, a);
+}
+
+// A command without a row is drawn as written, with the braced arguments
+// that follow it, so that nothing is lost: \label{eq:1}.
+[[gnu::noinline]] Owned<> FormulaParser::unknown_command(const Token& t) {
+  std::string name = spelled(t);
+  listener_.warning("unknown command " + name, line_number_, t.offset);
+  size_t begin, end, last = t.offset + t.length;
+  while (tokens_.peek().is('{') && tokens_.braced_text(begin, end)) last = end + 1;
+  std::string written(tokens_.line().substr(t.offset, last - t.offset));
+  return make<Symbol>(written.data(), written.size());
 }
 
 // The arguments that a command's row names, in its order.

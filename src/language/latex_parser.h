@@ -46,6 +46,8 @@ enum class Kind : unsigned char {
   literal,       // \% and the like: `text`
   prime,
   newline,       // \\ .
+  over,          // \over and \choose, between a group's operands; code: 1 for \choose
+  skipped,       // \color{red} and the like: read with its argument as nothing
 };
 
 enum Relation { EQUAL, LESS, GREATER, LESS_EQUAL, GREATER_EQUAL, OTHER_RELATION };
@@ -283,6 +285,8 @@ class FormulaParser {
   Owned<> handle_text(const Token& t, Arguments& a);
   Owned<> handle_mathrm(const Token& t, Arguments& a);
   Owned<> handle_environment(const Token& t, Arguments& a);
+  Owned<> handle_binom(const Token& t, Arguments& a);
+  Owned<> handle_pmod(const Token& t, Arguments& a);
 
  private:
   // What a nested group does not inherit from around it: the bars that are
@@ -371,7 +375,10 @@ class FormulaParser {
   Owned<> parse_script(const Token& op, int& primes, bool& star);
   Owned<> parse_argument(const Token& command, const std::string& need);
   Owned<> parse_group(const Token& opening);
+  Owned<> parse_over(Owned<> numerator);
+  Owned<> stack(Owned<> top, Owned<> bottom, bool bar);
   Owned<> parse_command(const Token& t);
+  Owned<> unknown_command(const Token& t);
   Owned<> parse_bracket(const Token& opening, Delimiter d);
   Owned<> parse_bars(const Token& opening, Delimiter d);
   bool read_delimiter(Delimiter& d);

@@ -2,6 +2,7 @@
 // with the UTF-8 forms of signs and Greek letters read as their commands.
 #include <algorithm>
 #include <iterator>
+#include <unordered_map>
 
 #include "language/latex_parser.h"
 
@@ -10,36 +11,25 @@ namespace latex {
 
 namespace {
 
-// The UTF-8 forms of common signs, each read as the command it names, or
-// as an ASCII character when the command starts with none of the letters.
-struct Utf8Form {
-  char32_t code;
-  std::string_view command;
-};
-
-constexpr Utf8Form kUtf8Forms[] = {
-    {U'·', "cdot"},   {U'×', "times"},  {U'÷', "div"},     {U'±', "pm"},
-    {U'Γ', "Gamma"},  {U'Δ', "Delta"},  {U'Θ', "Theta"},   {U'Λ', "Lambda"},
-    {U'Ξ', "Xi"},     {U'Π', "Pi"},     {U'Σ', "Sigma"},   {U'Υ', "Upsilon"},
-    {U'Φ', "Phi"},    {U'Ψ', "Psi"},    {U'Ω', "Omega"},   {U'α', "alpha"},
-    {U'β', "beta"},   {U'γ', "gamma"},  {U'δ', "delta"},   {U'ε', "epsilon"},
-    {U'ζ', "zeta"},   {U'η', "eta"},    {U'θ', "theta"},   {U'ι', "iota"},
-    {U'κ', "kappa"},  {U'λ', "lambda"}, {U'μ', "mu"},      {U'ν', "nu"},
-    {U'ξ', "xi"},     {U'ο', "omicron"}, {U'π', "pi"},     {U'ρ', "rho"},
-    {U'ς', "sigma"},  {U'σ', "sigma"},  {U'τ', "tau"},     {U'υ', "upsilon"},
-    {U'φ', "phi"},    {U'χ', "chi"},    {U'ψ', "psi"},     {U'ω', "omega"},
-    {U'ϑ', "theta"},  {U'ϕ', "phi"},    {U'ϖ', "pi"},      {U'ϱ', "rho"},
-    {U'ϵ', "epsilon"}, {U'‖', "|"},     {U'′', "'"},       {U'…', "ldots"},
-    {U'→', "to"},     {U'⇒', "Rightarrow"}, {U'∈', "in"},  {U'∏', "prod"},
-    {U'∑', "sum"},    {U'−', "-"},      {U'∓', "mp"},      {U'∗', "*"},
-    {U'√', "sqrt"},   {U'∞', "infty"},  {U'∫', "int"},     {U'∼', "sim"},
-    {U'≈', "approx"}, {U'≠', "ne"},     {U'≡', "equiv"},   {U'≤', "le"},
-    {U'≥', "ge"},     {U'⋅', "cdot"},   {U'⋯', "cdots"},   {U'⟨', "langle"},
-    {U'⟩', "rangle"}, {U'∇', "nabla"},
-};
+// The characters of the symbol table by their code: each reads as its
+// row's first LaTeX command, or as its ASCII form when it has none.
+const std::unordered_map<char32_t, const SymbolRow*>& utf8_forms() {
+  static const auto forms = [] {
+    std::unordered_map<char32_t, const SymbolRow*> forms;
+    for (const SymbolRow& row : symbol_table()) {
+      char32_t code = 0;
+      for (size_t i = 0, n; i < row.utf8.size(); i += n) {
+        n = static_cast<size_t>(std::max(1, decode_utf8(row.utf8, i, code)));
+        forms.emplace(code, &row);
+      }
+    }
+    return forms;
+  }();
+  return forms;
+}
 
 // The Greek capitals from U+0391 that look like Latin letters read as those
-// letters; the others are in kUtf8Forms.
+// letters; the others are in the symbol table.
 constexpr std::string_view kLatinLookingCapitals = "AB??EZH?IK?MN?O?P??T??X??";
 
 }  // namespace
@@ -111,31 +101,38 @@ Token Tokenizer::scan() {
       pos_ = k;
       t = command_token(start, line_.substr(start + 1, k - start - 1), k - start);
       if (t.command != nullptr && t.command->kind == Kind::space) continue;
+      if (t.command != nullptr && t.command->kind == Kind::skipped) {
+        size_t begin, end;
+        if (pos_ < end_ && line_[pos_] == '*') ++pos_;
+        braced_text(begin, end);
+        continue;
+      }
     } else if (c == '.' && line_.substr(pos_, 3) == "...") {
       pos_ += 3;
       t = command_token(start, "ldots", 3);
     } else if (static_cast<unsigned char>(c) >= 0x80) {
       char32_t code = 0;
       int n = decode_utf8(line_.substr(0, end_), pos_, code);
-      const Utf8Form* form = std::find_if(std::begin(kUtf8Forms), std::end(kUtf8Forms),
-                                          [code](const Utf8Form& f) { return f.code == code; });
+      auto found = n == 0 ? utf8_forms().end() : utf8_forms().find(code);
+      const SymbolRow* form = found == utf8_forms().end() ? nullptr : found->second;
       bool capital = code >= U'Α' && code <= U'Ω' && code != 0x3a2;
-      if (n == 0 || (form == std::end(kUtf8Forms) && !capital)) {
+      if (n == 0 || (form == nullptr && !capital)) {
         pos_ += n == 0 ? 1 : static_cast<size_t>(n);
         t.type = Type::bad;
         t.length = n == 0 ? 1 : n;
         return t;
       }
       pos_ += static_cast<size_t>(n);
-      if (form == std::end(kUtf8Forms)) {
+      if (form == nullptr) {
         t.type = Type::letter;
         t.ch = kLatinLookingCapitals[code - U'Α'];
-      } else if (is_letter(form->command[0]) || form->command == "|") {
-        t = command_token(start, form->command, static_cast<size_t>(n));
+      } else if (!form->latex.empty()) {
+        t = command_token(start, form->latex.substr(0, form->latex.find(' ')),
+                          static_cast<size_t>(n));
         if (t.command != nullptr && t.command->kind == Kind::space) continue;
       } else {
         t.type = Type::character;
-        t.ch = form->command[0];
+        t.ch = form->ascii[0];
       }
     } else if (static_cast<unsigned char>(c) < 32 || c == 127 || c == '#' || c == '$' ||
                c == '%') {
