@@ -197,14 +197,14 @@ struct Session::Impl : Listener {
     try {
       if (tree->depth() > max_depth) throw DrawingTooLarge();
       pool.reset_budget();
-      RenderContext cx{pool, Style{!options.narrow_roots, options.unicode}};
+      RenderContext cx{pool, Style{!options.narrow_roots, options.unicode ? &kUnicodeGlyphs : &kAsciiGlyphs}};
       drawing.emplace(tree->render(cx));
       if (options.width > 0) drawing = fit(*tree, *drawing, cx, options.width);
     } catch (const DrawingTooLarge&) {
-      error(::Status::too_large, "drawing too large", line, -1);
+      error(::Status::too_large, status_message(::Status::too_large), line, -1);
       return;
     } catch (const std::bad_alloc&) {
-      error(::Status::too_large, "drawing too large", line, -1);
+      error(::Status::too_large, status_message(::Status::too_large), line, -1);
       return;
     }
     tree.reset();

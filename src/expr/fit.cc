@@ -364,7 +364,7 @@ bool Fitter::wrapper(const Expression& e, Wrapper& w) const {
     w = {p->left.get(), 0, base_needs_brackets(*p->left)};
   } else if (auto* i = dynamic_cast<const Integral*>(&e)) {
     const Expression& body = *i->body;
-    int col = cx_.style.unicode ? 2 : 3;
+    int col = cx_.style.glyphs->integral.body_col;
     if (dynamic_cast<const Integral*>(&body)) {
       // The sign's width does not depend on its height.
       cx_.pool.reset_budget();
@@ -377,7 +377,7 @@ bool Fitter::wrapper(const Expression& e, Wrapper& w) const {
     int col = s->render_sign(cx_, SumSymbol())->extent().width + 1;
     w = {s->body.get(), col, s->body->needs_parens()};
   } else if (auto* l = dynamic_cast<const Limit*>(&e)) {
-    int arrow = cx_.style.unicode ? 1 : 2;
+    int arrow = cx_.style.glyphs->arrow.size();
     int n = width_of(*l->variable) + width_of(*l->point) + arrow + 2;
     w = {l->body.get(), n + 1, l->body->needs_parens()};
   } else if (auto* t = dynamic_cast<const TrigFunction*>(&e)) {
@@ -716,7 +716,7 @@ CanvasRef Fitter::compose() const {
   cx_.pool.reset_budget();
   CanvasRef c = cx_.canvas();
   Canvas& out = *c;
-  const char marker = cx_.style.unicode ? static_cast<char>(GLYPH_CONTINUED) : '>';
+  const char marker = cx_.style.glyphs->continued;
   int below = 0;  // the output row after the previous line
   for (size_t k = 0; k < lines_.size(); ++k) {
     const Line& line = lines_[k];
