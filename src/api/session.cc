@@ -296,7 +296,7 @@ struct Session::Impl : Listener {
         return;
       }
       try {
-        Style style{!s.options.narrow_roots, s.options.unicode};
+        Style style{!s.options.narrow_roots, s.options.unicode ? &kUnicodeGlyphs : &kAsciiGlyphs};
         if (tree->depth() > s.max_depth) throw DrawingTooLarge();
         s.pool.reset_budget();
         RenderContext cx{s.pool, style};

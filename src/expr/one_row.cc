@@ -58,7 +58,7 @@ bool is_atom(const Expression& e) {
 
 class OneRow {
  public:
-  explicit OneRow(const RenderContext& cx) : cx_(cx), unicode_(cx.style.unicode) {}
+  explicit OneRow(const RenderContext& cx) : cx_(cx), unicode_(cx.style.glyphs->unicode_symbols) {}
 
   std::string of(Expression& e) {
     CanvasRef drawn = e.render(cx_);
