@@ -384,8 +384,15 @@ struct Scanner::State {
     release(i, true);
   }
 
+  // Whether bytes hold a character that may start a span or a code span.
+  static bool may_open(std::string_view bytes) {
+    for (char c : bytes)
+      if (c == '$' || c == '\\' || c == '`') return true;
+    return false;
+  }
+
   void paragraph_text(std::string_view bytes, bool text, Place at) {
-    if (held.empty() && text && bytes.find_first_of("$\\`") == std::string_view::npos) {
+    if (held.empty() && text && !may_open(bytes)) {
       write(bytes, true);
       return;
     }
