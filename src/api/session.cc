@@ -32,6 +32,11 @@ constexpr long kStackPerLevel = 768;
 #endif
 constexpr long kStackReserve = 128 * 1024;
 
+// How the options ask drawings to look.
+Style style_of(const Options& options) {
+  return Style{!options.narrow_roots, options.unicode ? &kUnicodeGlyphs : &kAsciiGlyphs};
+}
+
 // The lowest usable address of the calling thread's stack, or null when
 // it cannot be known. Finding it for the main thread reads the process's
 // memory map, so each thread keeps what it found: a thread's stack does not
@@ -197,7 +202,7 @@ struct Session::Impl : Listener {
     try {
       if (tree->depth() > max_depth) throw DrawingTooLarge();
       pool.reset_budget();
-      RenderContext cx{pool, Style{!options.narrow_roots, options.unicode ? &kUnicodeGlyphs : &kAsciiGlyphs}};
+      RenderContext cx{pool, style_of(options)};
       drawing.emplace(tree->render(cx));
       if (options.width > 0) drawing = fit(*tree, *drawing, cx, options.width);
     } catch (const DrawingTooLarge&) {
@@ -296,7 +301,7 @@ struct Session::Impl : Listener {
         return;
       }
       try {
-        Style style{!s.options.narrow_roots, s.options.unicode ? &kUnicodeGlyphs : &kAsciiGlyphs};
+        Style style = style_of(s.options);
         if (tree->depth() > s.max_depth) throw DrawingTooLarge();
         s.pool.reset_budget();
         RenderContext cx{s.pool, style};
