@@ -11,7 +11,8 @@
 // allocation failures happen all along the way from input to drawing.
 // The stream is fitted into a width from 10 to 120 set by the last byte,
 // and a row wider than that counts as a crash.
-// Each input is read both as the linear language and as LaTeX.
+// Each input is read as the linear language, as LaTeX, and as a Markdown
+// document whose formulas are LaTeX.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -72,6 +73,7 @@ class Discard : public vornix::Sink {
   void message(const vornix::Message& m) override { size_ += m.text.size(); }
   void warning(const vornix::Message& m) override { size_ += m.text.size(); }
   void empty_line(int) override {}
+  void document(std::string_view bytes) override { size_ += bytes.size(); }
 
  private:
   int width_;
@@ -93,10 +95,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   budget = size_t{16} << (10 + (size == 0 ? 8 : data[size - 1] % 9));
   limited = true;
   bool narrow = size != 0 && data[0] >= 128;
-  for (bool latex : {false, true}) {
+  enum { linear, latex, markdown };
+  for (int mode : {linear, latex, markdown}) {
     vornix_options options{0, 0};
     if (narrow) options.flags |= VORNIX_NARROW_ROOTS;
-    if (latex) options.flags |= VORNIX_LATEX;
+    if (mode == latex) options.flags |= VORNIX_LATEX;
+    if (mode == markdown) options.flags |= VORNIX_MARKDOWN;
     int status;
     char* text = vornix_draw(reinterpret_cast<const char*>(data), size, &options, &status);
     vornix_free(text);
@@ -105,7 +109,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       int width = size != 0 ? 10 + data[size - 1] % 111 : 10;
       vornix::Options fitted;
       fitted.narrow_roots = narrow;
-      fitted.latex = latex;
+      fitted.latex = mode == latex;
+      fitted.markdown = mode == markdown;
       fitted.unicode = true;
       fitted.width = width;
       vornix::Session session(fitted);

@@ -169,6 +169,42 @@ TEST(Library, CFunctions) {
   EXPECT_STREQ(VORNIX_VERSION_STRING, vornix_version());
 }
 
+// A document goes through the C function and through a session's source and
+// sink alike: text as it came, formulas drawn, bad ones left with a warning
+// and no failure; a "quit" in a document is only a word.
+TEST(Library, MarkdownDocuments) {
+  const std::string document = "quit $x^2$ now\n$$\\frac{1}{2}$$\n$\\frac{1}$ $5\n";
+  const char* expected = "quit x^2 now\n\n1\n-\n2\n\n$\\frac{1}$ $5\n";
+  vornix_options options{VORNIX_MARKDOWN, 0};
+  int status = -1;
+  char* drawn = vornix_draw(document.data(), document.size(), &options, &status);
+  ASSERT_NE(nullptr, drawn);
+  EXPECT_STREQ(expected, drawn);
+  EXPECT_EQ(VORNIX_OK, status);
+  vornix_free(drawn);
+
+  struct Document : vornix::Sink {
+    void drawing(int, const vornix::DrawingView&) override { text += "<drawing>"; }
+    void message(const vornix::Message&) override { text += "<message>"; }
+    void empty_line(int) override { text += "<empty>"; }
+    void warning(const vornix::Message& m) override { warnings.emplace_back(m.text); }
+    void document(std::string_view bytes) override { text.append(bytes); }
+    std::string text;
+    std::vector<std::string> warnings;
+  } sink;
+  vornix::Options markdown;
+  markdown.markdown = true;
+  vornix::Session session(markdown);
+  Trickle source(document);
+  bool quit = true;
+  EXPECT_EQ(vornix::Status::ok, session.draw(source, sink, &quit));
+  EXPECT_FALSE(quit);
+  EXPECT_EQ(expected, sink.text);
+  EXPECT_EQ((std::vector<std::string>{"line 3, column 1: formula left as written: syntax error "
+                                      "at column 1: \\frac needs 2 arguments"}),
+            sink.warnings);
+}
+
 const char* const kStatements[] = {
     "sum(k^2, k = 1 .. n) = n*(n + 1)*(2*n + 1)/6",
     "int(int(f(x, y), x = 0 .. 1), y = 0 .. 1)",

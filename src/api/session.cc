@@ -289,7 +289,6 @@ struct Session::Impl : Listener {
       s.latex_parser.parse(source, *this);
       if (!drawn && !failure) failure.emplace(::Status::input, "no formula");
       if (failure) {
-        if (s.first == Status::ok) s.first = static_cast<Status>(failure->first);
         remark(failure->first, "formula left as written: " + failure->second);
         return false;
       }

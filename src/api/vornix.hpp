@@ -39,7 +39,9 @@ struct Options {
   bool unicode = false;       ///< Unicode drawings (UTF-8)
   bool latex = false;         ///< statements written in LaTeX
   /// Each input is a Markdown document: its text comes back as it is,
-  /// with the LaTeX of each math span replaced by its drawing.
+  /// with the LaTeX of each math span replaced by its drawing. A formula
+  /// that does not draw stays as written, with a warning, and the status
+  /// stays Status::ok.
   bool markdown = false;
   /// Columns to fit each drawing into: a wider one is broken between terms
   /// into pieces stacked in one drawing, whose baseline is the first

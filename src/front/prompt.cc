@@ -234,7 +234,8 @@ const SymbolWords& symbol_words() {
   return words;
 }
 // The prompt's commands, and what a value after each may be.
-constexpr const char* kCommandWords[] = {":help", ":narrow ", ":unicode ", ":latex ", ":width "};
+constexpr const char* kCommandWords[] = {":help", ":narrow ", ":unicode ", ":latex ", ":markdown ",
+                                         ":width "};
 constexpr const char* kSwitchWords[] = {"on", "off"};
 constexpr const char* kWidthWords[] = {"auto", "off"};
 
@@ -477,7 +478,8 @@ void Prompt::draw(const std::string& line) {
     }
   }
   PromptOutput out;
-  session_.draw(line, out);
+  // A line of Markdown comes back as a line.
+  session_.draw(session_.options().markdown ? line + "\n" : line, out);
   status_ = out.too_deep ? 1 : 0;
   if (!out.columns.empty()) {
     // The caret goes to standard error, after the messages it points for.
@@ -491,6 +493,7 @@ constexpr const char* kHelp =
     ":narrow on|off      narrow radicals\n"
     ":unicode on|off     Unicode drawings\n"
     ":latex on|off       statements written in LaTeX\n"
+    ":markdown on|off    lines of Markdown: the math in them drawn\n"
     ":width N|auto|off   drawings fit N columns, the terminal's width, or any\n"
     "A command alone shows its setting. Tab completes a word; Ctrl-C drops the\n"
     "line being typed; quit or Ctrl-D ends the session.\n";
@@ -511,6 +514,7 @@ void Prompt::command(const std::string& line) {
   bool* toggle = name == "narrow"    ? &options.narrow_roots
                  : name == "unicode" ? &options.unicode
                  : name == "latex"   ? &options.latex
+                 : name == "markdown" ? &options.markdown
                                      : nullptr;
   if (name == "help" && words.size() == 1) {
     std::fputs(kHelp, stdout);
@@ -546,7 +550,7 @@ void Prompt::command(const std::string& line) {
   } else if (name == "width") {
     std::puts(":width takes a number of columns, auto or off");
   } else {
-    std::puts("the commands are :help, :narrow, :unicode, :latex and :width");
+    std::puts("the commands are :help, :narrow, :unicode, :latex, :markdown and :width");
   }
 }
 
@@ -565,7 +569,8 @@ char** Prompt::complete(const char* text, int start, int) {
     if (before.find_first_not_of(" \t", name_end) != std::string_view::npos) return nullptr;
     if (name == ":width") {
       candidates.assign(std::begin(kWidthWords), std::end(kWidthWords));
-    } else if (name == ":narrow" || name == ":unicode" || name == ":latex") {
+    } else if (name == ":narrow" || name == ":unicode" || name == ":latex" ||
+               name == ":markdown") {
       candidates.assign(std::begin(kSwitchWords), std::end(kSwitchWords));
     }
   } else {

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 namespace markdown {
 
@@ -146,6 +147,7 @@ struct Scanner::State {
   std::string content;
   int held_line = 1;
   int held_column = 0;
+  size_t resume = 0;  // see scan
 
   void hold(std::string_view bytes, bool text, Place at) {
     if (held.empty()) {
@@ -194,20 +196,26 @@ struct Scanner::State {
 
   enum class Close { found, failed, need_more };
 
-  // Looks for the end of a span whose body starts at `body`; on found,
-  // [close, end) is the closing delimiter.
-  Close find_close(Span kind, size_t body, bool at_end, size_t& close, size_t& end) const {
+  // Looks for the end of a span whose body starts at `body`, from `from`
+  // on when that is later; on found, [close, end) is the closing
+  // delimiter. On need_more, `from` is where the search is to go on once
+  // more bytes are held, so that a long span is read once, not once a line.
+  Close find_close(Span kind, size_t body, bool at_end, size_t& from, size_t& close,
+                   size_t& end) const {
     const size_t n = held.size();
-    Close more = at_end ? Close::failed : Close::need_more;
+    auto more = [&](size_t at) {
+      from = at;
+      return at_end ? Close::failed : Close::need_more;
+    };
     auto find = [&](std::string_view delim) {
-      for (size_t i = next_text(body); i < n; i = next_text(i + 1)) {
+      for (size_t i = next_text(std::max(body, from)); i < n; i = next_text(i + 1)) {
         if (held.compare(i, delim.size(), delim) == 0) {
           close = i;
           end = i + delim.size();
           return Close::found;
         }
       }
-      return more;
+      return more(std::max(body, n - std::min(n, delim.size() - 1)));
     };
     switch (kind) {
       case Span::tick: return find("`$");
@@ -219,12 +227,12 @@ struct Scanner::State {
     // An inline span: a blank before the closing delimiter, or a digit
     // after it, means it was no span; a backslash takes the next character
     // with it, and \text takes a group in braces.
-    size_t i = next_text(body);
+    size_t i = next_text(std::max(body, from));
     while (i < n) {
       char c = held[i];
       if (kind == Span::dollar && c == '$') {
         size_t after = next_text(i + 1);
-        if (after >= n && !at_end) return more;
+        if (after >= n && !at_end) return more(i);
         if (after < n && is_digit(held[after])) return Close::failed;
         close = i;
         end = i + 1;
@@ -232,10 +240,10 @@ struct Scanner::State {
       }
       if (c == '\\') {
         size_t j = next_text(i + 1);
-        if (j >= n) return more;
+        if (j >= n) return more(i);
         if (kind == Span::paren && held[j] == ')') {
           size_t after = next_text(j + 1);
-          if (after >= n && !at_end) return more;
+          if (after >= n && !at_end) return more(i);
           if (after < n && is_digit(held[after])) return Close::failed;
           close = i;
           end = j + 1;
@@ -254,7 +262,7 @@ struct Scanner::State {
               break;
             }
           }
-          if (k >= n) return more;
+          if (k >= n) return more(i);
           i = next_text(k + 1);
           continue;
         }
@@ -264,14 +272,14 @@ struct Scanner::State {
       if (is_blank(c)) {
         size_t j = i;
         while (j < n && (content[j] != '1' || is_blank(held[j]))) ++j;
-        if (j >= n) return more;
+        if (j >= n) return more(i);
         if (held[j] == '$') return Close::failed;
         i = j;
         continue;
       }
       i = next_text(i + 1);
     }
-    return more;
+    return more(n);
   }
 
   // The formula of a span: its text, less the prefixes of the lines it
@@ -289,6 +297,8 @@ struct Scanner::State {
   // Writes what is held up to the first byte whose meaning is still open;
   // at the end of the paragraph, every open delimiter is text.
   void scan(bool at_end) {
+    // Where the search for the end of the span that opens held[0] goes on.
+    size_t resume_at = std::exchange(resume, 0);
     size_t i = 0;
     for (;;) {
       i = next_text(i);
@@ -322,7 +332,8 @@ struct Scanner::State {
         size_t run = i;
         while (run < held.size() && held[run] == '`') ++run;
         size_t len = run - i;
-        size_t k = run;
+        size_t k = i == 0 ? std::max(run, resume_at) : run;
+        resume_at = 0;
         bool closed = false;
         while ((k = held.find('`', k)) != std::string::npos) {
           size_t e = k;
@@ -337,6 +348,9 @@ struct Scanner::State {
         if (closed) {
           i = k;
         } else if (!at_end && held.size() - i <= kMaxHeld) {
+          size_t r = held.size();
+          while (r > run && held[r - 1] == '`') --r;
+          resume = r - i;
           break;
         } else {
           i = run;
@@ -357,9 +371,14 @@ struct Scanner::State {
       }
       size_t close = 0;
       size_t end = 0;
-      Close found = find_close(kind, body, at_end, close, end);
+      size_t from = i == 0 ? resume_at : 0;
+      resume_at = 0;
+      Close found = find_close(kind, body, at_end, from, close, end);
       if (found == Close::need_more && held.size() - i > kMaxHeld) found = Close::failed;
-      if (found == Close::need_more) break;
+      if (found == Close::need_more) {
+        resume = from - i;
+        break;
+      }
       if (found == Close::failed) {
         i = body;
         continue;
@@ -384,8 +403,15 @@ struct Scanner::State {
     release(i, true);
   }
 
+  // Whether bytes hold a character that may start a span or a code span.
+  static bool may_open(std::string_view bytes) {
+    for (char c : bytes)
+      if (c == '$' || c == '\\' || c == '`') return true;
+    return false;
+  }
+
   void paragraph_text(std::string_view bytes, bool text, Place at) {
-    if (held.empty() && text && bytes.find_first_of("$\\`") == std::string_view::npos) {
+    if (held.empty() && text && !may_open(bytes)) {
       write(bytes, true);
       return;
     }

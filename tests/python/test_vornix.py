@@ -65,5 +65,14 @@ def test_threads_draw_at_once():
         assert drawn == [expected[i]] * 200
 
 
+def test_markdown():
+    answer = "The area is $\\pi r^2$, and\n\n$$\\frac{a}{b}$$\n\nfor $5.\n"
+    assert vornix.draw(answer, markdown=True) == \
+        "The area is pi r^2, and\n\na\n-\nb\n\nfor $5.\n"
+    assert vornix.draw("$x^2$ and $x_i$", markdown=True, unicode=True) == "x² and xᵢ"
+    # A formula that does not draw stays as written and raises nothing.
+    assert vornix.draw("$\\frac{1}$ stays", markdown=True) == "$\\frac{1}$ stays"
+
+
 def test_version():
     assert vornix.__version__.count(".") >= 1

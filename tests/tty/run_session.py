@@ -535,6 +535,11 @@ def commands(t):
         (":latex", "latex on"),
         (":latex off", None),
         (":latex yes", ":latex takes on or off"),
+        (":markdown", "markdown off"),
+        (":markdown on", None),
+        ("a $x^2$ and $$\\frac{1}{2}$$ b", rows("a x^2 and ", "", "1", "-", "2", "", " b")),
+        (":markdown", "markdown on"),
+        (":markdown off", None),
         # At a terminal, drawings fit its width until told otherwise.
         (":width", "width auto (80)"),
         (":width 40", None),
@@ -546,8 +551,8 @@ def commands(t):
         (":width 0", ":width takes a number of columns, auto or off"),
         (":width 12x", ":width takes a number of columns, auto or off"),
         (":width", "width off"),
-        (":frob", "the commands are :help, :narrow, :unicode, :latex and :width"),
-        (":", "the commands are :help, :narrow, :unicode, :latex and :width"),
+        (":frob", "the commands are :help, :narrow, :unicode, :latex, :markdown and :width"),
+        (":", "the commands are :help, :narrow, :unicode, :latex, :markdown and :width"),
     ]
     t.expect(PROMPT)
     for line, output in steps:
