@@ -173,12 +173,17 @@ void DrawingView::write(std::FILE* out) const { canvas_of(canvas_).write(out, gl
 struct Session::Impl : Listener {
   explicit Impl(const Options& o) : options(o) {}
 
+  const GlyphSet* glyphs() const {
+    if (!options.unicode) return &kAsciiGlyphs;
+    return options.ambiguous_wide ? &kNeutralGlyphs : &kUnicodeGlyphs;
+  }
+
   void statement(Owned<> tree, int line) override {
     std::optional<CanvasRef> drawing;
     try {
       if (tree->depth() > max_depth) throw DrawingTooLarge();
       pool.reset_budget();
-      RenderContext cx{pool, Style{!options.narrow_roots, options.unicode ? &kUnicodeGlyphs : &kAsciiGlyphs}};
+      RenderContext cx{pool, Style{!options.narrow_roots, glyphs()}};
       drawing.emplace(tree->render(cx));
       if (options.width > 0) drawing = fit(*tree, *drawing, cx, options.width);
     } catch (const DrawingTooLarge&) {
@@ -286,6 +291,7 @@ extern "C" char* vornix_draw(const char* text, size_t length,
       o.narrow_roots = (options->flags & VORNIX_NARROW_ROOTS) != 0;
       o.unicode = (options->flags & VORNIX_UNICODE) != 0;
       o.latex = (options->flags & VORNIX_LATEX) != 0;
+      o.ambiguous_wide = (options->flags & VORNIX_AMBIGUOUS_WIDE) != 0;
       o.width = options->width;
     }
     vornix::Session session(o);

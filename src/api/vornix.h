@@ -42,6 +42,10 @@ extern "C" {
 #define VORNIX_UNICODE (1u << 1)
 /* Statements written in LaTeX instead of the linear language. */
 #define VORNIX_LATEX (1u << 2)
+/* With VORNIX_UNICODE: characters of neutral East Asian width only, ASCII
+ * where none serves, for terminals that draw ambiguous characters (box
+ * drawing, Greek letters, most mathematical signs) two columns wide. */
+#define VORNIX_AMBIGUOUS_WIDE (1u << 3)
 
 /* How to draw. A null pointer, or a structure of zeros, means the
  * defaults: slanted radical signs and no width limit. */

@@ -93,6 +93,11 @@ enum Glyph : unsigned char {
   GLYPH_DOUBLE_VERTICAL,     // ‖
   GLYPH_ANGLE_LEFT,          // ⟨
   GLYPH_ANGLE_RIGHT,         // ⟩
+  GLYPH_HEAVY_BAR,           // ━
+  GLYPH_DOT,                 // ⋅
+  GLYPH_CUBE_ROOT,           // ∛
+  GLYPH_FOURTH_ROOT,         // ∜
+  GLYPH_RULE,                // ⎯
   GLYPH_END,
 };
 
@@ -110,6 +115,9 @@ inline constexpr std::string_view kGlyphTexts[] = {
     // Pieces of tall brackets and braces, double bars and angle brackets.
     "⎡", "⎢", "⎣", "⎤", "⎥", "⎦", "⎧", "⎨", "⎩", "⎫", "⎬", "⎭", "⎪", "‖",
     "⟨", "⟩",
+    // The main bar of a fraction over or under another, the dot of a
+    // product, roots of a given index, a rule of neutral width.
+    "━", "⋅", "∛", "∜", "⎯",
 };
 static_assert(std::size(kGlyphTexts) == GLYPH_END - GLYPH_FIRST);
 

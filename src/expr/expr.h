@@ -21,6 +21,8 @@ struct Style {
   bool wide_radicals = true;
   /// The characters drawn with: ASCII, Unicode, ...
   const GlyphSet* glyphs = &kAsciiGlyphs;
+  /// Drawing a cell of a matrix, where a blank also parts the cells.
+  bool in_cell = false;
 
   /// Round brackets in this style.
   const BracketShape& parens() const { return glyphs->parens; }
@@ -720,6 +722,8 @@ class Matrix : public Expression {
   virtual const Expression& missing_cell() const { return shared_zero; }
   /// Columns left of the first cell: the left bracket and a blank.
   virtual int inset(const Style& style) const;
+  /// Blank columns between two columns of cells.
+  virtual int column_gap() const;
   /// Draws the brackets, or the bars of a determinant, on the rows 0 to
   /// height - 1, the left one in column 0 and the right one in column right.
   virtual void draw_delimiters(const Style& style, Canvas& canvas, int height, int right) const;
@@ -733,12 +737,18 @@ class Matrix : public Expression {
 /// and bars on both sides (a determinant) draw as a Matrix does.
 class Array : public Matrix {
  public:
-  Array(Delimiter opening, Delimiter closing);
+  /// `column_gap`: 1 as in a matrix; more where a blank could also stand
+  /// inside a cell, as in cases, whose cells are formulas with relations.
+  Array(Delimiter opening, Delimiter closing, int column_gap = 1);
   const Expression& missing_cell() const override { return shared_blank; }
   int inset(const Style& style) const override;
+  int column_gap() const override;
   void draw_delimiters(const Style& style, Canvas& canvas, int height, int right) const override;
   const Delimiter opening;
   const Delimiter closing;
+
+ private:
+  int column_gap_;
 };
 
 // ---- Building decorated nodes ----
