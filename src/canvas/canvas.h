@@ -187,7 +187,9 @@ enum Alignment { ALIGN_BOTTOM = 0, ALIGN_TOP = 1, ALIGN_BASELINE = 2 };
 /// the drawing limit allows (see CanvasPool).
 class DrawingTooLarge : public std::exception {
  public:
-  const char* what() const noexcept override { return "drawing too large"; }
+  /// The message of every statement whose drawing is too large.
+  static constexpr const char* kMessage = "drawing too large";
+  const char* what() const noexcept override { return kMessage; }
 };
 
 /// The most characters that the canvases of one drawing may hold in all:

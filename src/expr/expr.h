@@ -789,4 +789,12 @@ inline constexpr int kNarrowestFit = 10;
 /// DrawingTooLarge when the pieces would exceed the drawing limit.
 CanvasRef fit(const Expression& tree, const CanvasRef& drawing, const RenderContext& cx, int width);
 
+// ---- Writing a tree on one row ----
+
+/// The tree on one line of text (UTF-8), for a formula inside a sentence:
+/// its drawing when that is one row tall, else a linear form in the
+/// context's style (one_row.cc). The tree's children are lent to stand-ins
+/// while it runs and are back in place when it returns or throws.
+std::string one_row(Expression& tree, const RenderContext& cx);
+
 #endif  // VORNIX_EXPR_H_

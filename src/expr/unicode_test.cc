@@ -106,8 +106,8 @@ const std::vector<Pair>& pairs() {
   static const std::vector<Pair> all = [] {
     std::vector<Pair> p;
     for (bool narrow : {false, true}) {
-      vornix::Session ascii(vornix::Options{narrow, false, false, 0});
-      vornix::Session unicode(vornix::Options{narrow, true, false, 0});
+      vornix::Session ascii(vornix::Options{.narrow_roots = narrow});
+      vornix::Session unicode(vornix::Options{.narrow_roots = narrow, .unicode = true});
       for (const std::string& s : statements()) {
         p.push_back(Pair{s, narrow, ascii.draw(s), unicode.draw(s)});
       }
@@ -205,15 +205,15 @@ std::vector<vornix::Result> other_unicode_drawings() {
   std::vector<vornix::Result> results;
   for (const auto& entry : std::filesystem::directory_iterator(kSource / "tests" / "cases")) {
     if (entry.path().extension() != ".tex") continue;
-    vornix::Session latex(vornix::Options{false, true, true, 0});
+    vornix::Session latex(vornix::Options{.unicode = true, .latex = true});
     results.push_back(latex.draw(read_file(entry.path())));
-    vornix::Session neutral(vornix::Options{false, true, true, 0, true});
+    vornix::Session neutral(vornix::Options{.unicode = true, .latex = true, .ambiguous_wide = true});
     results.push_back(neutral.draw(read_file(entry.path())));
   }
-  vornix::Session fitted(vornix::Options{false, true, false, 16});
+  vornix::Session fitted(vornix::Options{.unicode = true, .width = 16});
   results.push_back(fitted.draw(read_file(kSource / "tests" / "cases" / "fit.vx")));
   for (bool narrow : {false, true}) {
-    vornix::Session neutral(vornix::Options{narrow, true, false, 0, true});
+    vornix::Session neutral(vornix::Options{.narrow_roots = narrow, .unicode = true, .ambiguous_wide = true});
     for (const std::string& s : statements()) results.push_back(neutral.draw(s));
   }
   return results;
