@@ -551,24 +551,31 @@ class OpOverInterval {
   Owned<> upper;
 };
 
+/// The rows of an integral sign's middle pieces above and below its
+/// baseline row, which has one too; the top and foot stand beyond them.
+struct SignSpan {
+  int above, below;
+};
+
 class Integral : public OpOnFunction {
  public:
   Integral(Expression* body, Expression* variable)
       : OpOnFunction(body, variable) {}
   CanvasRef render(const RenderContext& cx) const override;
-  /// The sign of half height k with its bounds, if any.
-  virtual CanvasRef render_sign(const RenderContext& cx, int k) const;
-  /// Half the height of the sign's bar column for an integrand of extent e:
-  /// at least 1.
-  static int sign_half_height(const Extent& e);
-  /// Draws a sign of half height k with its middle row at row r, from
+  /// The sign of the given span with its bounds, if any.
+  virtual CanvasRef render_sign(const RenderContext& cx, SignSpan span) const;
+  /// The span of the sign for an integrand of extent e: as many rows
+  /// above as below, at least one, or, in a style whose sign fits its
+  /// body, the integrand's own rows.
+  static SignSpan sign_span(const Style& style, const Extent& e);
+  /// Draws a sign of the given span with its baseline row at row r, from
   /// column c.
-  static void draw_sign(Canvas& canvas, int r, int c, int k, const Style& style);
+  static void draw_sign(Canvas& canvas, int r, int c, SignSpan span, const Style& style);
 
  private:
-  /// The drawing, and in k the half height of its sign: nested integrals
-  /// share the one set by the innermost integrand.
-  CanvasRef render_nested(const RenderContext& cx, int& k) const;
+  /// The drawing, and in span that of its sign: nested integrals share the
+  /// one set by the innermost integrand.
+  CanvasRef render_nested(const RenderContext& cx, SignSpan& span) const;
 };
 
 class IntegralOnInterval : public Integral, public OpOverInterval {
@@ -576,7 +583,7 @@ class IntegralOnInterval : public Integral, public OpOverInterval {
   IntegralOnInterval(Expression* body, Expression* variable,
                      Expression* lower, Expression* upper);
   void release_children(NodeStack& out) override;
-  CanvasRef render_sign(const RenderContext& cx, int k) const override;
+  CanvasRef render_sign(const RenderContext& cx, SignSpan span) const override;
 };
 
 /// Draws a big sign with its middle row at row r, from column c.

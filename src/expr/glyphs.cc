@@ -30,7 +30,8 @@ constexpr BracketShape kUnicodeBraces{
 constexpr BigSign kAsciiSum{{"=====", "\\", " >", "/", "====="}};
 constexpr BigSign kAsciiProduct{{"=====", " | |", " | |", " | |", " | |"}};
 constexpr IntegralSign kUnicodeIntegral{
-    g(GLYPH_INTEGRAL_TOP), g(GLYPH_INTEGRAL_MIDDLE), g(GLYPH_INTEGRAL_BOTTOM), 0, 0, 0, 0, 0, 2};
+    g(GLYPH_INTEGRAL_TOP), g(GLYPH_INTEGRAL_MIDDLE), g(GLYPH_INTEGRAL_BOTTOM), 0, 0, 0, 0, 0, 2,
+    true};
 
 }  // namespace
 
@@ -55,7 +56,7 @@ const GlyphSet kAsciiGlyphs{
     .double_bar_width = 2,
     .sum = kAsciiSum,
     .product = kAsciiProduct,
-    .integral = {'/', '|', '/', 2, 1, 0, 1, 3, 3},
+    .integral = {'/', '|', '/', 2, 1, 0, 1, 3, 3, false},
     .radical = {'\\', '/', '|', false, 0, 0},
     .arrow = "->",
     .lim_width = 4,

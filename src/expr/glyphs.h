@@ -26,6 +26,9 @@ struct IntegralSign {
   int lower_col, upper_col;
   /// Column of the integrand after a sign without bounds.
   int body_col;
+  /// The sign spans its integrand's rows, rather than as many rows above
+  /// the baseline as below.
+  bool fits_body;
 };
 
 /// The radical: the foot, the stroke rising from it (or upright with -r),
