@@ -161,6 +161,16 @@ TEST(Library, CFunctions) {
   EXPECT_STREQ("  _\n |1\n |-\n\\|2\n", drawing);
   vornix_free(drawing);
 
+  // Neutral-width characters modify Unicode drawings and leave ASCII ones.
+  vornix_options neutral{VORNIX_UNICODE | VORNIX_AMBIGUOUS_WIDE, 0};
+  drawing = vornix_draw("alpha/2 <= inf", 14, &neutral, nullptr);
+  EXPECT_STREQ("alpha\n\u23af\u23af\u23af\u23af\u23af < oo\n  2   -\n", drawing);
+  vornix_free(drawing);
+  vornix_options ascii{VORNIX_AMBIGUOUS_WIDE, 0};
+  drawing = vornix_draw("1/2", 3, &ascii, nullptr);
+  EXPECT_STREQ("1\n-\n2\n", drawing);
+  vornix_free(drawing);
+
   drawing = vornix_draw("1 +\n|", 5, nullptr, &status);
   EXPECT_STREQ("syntax error\nbad character '|'\nsyntax error\n", drawing);
   EXPECT_EQ(VORNIX_ERROR_INPUT, status);

@@ -34,7 +34,9 @@ constexpr long kStackReserve = 128 * 1024;
 
 // How the options ask drawings to look.
 Style style_of(const Options& options) {
-  return Style{!options.narrow_roots, options.unicode ? &kUnicodeGlyphs : &kAsciiGlyphs};
+  const GlyphSet* glyphs = &kAsciiGlyphs;
+  if (options.unicode) glyphs = options.ambiguous_wide ? &kNeutralGlyphs : &kUnicodeGlyphs;
+  return Style{!options.narrow_roots, glyphs};
 }
 
 // The lowest usable address of the calling thread's stack, or null when
@@ -196,6 +198,7 @@ void DrawingView::write(std::FILE* out) const { canvas_of(canvas_).write(out, gl
 // The parser's listener: draws each statement and hands it to the sink.
 struct Session::Impl : Listener {
   explicit Impl(const Options& o) : options(o) {}
+
 
   void statement(Owned<> tree, int line) override {
     std::optional<CanvasRef> drawing;
@@ -426,6 +429,7 @@ extern "C" char* vornix_draw(const char* text, size_t length,
       o.narrow_roots = (options->flags & VORNIX_NARROW_ROOTS) != 0;
       o.unicode = (options->flags & VORNIX_UNICODE) != 0;
       o.latex = (options->flags & VORNIX_LATEX) != 0;
+      o.ambiguous_wide = (options->flags & VORNIX_AMBIGUOUS_WIDE) != 0;
       o.markdown = (options->flags & VORNIX_MARKDOWN) != 0;
       o.width = options->width;
     }

@@ -46,6 +46,10 @@ extern "C" {
  * that the LaTeX of each math span ($...$, $$...$$, \(...\), \[...\] and
  * ```math fences) is replaced by its drawing, one row for inline math. */
 #define VORNIX_MARKDOWN (1u << 3)
+/* With VORNIX_UNICODE: characters of neutral East Asian width only, ASCII
+ * where none serves, for terminals that draw ambiguous characters (box
+ * drawing, Greek letters, most mathematical signs) two columns wide. */
+#define VORNIX_AMBIGUOUS_WIDE (1u << 4)
 
 /* How to draw. A null pointer, or a structure of zeros, means the
  * defaults: slanted radical signs and no width limit. */

@@ -47,6 +47,9 @@ struct Options {
   /// into pieces stacked in one drawing, whose baseline is the first
   /// piece's; 1 to 9 count as 10; 0 or less: no limit.
   int width = 0;
+  /// With `unicode`: characters of neutral East Asian width only, for
+  /// terminals that draw ambiguous ones two columns wide.
+  bool ambiguous_wide = false;
 };
 
 /// A drawing lent to a Sink: valid only during the call that hands it over.

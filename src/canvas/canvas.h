@@ -134,6 +134,11 @@ enum Glyph : unsigned char {
   GLYPH_MAPS_TO,            // ↦
   GLYPH_IMPLIED_BY,         // ⇐
   GLYPH_EQUIVALENT,         // ⇔
+  GLYPH_HEAVY_BAR,           // ━
+  GLYPH_DOT,                 // ⋅
+  GLYPH_CUBE_ROOT,           // ∛
+  GLYPH_FOURTH_ROOT,         // ∜
+  GLYPH_RULE,                // ⎯
   GLYPH_END,
 };
 
@@ -156,6 +161,9 @@ inline constexpr std::string_view kGlyphTexts[] = {
     "∘", "•", "⋆", "⊕", "⊗", "∧", "∨", "∩", "∪", "∖",
     "∉", "⊂", "⊆", "⊃", "⊇", "≃", "≅", "∝", "⊥", "∥", "≪", "≫",
     "←", "↦", "⇐", "⇔",
+    // The main bar of a fraction over or under another, the dot of a
+    // product, roots of a given index, a rule of neutral width.
+    "━", "⋅", "∛", "∜", "⎯",
 };
 static_assert(GLYPH_END <= 0xff, "a glyph is one byte of a cell");
 static_assert(std::size(kGlyphTexts) == GLYPH_END - GLYPH_FIRST);

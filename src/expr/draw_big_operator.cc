@@ -75,38 +75,50 @@ CanvasRef SumOrProductOverInterval::render_sign(const RenderContext& cx, const O
 //  |       ⎮
 //  |       ⎮
 // /        ⌡
-void Integral::draw_sign(Canvas& canvas, int r, int c, int k, const Style& style) {
+void Integral::draw_sign(Canvas& canvas, int r, int c, SignSpan span, const Style& style) {
   const IntegralSign& sign = style.glyphs->integral;
-  canvas[r - k - 1][c + sign.top_col] = sign.top;
-  canvas.vertical_line(r - k, c + sign.middle_col, 2 * k + 1, sign.middle);
-  canvas[r + k + 1][c + sign.bottom_col] = sign.bottom;
+  canvas[r - span.above - 1][c + sign.top_col] = sign.top;
+  canvas.vertical_line(r - span.above, c + sign.middle_col, span.above + span.below + 1, sign.middle);
+  canvas[r + span.below + 1][c + sign.bottom_col] = sign.bottom;
 }
 
-int Integral::sign_half_height(const Extent& e) { return std::max(std::max(e.ascent, e.descent), 1); }
+// A sign that fits its body has its top on the integrand's top row and its
+// foot on the bottom one, or just beyond a row that the integrand lacks:
+//   ⌠         ⌠   1
+//   ⎮ x dx    ⎮ ──── dx
+//   ⌡         ⎮ ╲╱x
+//             ⌡
+SignSpan Integral::sign_span(const Style& style, const Extent& e) {
+  if (style.glyphs->integral.fits_body) {
+    return {std::max(e.ascent, 1) - 1, std::max(e.descent, 1) - 1};
+  }
+  int k = std::max(std::max(e.ascent, e.descent), 1);
+  return {k, k};
+}
 
-CanvasRef Integral::render_sign(const RenderContext& cx, int k) const {
+CanvasRef Integral::render_sign(const RenderContext& cx, SignSpan span) const {
   CanvasRef c = cx.canvas();
-  draw_sign(*c, 0, 0, k, cx.style);
+  draw_sign(*c, 0, 0, span, cx.style);
   return c;
 }
 
 // The bounds under and over the sign: in ASCII the lower one under its
 // middle column and the upper one after its top, in Unicode both from its
 // column.
-CanvasRef IntegralOnInterval::render_sign(const RenderContext& cx, int k) const {
+CanvasRef IntegralOnInterval::render_sign(const RenderContext& cx, SignSpan span) const {
   CanvasRef c = cx.canvas();
   CanvasRef low = lower->render(cx);
   CanvasRef up = upper->render(cx);
   const IntegralSign& sign = cx.style.glyphs->integral;
-  draw_sign(*c, 0, 0, k, cx.style);
-  c->paste(*low, k + 2, sign.lower_col, ALIGN_TOP);
-  c->paste(*up, -k - 2, sign.upper_col, ALIGN_BOTTOM);
+  draw_sign(*c, 0, 0, span, cx.style);
+  c->paste(*low, span.below + 2, sign.lower_col, ALIGN_TOP);
+  c->paste(*up, -span.above - 2, sign.upper_col, ALIGN_BOTTOM);
   return c;
 }
 
 CanvasRef Integral::render(const RenderContext& cx) const {
-  int k;
-  return render_nested(cx, k);
+  SignSpan span;
+  return render_nested(cx, span);
 }
 
 // The body stands right of the sign, after a blank on its rows (an inner
@@ -118,11 +130,11 @@ CanvasRef Integral::render(const RenderContext& cx) const {
 //  |    |          ⎮ ⎮
 // /    /           ⌡ ⌡
 //  0    a          0 a
-CanvasRef Integral::render_nested(const RenderContext& cx, int& k) const {
+CanvasRef Integral::render_nested(const RenderContext& cx, SignSpan& span) const {
   auto inner = dynamic_cast<const Integral*>(body.get());
-  CanvasRef integrand = inner ? inner->render_nested(cx, k) : body->render(cx);
-  if (!inner) k = sign_half_height(integrand->extent());
-  CanvasRef c = render_sign(cx, k);
+  CanvasRef integrand = inner ? inner->render_nested(cx, span) : body->render(cx);
+  if (!inner) span = sign_span(cx.style, integrand->extent());
+  CanvasRef c = render_sign(cx, span);
   int sign_width = c->extent().width;
   int col = inner ? sign_width + 1 : cx.style.glyphs->integral.body_col;
   bool brackets = body->needs_parens();

@@ -4,11 +4,12 @@
 
 #include "expr/drawing.h"
 
-// In Unicode the arrow is one character and "lim" stands in the middle:
+// In Unicode the arrow is one character, "lim" stands in the middle and
+// the approach line right under it:
 //        1              1
 //  lim   -       lim   ─
-//        x             x
-// x -> 0       x → 0
+//        x      x → 0  x
+// x -> 0
 CanvasRef Limit::render(const RenderContext& cx) const {
   CanvasRef c = cx.canvas();
   CanvasRef var = variable->render(cx);
@@ -19,7 +20,7 @@ CanvasRef Limit::render(const RenderContext& cx) const {
   GlyphText arrow = glyphs.arrow;
   int n = v.width + arrow.size() + 2 + t.width;
   c->put_text("lim", 0, centred(n, glyphs.lim_width));
-  int b = 2 + std::max(v.ascent, t.ascent);
+  int b = glyphs.lim_gap + std::max(v.ascent, t.ascent);
   c->paste(*var, b, 0, ALIGN_BASELINE);
   c->put_text(arrow, b, v.width + 1);
   c->paste(*to, b, v.width + arrow.size() + 2, ALIGN_BASELINE);

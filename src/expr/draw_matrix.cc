@@ -40,10 +40,12 @@ CanvasRef Matrix::render(const RenderContext& cx) const {
   entries.reserve(n_entries);
   std::vector<int> row_height(n_rows, 0);
   std::vector<int> col_width(n_cols, 0);
+  RenderContext in_cell{cx.pool, cx.style};
+  in_cell.style.in_cell = true;
   for (size_t i = 0; i < n_rows; ++i) {
     const auto& items = rows[i]->items;
     for (size_t j = 0; j < items.size(); ++j) {
-      CanvasRef drawn = items[j]->render(cx);
+      CanvasRef drawn = items[j]->render(in_cell);
       Extent e = drawn->extent();
       entries.push_back(Cell{drawn, e});
       row_height[i] = std::max(row_height[i], e.height);
@@ -58,7 +60,8 @@ CanvasRef Matrix::render(const RenderContext& cx) const {
   int height = static_cast<int>(n_rows) - 1;
   for (int h : row_height) height += h;
   int inset_width = inset(cx.style);
-  int right = inset_width + static_cast<int>(n_cols);
+  int gap = column_gap();
+  int right = inset_width + static_cast<int>(n_cols) * gap + 1 - gap;
   for (int w : col_width) right += w;
   // Every row of the drawing reaches the right bracket: a grid larger than
   // the drawing limit is refused before it is filled.
@@ -74,7 +77,7 @@ CanvasRef Matrix::render(const RenderContext& cx) const {
       const Cell& cell = j < written ? *entry++ : zero;
       c->paste(*cell.canvas, y + centred(row_height[i], cell.extent.height),
                x + centred(col_width[j], cell.extent.width), ALIGN_TOP);
-      x += col_width[j] + 1;
+      x += col_width[j] + gap;
     }
     y += row_height[i] + 1;
   }
@@ -85,6 +88,10 @@ CanvasRef Matrix::render(const RenderContext& cx) const {
 }
 
 int Matrix::inset(const Style&) const { return 2; }
+
+int Matrix::column_gap() const { return 1; }
+
+int Array::column_gap() const { return column_gap_; }
 
 void Matrix::draw_delimiters(const Style& style, Canvas& canvas, int height, int right) const {
   canvas.brackets(0, 0, right, height, det ? style.bars() : style.parens());

@@ -20,15 +20,35 @@ CanvasRef Pow::render(const RenderContext& cx) const {
   return c;
 }
 
+namespace {
+
+// The one-character sign that holds the index, as ∛ and ∜ do, for a
+// radicand that √ alone would stand before; 0 for none.
+char indexed_sign(const Style& style, const Expression& radicand, const Expression& index,
+                  const Extent& e) {
+  if (!radical_sign(style, radicand, e).alone) return 0;
+  auto* literal = dynamic_cast<const Integer*>(&index);
+  if (literal == nullptr) return 0;
+  const RadicalPieces& pieces = style.glyphs->radical;
+  return literal->lexeme == "3" ? pieces.cube_root : literal->lexeme == "4" ? pieces.fourth_root : 0;
+}
+
+}  // namespace
+
 // The index sits in the notch, over the top of the stroke or over √ alone;
 // a wide one pushes the sign m columns right:
 //   n + 1_     n + 1
-//       /1         √x
+//       /1         √x     ∛x
 //      / -
 //    \/  2
 CanvasRef Root::render(const RenderContext& cx) const {
   CanvasRef c = cx.canvas();
   CanvasRef radicand = left->render(cx);
+  if (char sign = indexed_sign(cx.style, *left, *right, radicand->extent())) {
+    (*c)[0][0] = sign;
+    c->paste(*radicand, 0, 1, ALIGN_BASELINE);
+    return c;
+  }
   CanvasRef index = right->render(cx);
   Extent e = radicand->extent();
   int x = index->extent().width;

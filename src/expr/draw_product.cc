@@ -3,9 +3,18 @@
 
 #include "expr/drawing.h"
 
+namespace {
+
+bool is_digit(char c) { return c >= '0' && c <= '9'; }
+
+}  // namespace
+
 // One blank between the factors, measured from the left factor's full
 // width (and its closing bracket). A bare left factor's canvas becomes the
-// drawing, so that a long product is not copied at every factor.
+// drawing, so that a long product is not copied at every factor. Where the
+// blank parts two numbers, or parts factors in a matrix's cell, it holds
+// the style's product dot, if it has one:
+//   2 x     2⋅3     [1  2⋅x]
 CanvasRef Mul::render(const RenderContext& cx) const {
   CanvasRef l = left->render(cx);
   int w = l->extent().width;
@@ -16,15 +25,28 @@ CanvasRef Mul::render(const RenderContext& cx) const {
     c->paste_bracketed(*l, 0, 0, true, cx.style.parens());
   }
   int col = bracket_left ? w + 3 : w + 1;
-  c->paste_bracketed(*right->render(cx), 0, col, right->needs_parens(), cx.style.parens());
+  CanvasRef r = right->render(cx);
+  bool bracket_right = right->needs_parens();
+  char dot = cx.style.glyphs->product_dot;
+  if (dot != ' ') {
+    std::string_view before = (*c)[0].text();
+    std::string_view after = (*r)[0].text();
+    bool numbers = !bracket_left && !bracket_right && !before.empty() && !after.empty() &&
+                   static_cast<int>(before.size()) == w && is_digit(before.back()) &&
+                   is_digit(after.front());
+    if (cx.style.in_cell || numbers) (*c)[0][col - 1] = dot;
+  }
+  c->paste_bracketed(*r, 0, col, bracket_right, cx.style.parens());
   return c;
 }
 
 // Numerator over a bar as wide as the wider operand, of dashes in ASCII
-// and of ─ in Unicode:
-//    1
-//   --
-//   22
+// and of ─ in Unicode, of ━ over or under a fraction as wide:
+//    1      a      a
+//   --      ─      ━
+//   22      b      b
+//           ━      ─
+//           c      c
 CanvasRef Div::render(const RenderContext& cx) const {
   CanvasRef c = cx.canvas();
   CanvasRef num = left->render(cx);
@@ -43,7 +65,12 @@ CanvasRef Div::render(const RenderContext& cx) const {
   } else {
     c->paste(*num, -1, centred(m, p), ALIGN_BOTTOM);
   }
-  c->fill(0, 0, m, cx.style.glyphs->fraction_bar);
+  // Over or under a fraction as long, this bar is the main one: the
+  // style's heavier rule tells it apart.
+  auto is_fraction = [](const Expression& side) { return dynamic_cast<const Div*>(&side) != nullptr; };
+  const GlyphSet& glyphs = *cx.style.glyphs;
+  bool main = (p == m && is_fraction(*left)) || (q == m && is_fraction(*right));
+  c->fill(0, 0, m, main ? glyphs.main_bar : glyphs.fraction_bar);
   c->paste(*den, 1, centred(m, q), ALIGN_TOP);
   return c;
 }

@@ -175,7 +175,8 @@ Sequence::Sequence(FunctionArgs* items) : Expression(BINARY), items(items) {
 
 void Matrix::Row::append_item(Expression* e) { items.emplace_back(e); }
 
-Array::Array(Delimiter opening, Delimiter closing) : opening(opening), closing(closing) {
+Array::Array(Delimiter opening, Delimiter closing, int column_gap)
+    : opening(opening), closing(closing), column_gap_(column_gap) {
   det = opening == Delimiter::bar && closing == Delimiter::bar;
 }
 

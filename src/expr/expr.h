@@ -23,6 +23,8 @@ struct Style {
   bool wide_radicals = true;
   /// The characters drawn with: ASCII, Unicode, ...
   const GlyphSet* glyphs = &kAsciiGlyphs;
+  /// Drawing a cell of a matrix, where a blank also parts the cells.
+  bool in_cell = false;
 
   /// Round brackets in this style.
   const BracketShape& parens() const { return glyphs->parens; }
@@ -536,24 +538,31 @@ class OpOverInterval {
   Owned<> upper;
 };
 
+/// The rows of an integral sign's middle pieces above and below its
+/// baseline row, which has one too; the top and foot stand beyond them.
+struct SignSpan {
+  int above, below;
+};
+
 class Integral : public OpOnFunction {
  public:
   Integral(Expression* body, Expression* variable)
       : OpOnFunction(body, variable) {}
   CanvasRef render(const RenderContext& cx) const override;
-  /// The sign of half height k with its bounds, if any.
-  virtual CanvasRef render_sign(const RenderContext& cx, int k) const;
-  /// Half the height of the sign's bar column for an integrand of extent e:
-  /// at least 1.
-  static int sign_half_height(const Extent& e);
-  /// Draws a sign of half height k with its middle row at row r, from
+  /// The sign of the given span with its bounds, if any.
+  virtual CanvasRef render_sign(const RenderContext& cx, SignSpan span) const;
+  /// The span of the sign for an integrand of extent e: as many rows
+  /// above as below, at least one, or, in a style whose sign fits its
+  /// body, the integrand's own rows.
+  static SignSpan sign_span(const Style& style, const Extent& e);
+  /// Draws a sign of the given span with its baseline row at row r, from
   /// column c.
-  static void draw_sign(Canvas& canvas, int r, int c, int k, const Style& style);
+  static void draw_sign(Canvas& canvas, int r, int c, SignSpan span, const Style& style);
 
  private:
-  /// The drawing, and in k the half height of its sign: nested integrals
-  /// share the one set by the innermost integrand.
-  CanvasRef render_nested(const RenderContext& cx, int& k) const;
+  /// The drawing, and in span that of its sign: nested integrals share the
+  /// one set by the innermost integrand.
+  CanvasRef render_nested(const RenderContext& cx, SignSpan& span) const;
 };
 
 class IntegralOnInterval : public Integral, public OpOverInterval {
@@ -561,7 +570,7 @@ class IntegralOnInterval : public Integral, public OpOverInterval {
   IntegralOnInterval(Expression* body, Expression* variable,
                      Expression* lower, Expression* upper);
   void release_children(NodeStack& out) override;
-  CanvasRef render_sign(const RenderContext& cx, int k) const override;
+  CanvasRef render_sign(const RenderContext& cx, SignSpan span) const override;
 };
 
 /// Draws a big sign with its middle row at row r, from column c.
@@ -707,6 +716,8 @@ class Matrix : public Expression {
   virtual const Expression& missing_cell() const { return shared_zero; }
   /// Columns left of the first cell: the left bracket and a blank.
   virtual int inset(const Style& style) const;
+  /// Blank columns between two columns of cells.
+  virtual int column_gap() const;
   /// Draws the brackets, or the bars of a determinant, on the rows 0 to
   /// height - 1, the left one in column 0 and the right one in column right.
   virtual void draw_delimiters(const Style& style, Canvas& canvas, int height, int right) const;
@@ -720,12 +731,18 @@ class Matrix : public Expression {
 /// and bars on both sides (a determinant) draw as a Matrix does.
 class Array : public Matrix {
  public:
-  Array(Delimiter opening, Delimiter closing);
+  /// `column_gap`: 1 as in a matrix; more where a blank could also stand
+  /// inside a cell, as in cases, whose cells are formulas with relations.
+  Array(Delimiter opening, Delimiter closing, int column_gap = 1);
   const Expression& missing_cell() const override { return shared_blank; }
   int inset(const Style& style) const override;
+  int column_gap() const override;
   void draw_delimiters(const Style& style, Canvas& canvas, int height, int right) const override;
   const Delimiter opening;
   const Delimiter closing;
+
+ private:
+  int column_gap_;
 };
 
 // ---- Building decorated nodes ----

@@ -368,7 +368,7 @@ bool Fitter::wrapper(const Expression& e, Wrapper& w) const {
     if (dynamic_cast<const Integral*>(&body)) {
       // The sign's width does not depend on its height.
       cx_.pool.reset_budget();
-      col = i->render_sign(cx_, 1)->extent().width + 1;
+      col = i->render_sign(cx_, SignSpan{1, 1})->extent().width + 1;
     }
     w = {&body, col, body.needs_parens()};
   } else if (auto* s = dynamic_cast<const SumOrProduct*>(&e)) {

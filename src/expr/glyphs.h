@@ -26,6 +26,9 @@ struct IntegralSign {
   int lower_col, upper_col;
   /// Column of the integrand after a sign without bounds.
   int body_col;
+  /// The sign spans its integrand's rows, rather than as many rows above
+  /// the baseline as below.
+  bool fits_body;
 };
 
 /// The radical: the foot, the stroke rising from it (or upright with -r),
@@ -33,11 +36,17 @@ struct IntegralSign {
 struct RadicalPieces {
   char foot, rising, upright;
   bool sign_alone;
+  /// Signs with their index, for indices 3 and 4; 0 for none.
+  char cube_root, fourth_root;
 };
 
 struct GlyphSet {
-  /// The rule of a fraction.
-  char fraction_bar;
+  /// The rule of a fraction, and the rule of a fraction with a fraction as
+  /// long over or under it.
+  char fraction_bar, main_bar;
+  /// What stands in the blank of a product where a blank alone could read
+  /// as two things side by side: between two numbers, or in a cell.
+  char product_dot;
   /// Round brackets, and bars as tall as what they hold.
   BracketShape parens, bars;
   /// Brackets as written in LaTeX, by enum Delimiter (none first, unused):
@@ -53,6 +62,8 @@ struct GlyphSet {
   /// were `lim_width` columns wide.
   GlyphText arrow;
   int lim_width;
+  /// Rows from "lim" down to the approach line's top.
+  int lim_gap;
   GlyphText ellipsis, infinity;
   /// The mark at the start of a row that continues a fitted line.
   char continued;
@@ -65,5 +76,10 @@ struct GlyphSet {
 extern const GlyphSet kAsciiGlyphs;
 /// Unicode: box-drawing rules, bracket pieces, Greek letters and signs.
 extern const GlyphSet kUnicodeGlyphs;
+/// Unicode characters of neutral East Asian width only, ASCII where none
+/// serves: for terminals that draw ambiguous characters two columns wide,
+/// where box-drawing rules, √, →, ∞, Greek letters and most signs would
+/// push the columns apart.
+extern const GlyphSet kNeutralGlyphs;
 
 #endif  // VORNIX_EXPR_GLYPHS_H_

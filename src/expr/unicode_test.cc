@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "api/vornix.hpp"
+#include "canvas/canvas.h"
 
 namespace {
 
@@ -105,8 +106,8 @@ const std::vector<Pair>& pairs() {
   static const std::vector<Pair> all = [] {
     std::vector<Pair> p;
     for (bool narrow : {false, true}) {
-      vornix::Session ascii(vornix::Options{narrow, false, false, 0});
-      vornix::Session unicode(vornix::Options{narrow, true, false, 0});
+      vornix::Session ascii(vornix::Options{.narrow_roots = narrow});
+      vornix::Session unicode(vornix::Options{.narrow_roots = narrow, .unicode = true});
       for (const std::string& s : statements()) {
         p.push_back(Pair{s, narrow, ascii.draw(s), unicode.draw(s)});
       }
@@ -198,9 +199,51 @@ TEST(UnicodeDrawing, CorpusDrawsMostly) {
   EXPECT_GT(drawn, pairs().size() * 3 / 4);
 }
 
+// Drawings of the other modes that write Unicode: LaTeX's statements,
+// lines broken to fit, and the characters of neutral width.
+std::vector<vornix::Result> other_unicode_drawings() {
+  std::vector<vornix::Result> results;
+  for (const auto& entry : std::filesystem::directory_iterator(kSource / "tests" / "cases")) {
+    if (entry.path().extension() != ".tex") continue;
+    vornix::Session latex(vornix::Options{.unicode = true, .latex = true});
+    results.push_back(latex.draw(read_file(entry.path())));
+    vornix::Session neutral(vornix::Options{.unicode = true, .latex = true, .ambiguous_wide = true});
+    results.push_back(neutral.draw(read_file(entry.path())));
+  }
+  vornix::Session fitted(vornix::Options{.unicode = true, .width = 16});
+  results.push_back(fitted.draw(read_file(kSource / "tests" / "cases" / "fit.vx")));
+  for (bool narrow : {false, true}) {
+    vornix::Session neutral(vornix::Options{.narrow_roots = narrow, .unicode = true, .ambiguous_wide = true});
+    for (const std::string& s : statements()) results.push_back(neutral.draw(s));
+  }
+  return results;
+}
+
 // Valid UTF-8 of printable ASCII and of the manual's characters, each one
-// column wide, within the Basic Multilingual Plane; and the characters
-// drawn are all that the manual lists.
+// column wide, within the Basic Multilingual Plane; `used` gains the
+// characters beyond ASCII.
+void check_characters(const vornix::Drawing& d, const std::set<char32_t>& documented,
+                      const Utf8Widths& widths, std::set<char32_t>& used, const std::string& where) {
+  size_t widest = 0;
+  for (const std::string& row : d.rows) {
+    auto points = decode(row);
+    ASSERT_TRUE(points) << "not UTF-8: " << where;
+    for (char32_t c : *points) {
+      bool ascii = c >= 0x20 && c < 0x7F;
+      ASSERT_TRUE(ascii || documented.count(c)) << "U+" << std::hex << int(c) << " " << where;
+      ASSERT_LE(c, 0xFFFFu) << where;
+      ASSERT_EQ(1, widths.width(c)) << "U+" << std::hex << int(c) << " " << where;
+      if (!ascii) used.insert(c);
+    }
+    widest = std::max(widest, points->size());
+  }
+  // One cell a character: the widest row has as many as the drawing has
+  // columns.
+  EXPECT_EQ(widest, static_cast<size_t>(d.width)) << where;
+}
+
+// The drawings of every mode keep to the manual's list, and every
+// character of the list is drawn somewhere.
 TEST(UnicodeDrawing, UsesTheDocumentedCharactersOfOneColumn) {
   Utf8Widths widths;
   ASSERT_TRUE(widths.available()) << "no C.UTF-8 locale";
@@ -209,25 +252,29 @@ TEST(UnicodeDrawing, UsesTheDocumentedCharactersOfOneColumn) {
   std::set<char32_t> used;
   for (const Pair& p : pairs()) {
     for (const vornix::Drawing& d : p.unicode.drawings) {
-      size_t widest = 0;
-      for (const std::string& row : d.rows) {
-        auto points = decode(row);
-        ASSERT_TRUE(points) << "not UTF-8: " << where(p);
-        for (char32_t c : *points) {
-          bool ascii = c >= 0x20 && c < 0x7F;
-          ASSERT_TRUE(ascii || documented.count(c)) << "U+" << std::hex << int(c) << " " << where(p);
-          ASSERT_LE(c, 0xFFFFu) << where(p);
-          ASSERT_EQ(1, widths.width(c)) << "U+" << std::hex << int(c) << " " << where(p);
-          if (!ascii) used.insert(c);
-        }
-        widest = std::max(widest, points->size());
-      }
-      // One cell a character: the widest row has as many as the drawing
-      // has columns.
-      EXPECT_EQ(widest, static_cast<size_t>(d.width)) << where(p);
+      check_characters(d, documented, widths, used, where(p));
+      if (testing::Test::HasFatalFailure()) return;
+    }
+  }
+  for (const vornix::Result& result : other_unicode_drawings()) {
+    for (const vornix::Drawing& d : result.drawings) {
+      check_characters(d, documented, widths, used, result.text);
+      if (testing::Test::HasFatalFailure()) return;
     }
   }
   for (char32_t c : documented) EXPECT_TRUE(used.count(c)) << "never drawn: U+" << std::hex << int(c);
+}
+
+// The manual lists exactly the characters that a canvas can hold beyond
+// ASCII.
+TEST(UnicodeDrawing, TheManualListsEveryGlyph) {
+  std::set<char32_t> glyphs;
+  for (std::string_view text : kGlyphTexts) {
+    auto points = decode(std::string(text));
+    ASSERT_TRUE(points && points->size() == 1) << text;
+    glyphs.insert(points->front());
+  }
+  EXPECT_EQ(glyphs, documented_characters());
 }
 
 // Never wider, never more rows above or below the baseline than in ASCII.

@@ -30,6 +30,8 @@ namespace {
       "  -r, --narrow-roots   narrower radicals\n"
       "  -q, --quiet          quiet mode\n"
       "  -u, --unicode        Unicode drawings (UTF-8)\n"
+      "      --ambiguous-wide Unicode drawings for terminals that show East Asian\n"
+      "                       ambiguous characters two columns wide\n"
       "  -w, --width=N        fit drawings into N columns (0: never break)\n"
       "      --help           print this text\n"
       "      --version        print the version\n",
@@ -86,13 +88,14 @@ int main(int argc, char** argv) {
   bool width_given = false;
   // "+": options stand before the first statement; later words are
   // statements even when they start with a minus sign.
-  enum { kHelp = 256, kVersion };
+  enum { kHelp = 256, kVersion, kAmbiguousWide };
   static const option kLongOptions[] = {
       {"latex", no_argument, nullptr, 'l'},
       {"markdown", no_argument, nullptr, 'm'},
       {"narrow-roots", no_argument, nullptr, 'r'},
       {"quiet", no_argument, nullptr, 'q'},
       {"unicode", no_argument, nullptr, 'u'},
+      {"ambiguous-wide", no_argument, nullptr, kAmbiguousWide},
       {"width", required_argument, nullptr, 'w'},
       {"help", no_argument, nullptr, kHelp},
       {"version", no_argument, nullptr, kVersion},
@@ -122,6 +125,10 @@ int main(int argc, char** argv) {
         break;
       case 'u':
         options.unicode = true;
+        break;
+      case kAmbiguousWide:
+        options.unicode = true;
+        options.ambiguous_wide = true;
         break;
       case kHelp:
         print_usage(stdout, 0);

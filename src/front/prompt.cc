@@ -8,6 +8,7 @@
 #include <signal.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -301,6 +302,49 @@ class PromptOutput : public StandardOutput {
   }
   std::vector<int> columns;
 };
+
+// ---- The terminal's width of ambiguous characters ----
+
+// Writes one character of ambiguous East Asian width at the start of the
+// line, asks the terminal where its cursor is (CSI 6n) and wipes the line:
+// the columns that the character took, 1 or 2, or 0 when the terminal does
+// not answer within half a second. A dumb terminal is not asked.
+int ambiguous_columns() {
+  const char* term = std::getenv("TERM");
+  if (term == nullptr || std::strcmp(term, "dumb") == 0 || !isatty(0) || !isatty(1)) return 0;
+  termios saved;
+  if (tcgetattr(0, &saved) != 0) return 0;
+  termios raw = saved;
+  raw.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO);
+  raw.c_cc[VMIN] = 0;
+  raw.c_cc[VTIME] = 0;
+  if (tcsetattr(0, TCSANOW, &raw) != 0) return 0;
+  std::fflush(stdout);
+  static constexpr char kAsk[] = "\r\u2500\x1b[6n";
+  int columns = 0;
+  if (write(1, kAsk, sizeof kAsk - 1) == static_cast<ssize_t>(sizeof kAsk - 1)) {
+    // The answer is ESC [ row ; column R.
+    char answer[32];
+    size_t got = 0;
+    while (got < sizeof answer - 1) {
+      pollfd in{0, POLLIN, 0};
+      if (poll(&in, 1, 500) <= 0) break;
+      ssize_t n = read(0, answer + got, 1);
+      if (n <= 0) break;
+      if (answer[got++] == 'R') break;
+    }
+    answer[got] = '\0';
+    const char* semicolon = std::strchr(answer, ';');
+    if (got > 0 && answer[got - 1] == 'R' && semicolon != nullptr) {
+      int column = std::atoi(semicolon + 1);
+      if (column == 2 || column == 3) columns = column - 1;
+    }
+  }
+  static constexpr char kWipe[] = "\r\x1b[K";
+  (void)!write(1, kWipe, sizeof kWipe - 1);
+  tcsetattr(0, TCSANOW, &saved);
+  return columns;
+}
 
 // ---- The prompt ----
 
@@ -642,6 +686,13 @@ int run_prompt(vornix::Session& session, bool quiet, bool follow_terminal) {
   if (!quiet) {
     std::puts("vornix version " VORNIX_VERSION_STRING);
     std::fflush(stdout);
+  }
+  vornix::Options options = session.options();
+  if (options.unicode && !options.ambiguous_wide && ambiguous_columns() == 2) {
+    // The terminal draws box-drawing pieces, Greek letters and most signs
+    // two columns wide: drawings keep to characters of neutral width.
+    options.ambiguous_wide = true;
+    session.set_options(options);
   }
   Prompt prompt(editor, session, quiet, follow_terminal);
   return prompt.run();

@@ -14,6 +14,9 @@ namespace latex {
 struct Environment {
   std::string_view name;
   Delimiter opening, closing;
+  /// Blank columns between columns: 1 in matrices, which draw as the
+  /// linear language's; 2 where cells are formulas that hold blanks.
+  int column_gap = 1;
 };
 
 constexpr Environment kEnvironments[] = {
@@ -24,7 +27,7 @@ constexpr Environment kEnvironments[] = {
     {"Bmatrix", Delimiter::brace, Delimiter::brace},
     {"vmatrix", Delimiter::bar, Delimiter::bar},
     {"Vmatrix", Delimiter::double_bar, Delimiter::double_bar},
-    {"cases", Delimiter::brace, Delimiter::none},
+    {"cases", Delimiter::brace, Delimiter::none, 2},
 };
 
 [[gnu::noinline]] Owned<> FormulaParser::parse_call(Owned<> name, bool trig) {
@@ -305,7 +308,7 @@ bool FormulaParser::read_environment(std::string_view& name) {
   if (end_name != name) {
     return fail_at(end, "\\end{" + std::string(end_name) + "} does not close " + begin_text);
   }
-  auto* array = new (pool_) Array(env->opening, env->closing);
+  auto* array = new (pool_) Array(env->opening, env->closing, env->column_gap);
   Owned<> matrix(array);
   for (auto& row : rows) {
     array->add_row(row.get());

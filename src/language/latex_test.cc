@@ -241,9 +241,9 @@ TEST(Latex, ErrorsNameTheirColumn) {
 TEST(Latex, FinalPunctuation) {
   EXPECT_EQ("ln(2).\n", Latex("\\ln 2."));
   EXPECT_EQ(
-      "/ 0,  x = 0\n"
+      "/ 0,   x = 0\n"
       "<\n"
-      "\\ 1, x != 0\n",
+      "\\ 1,  x != 0\n",
       Latex("\\begin{cases} 0, & x = 0 \\\\ 1, & x \\ne 0 \\end{cases}"));
   EXPECT_EQ("x = 1.\n", Latex("\\begin{matrix} x = 1. \\end{matrix}"));
 }

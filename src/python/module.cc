@@ -14,13 +14,14 @@ namespace {
 PyObject* error_type = nullptr;
 
 std::string draw(const std::string& text, bool narrow_roots, int width, bool unicode,
-                 bool latex, bool markdown) {
+                 bool latex, bool markdown, bool ambiguous_wide) {
   vornix::Options options;
   options.narrow_roots = narrow_roots;
   options.width = width;
   options.unicode = unicode;
   options.latex = latex;
   options.markdown = markdown;
+  options.ambiguous_wide = ambiguous_wide;
   vornix::Result result;
   {
     // Drawing touches no Python object: other threads run meanwhile.
@@ -49,7 +50,7 @@ PYBIND11_MODULE(vornix, m) {
   error_type = error.ptr();
   m.def("draw", &draw, py::arg("text"), py::kw_only(), py::arg("narrow_roots") = false,
         py::arg("width") = 0, py::arg("unicode") = false, py::arg("latex") = false,
-        py::arg("markdown") = false,
+        py::arg("markdown") = false, py::arg("ambiguous_wide") = false,
         R"(Draws every statement of text, one a line, and returns the drawings
 as the vornix program prints them, less the empty line before the first.
 
@@ -58,6 +59,8 @@ into, 0 for no limit. unicode: Unicode characters. latex: statements
 written in LaTeX. markdown: text is a Markdown document, returned as it is
 but for its math, each formula replaced by its drawing (one row inline);
 a formula that does not draw stays as written and raises nothing.
+ambiguous_wide: with unicode, characters of neutral East Asian width only,
+for terminals that draw ambiguous ones two columns wide.
 
 Raises vornix.Error (a ValueError) with the message of the first statement
 that does not draw; its attributes line, column and status say where and

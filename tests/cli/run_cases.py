@@ -25,6 +25,8 @@ USAGE = (b"vornix version " + VERSION + b" - ASCII art mathematics\n"
          b"  -r, --narrow-roots   narrower radicals\n"
          b"  -q, --quiet          quiet mode\n"
          b"  -u, --unicode        Unicode drawings (UTF-8)\n"
+         b"      --ambiguous-wide Unicode drawings for terminals that show East Asian\n"
+         b"                       ambiguous characters two columns wide\n"
          b"  -w, --width=N        fit drawings into N columns (0: never break)\n"
          b"      --help           print this text\n"
          b"      --version        print the version\n")

@@ -18,6 +18,7 @@ def test_options():
         vornix.draw("x", True)  # options are keywords only
     # The modes: Unicode characters, LaTeX input, a width to fit.
     assert vornix.draw("pi <= inf", unicode=True) == "π ≤ ∞\n"
+    assert vornix.draw("x/2", unicode=True, ambiguous_wide=True) == "x\n⎯\n2\n"
     assert vornix.draw(r"\frac{a}{b}", latex=True) == vornix.draw("a/b")
     fitted = vornix.draw("a + b + c + d + e + f + g + h", width=12)
     assert max(len(row) for row in fitted.splitlines()) <= 12

@@ -707,6 +707,33 @@ def latex(t):
     check(t.finish() == 0, f"status {t.status}")
 
 
+# With -u the prompt writes an ambiguous character and asks the terminal
+# where its cursor went: two columns choose the characters of neutral width.
+def answer_cursor_question(t, column):
+    deadline = time.monotonic() + TIMEOUT
+    while b"\x1b[6n" not in t.raw:
+        if time.monotonic() > deadline:
+            raise SessionError("no cursor position question")
+        t._read(0.1)
+    check("\u2500".encode() in t.raw.split(b"\x1b[6n")[0], "no ambiguous character before the question")
+    os.write(t.master, f"\x1b[1;{column}R".encode())
+
+
+def measured(column, fraction_bar, alpha):
+    def session(t):
+        answer_cursor_question(t, column)
+        t.expect(PROMPT)
+        t.line("x/2 + alpha")
+        t.expect(drawn("x", f"{fraction_bar} + {alpha}", "2"))
+        t.send(END_OF_INPUT)
+        check(t.finish() == 0, f"status {t.status}")
+    return session
+
+
+ambiguous_narrow = measured(2, "\u2500", "\u03b1")
+ambiguous_wide = measured(3, "\u23af", "alpha")
+
+
 SESSIONS = {
     "banner_and_prompt": ([], banner_and_prompt),
     "quiet": (["-q"], quiet),
@@ -737,6 +764,8 @@ SESSIONS = {
     "columns_variable_without_window_size": (["-q"], columns_variable_without_window_size),
     "width_option_beats_the_terminal": (["-q", "-w", "0"], width_option_beats_the_terminal),
     "latex": (["-l"], latex),
+    "ambiguous_narrow": (["-u"], ambiguous_narrow, "C.UTF-8"),
+    "ambiguous_wide": (["-u"], ambiguous_wide, "C.UTF-8"),
 }
 
 # Window width and COLUMNS of the sessions that do not run in 80 columns.
@@ -749,6 +778,8 @@ TERMINALS = {
 
 # Sessions that need something of their home before vornix starts.
 PREPARE = {
+    "ambiguous_narrow": lambda state: {"TERM": "xterm"},
+    "ambiguous_wide": lambda state: {"TERM": "xterm"},
     "history_file_chosen": lambda state: {"VORNIX_HISTORY": os.path.join(state, "chosen")},
     "history_file_unusable": lambda state: (
         open(os.path.join(state, "file"), "w").close(),
