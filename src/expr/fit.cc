@@ -645,8 +645,9 @@ void Fitter::place_strips(int a, int b, Lead lead, Indents& indents,
       int end = pos + most;
       int next = end;
       for (int c = pos + most; c > pos; --c) {
+        // A bracket alone is no strip.
         if (std::find(clean_cuts.begin(), clean_cuts.end(), c) != clean_cuts.end() &&
-            !is_blank(c - 1)) {
+            !is_blank(c - 1) && c - pos > 1) {
           end = c;
           next = c;
           break;
