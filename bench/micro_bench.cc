@@ -1,5 +1,6 @@
-// Micro-benchmarks: pasting on canvases, scanning and parsing the corpus of
-// typical statements, and drawing representative trees.
+// Micro-benchmarks: pasting on canvases; the corpus of typical statements
+// scanned, parsed into trees, drawn from its trees, and streamed whole; and
+// representative trees drawn.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -10,6 +11,8 @@
 #include <sstream>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "canvas/canvas.h"
 #include "expr/expr.h"
@@ -165,8 +168,29 @@ void BM_Scan(benchmark::State& state) {
 }
 BENCHMARK(BM_Scan);
 
+// The corpus parsed into trees, scanner included, nothing drawn: the
+// parser's own share is this less BM_Scan.
+class DropTrees : public IgnoreAll {
+ public:
+  void statement(Owned<> tree, int) override { benchmark::DoNotOptimize(tree.get()); }
+};
+
+void BM_ParseTrees(benchmark::State& state) {
+  Parser parser;
+  DropTrees listener;
+  for (auto _ : state) {
+    TextInput input(Corpus());
+    parser.parse(input, listener);
+  }
+  state.SetBytesProcessed(state.iterations() * static_cast<long>(Corpus().size()));
+  state.counters["statements"] = benchmark::Counter(
+      static_cast<double>(state.iterations() * CorpusStatements()),
+      benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_ParseTrees);
+
 // The whole corpus parsed, drawn and written, as `vornix < corpus.vx` does.
-void BM_Parse(benchmark::State& state) {
+void BM_Stream(benchmark::State& state) {
   vornix::Session session;
   NullOutput out;
   for (auto _ : state) {
@@ -178,7 +202,7 @@ void BM_Parse(benchmark::State& state) {
       static_cast<double>(state.iterations() * CorpusStatements()),
       benchmark::Counter::kIsRate);
 }
-BENCHMARK(BM_Parse);
+BENCHMARK(BM_Stream);
 
 // ---- Drawing ----
 
@@ -275,6 +299,32 @@ BENCHMARK_CAPTURE(BM_Render, double_integral, DoubleIntegral);
 BENCHMARK_CAPTURE(BM_Render, determinant, Determinant);
 BENCHMARK_CAPTURE(BM_Render, taylor_series, TaylorSeries);
 
+// The trees of the whole corpus, parsed once, drawn: the drawing alone.
+class KeepTrees : public IgnoreAll {
+ public:
+  void statement(Owned<> tree, int) override { trees.push_back(std::move(tree)); }
+  std::vector<Owned<>> trees;
+};
+
+void BM_RenderCorpus(benchmark::State& state) {
+  Parser parser;
+  KeepTrees kept;
+  TextInput input(Corpus());
+  parser.parse(input, kept);
+  RenderContext cx{pool, Style{}};
+  for (auto _ : state) {
+    for (const Owned<>& tree : kept.trees) {
+      pool.reset_budget();
+      CanvasRef drawing = tree->render(cx);
+      benchmark::DoNotOptimize(drawing.get());
+    }
+  }
+  state.counters["statements"] = benchmark::Counter(
+      static_cast<double>(state.iterations() * static_cast<long>(kept.trees.size())),
+      benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_RenderCorpus);
+
 // The drawing of the Taylor series written out, the output path alone.
 void BM_Write(benchmark::State& state) {
   Owned<> tree(TaylorSeries());
@@ -308,6 +358,22 @@ void BM_LibraryCall(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations());
 }
 BENCHMARK(BM_LibraryCall)->Threads(1)->Threads(2)->UseRealTime();
+
+// The same for a short LaTeX formula, which must cost about what a linear
+// statement does.
+void BM_LibraryCallLatex(benchmark::State& state) {
+  static const char kText[] = "\\frac{a}{b}";
+  vornix_options options{};
+  options.flags = VORNIX_LATEX;
+  for (auto _ : state) {
+    int status;
+    char* drawing = vornix_draw(kText, sizeof kText - 1, &options, &status);
+    benchmark::DoNotOptimize(drawing);
+    vornix_free(drawing);
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_LibraryCallLatex)->Threads(1)->UseRealTime();
 
 }  // namespace
 

@@ -14,6 +14,7 @@
 #include "canvas/canvas.h"
 #include "expr/expr.h"
 #include "language/language.h"
+#include "markdown/markdown.h"
 
 namespace vornix {
 
@@ -30,6 +31,11 @@ constexpr long kStackPerLevel = 3072;
 constexpr long kStackPerLevel = 768;
 #endif
 constexpr long kStackReserve = 128 * 1024;
+
+// How the options ask drawings to look.
+Style style_of(const Options& options) {
+  return Style{!options.narrow_roots, options.unicode ? &kUnicodeGlyphs : &kAsciiGlyphs};
+}
 
 // The lowest usable address of the calling thread's stack, or null when
 // it cannot be known. Finding it for the main thread reads the process's
@@ -97,6 +103,9 @@ class TextSink : public Sink {
   void empty_line(int) override {
     keep([&] { text += '\n'; });
   }
+  void document(std::string_view bytes) override {
+    keep([&] { text.append(bytes); });
+  }
 
   std::string text;
   bool out_of_memory = false;
@@ -146,6 +155,21 @@ class Collector : public TextSink {
   Result& result_;
 };
 
+// A document's bytes as they are, with no newline added.
+class DocumentSource : public ::Source {
+ public:
+  explicit DocumentSource(std::string_view text) : text_(text) {}
+  size_t read(char* buf, size_t size) override {
+    size_t n = std::min(size, text_.size());
+    std::memcpy(buf, text_.data(), n);
+    text_.remove_prefix(n);
+    return n;
+  }
+
+ private:
+  std::string_view text_;
+};
+
 const Canvas& canvas_of(const void* canvas) { return *static_cast<const Canvas*>(canvas); }
 
 }  // namespace
@@ -178,14 +202,14 @@ struct Session::Impl : Listener {
     try {
       if (tree->depth() > max_depth) throw DrawingTooLarge();
       pool.reset_budget();
-      RenderContext cx{pool, Style{!options.narrow_roots, options.unicode}};
+      RenderContext cx{pool, style_of(options)};
       drawing.emplace(tree->render(cx));
       if (options.width > 0) drawing = fit(*tree, *drawing, cx, options.width);
     } catch (const DrawingTooLarge&) {
-      error(::Status::too_large, "drawing too large", line, -1);
+      error(::Status::too_large, status_message(::Status::too_large), line, -1);
       return;
     } catch (const std::bad_alloc&) {
-      error(::Status::too_large, "drawing too large", line, -1);
+      error(::Status::too_large, status_message(::Status::too_large), line, -1);
       return;
     }
     tree.reset();
@@ -235,6 +259,115 @@ struct Session::Impl : Listener {
     return first;
   }
 
+  // A Markdown document: its text to the sink as it comes, its formulas
+  // drawn by the LaTeX reader one at a time.
+  struct Document : markdown::Formulas, Listener {
+    explicit Document(Impl& session) : s(session) {}
+
+    bool display(std::string_view tex, int width, markdown::Place at,
+                 std::vector<std::string>& rows) override {
+      return draw(tex, at, width, false, rows);
+    }
+    bool inline_math(std::string_view tex, markdown::Place at, std::string& row) override {
+      std::vector<std::string> rows;
+      if (!draw(tex, at, 0, true, rows)) return false;
+      row = std::move(rows.front());
+      return true;
+    }
+    void write(std::string_view bytes) override {
+      s.to_sink([&] { s.sink->document(bytes); });
+    }
+
+    bool draw(std::string_view tex, markdown::Place at, int w, bool one, std::vector<std::string>& rows) {
+      place = at;
+      width = w;
+      one_line = one;
+      out = &rows;
+      failure.reset();
+      drawn = false;
+      TextSource source(tex);
+      s.latex_parser.parse(source, *this);
+      if (!drawn && !failure) failure.emplace(::Status::input, "no formula");
+      if (failure) {
+        if (s.first == Status::ok) s.first = static_cast<Status>(failure->first);
+        remark(failure->first, "formula left as written: " + failure->second);
+        return false;
+      }
+      return true;
+    }
+
+    void statement(Owned<> tree, int) override {
+      if (drawn || failure) {
+        failure.emplace(::Status::input, "more than one formula");
+        return;
+      }
+      try {
+        Style style = style_of(s.options);
+        if (tree->depth() > s.max_depth) throw DrawingTooLarge();
+        s.pool.reset_budget();
+        RenderContext cx{s.pool, style};
+        if (one_line) {
+          out->push_back(one_row(*tree, cx));
+        } else {
+          CanvasRef d = tree->render(cx);
+          if (width > 0) d = fit(*tree, d, cx, width);
+          DrawingView view(d.get(), s.options.unicode);
+          for (int i = 0; i < view.height(); ++i) out->push_back(view.row(i));
+        }
+        drawn = true;
+      } catch (const DrawingTooLarge&) {
+        failure.emplace(::Status::too_large, "drawing too large");
+      } catch (const std::bad_alloc&) {
+        failure.emplace(::Status::too_large, "drawing too large");
+      }
+    }
+    void empty_statement(int) override {}
+    void error(::Status status, std::string_view text, int, int) override {
+      if (!failure) failure.emplace(status, std::string(text));
+    }
+    void warning(std::string_view text, int, int) override {
+      remark(::Status::ok, std::string(text));
+    }
+
+    // A remark on the formula at `place`, its opening delimiter; columns
+    // count from 1 in the text.
+    void remark(::Status status, const std::string& text) {
+      std::string message = "line " + std::to_string(place.line) + ", column " +
+                            std::to_string(place.column + 1) + ": " + text;
+      s.to_sink([&] {
+        s.sink->warning(Message{static_cast<Status>(status), message, place.line, place.column});
+      });
+    }
+
+    Impl& s;
+    markdown::Place place{1, 0};
+    int width = 0;
+    bool one_line = false;
+    bool drawn = false;
+    std::vector<std::string>* out = nullptr;
+    std::optional<std::pair<::Status, std::string>> failure;
+  };
+
+  Status run_document(::Source& source, Sink& to) {
+    long left = stack_left();
+    max_depth = levels(left, kStackPerLevel);
+    latex_parser.set_max_depth(levels(left, kLatexStackPerLevel));
+    sink = &to;
+    first = Status::ok;
+    sink_failure = nullptr;
+    Document document(*this);
+    markdown::Scanner scanner(document, options.width);
+    std::vector<char> buf(64 * 1024);
+    while (!sink_failure) {
+      size_t n = source.read(buf.data(), buf.size());
+      if (n == 0) break;
+      scanner.feed(std::string_view(buf.data(), n));
+    }
+    if (!sink_failure) scanner.finish();
+    if (sink_failure) std::rethrow_exception(std::exchange(sink_failure, nullptr));
+    return first;
+  }
+
   Options options;
   Parser parser;
   LatexParser latex_parser;
@@ -254,12 +387,20 @@ const Options& Session::options() const { return impl_->options; }
 void Session::set_options(const Options& options) { impl_->options = options; }
 
 Status Session::draw(std::string_view text, Sink& sink) {
+  if (impl_->options.markdown) {
+    DocumentSource source(text);
+    return impl_->run_document(source, sink);
+  }
   TextSource source(text);
   return impl_->run(source, sink, nullptr);
 }
 
 Status Session::draw(Source& source, Sink& sink, bool* quit) {
   SourceAdapter adapter(source);
+  if (impl_->options.markdown) {
+    if (quit != nullptr) *quit = false;
+    return impl_->run_document(adapter, sink);
+  }
   return impl_->run(adapter, sink, quit);
 }
 
@@ -286,6 +427,7 @@ extern "C" char* vornix_draw(const char* text, size_t length,
       o.narrow_roots = (options->flags & VORNIX_NARROW_ROOTS) != 0;
       o.unicode = (options->flags & VORNIX_UNICODE) != 0;
       o.latex = (options->flags & VORNIX_LATEX) != 0;
+      o.markdown = (options->flags & VORNIX_MARKDOWN) != 0;
       o.width = options->width;
     }
     vornix::Session session(o);

@@ -42,6 +42,10 @@ extern "C" {
 #define VORNIX_UNICODE (1u << 1)
 /* Statements written in LaTeX instead of the linear language. */
 #define VORNIX_LATEX (1u << 2)
+/* The text is a Markdown document: it comes back byte for byte, except
+ * that the LaTeX of each math span ($...$, $$...$$, \(...\), \[...\] and
+ * ```math fences) is replaced by its drawing, one row for inline math. */
+#define VORNIX_MARKDOWN (1u << 3)
 
 /* How to draw. A null pointer, or a structure of zeros, means the
  * defaults: slanted radical signs and no width limit. */

@@ -38,6 +38,9 @@ struct Options {
   bool narrow_roots = false;  ///< upright radical signs
   bool unicode = false;       ///< Unicode drawings (UTF-8)
   bool latex = false;         ///< statements written in LaTeX
+  /// Each input is a Markdown document: its text comes back as it is,
+  /// with the LaTeX of each math span replaced by its drawing.
+  bool markdown = false;
   /// Columns to fit each drawing into: a wider one is broken between terms
   /// into pieces stacked in one drawing, whose baseline is the first
   /// piece's; 1 to 9 count as 10; 0 or less: no limit.
@@ -90,6 +93,10 @@ class Sink {
   /// command \foo" for a LaTeX command drawn as written. Ignored unless
   /// overridden; vornix_draw's text has none.
   virtual void warning(const Message& message) { (void)message; }
+  /// Bytes of a Markdown document, in order, with its formulas drawn: a
+  /// session with Options::markdown hands its whole output here, and its
+  /// warnings to warning(), each text starting with the formula's place.
+  virtual void document(std::string_view bytes) { (void)bytes; }
 };
 
 /// Where the bytes of an input come from.

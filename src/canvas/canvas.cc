@@ -170,23 +170,31 @@ void Canvas::rising_line(int row, int col, int n, char ch) {
   for (int k = 0; k < n; ++k) (*this)[row - k][col + k] = ch;
 }
 
-// One row high, a bracket is one character; taller, a top piece, middle
-// pieces and a bottom piece. The right one goes first, so that each row
-// grows once.
+// The right bracket goes first, so that each row grows once.
 void Canvas::brackets(int row, int left, int right, int n, const BracketShape& shape) {
+  bracket(shape.right, row, row + n - 1, right);
+  bracket(shape.left, row, row + n - 1, left);
+}
+
+// One row high, a bracket is one character; taller, a top piece, middle
+// pieces and a bottom piece; an angle's sides lean to its point:
+//   (x)   ⎛x⎞   /x\   /x
+//         ⎜x⎟   |x|   <x
+//         ⎝x⎠   \x/   \x
+void Canvas::bracket(const BracketPieces& p, int top, int bottom, int col, int width) {
   Canvas& self = *this;
-  if (n == 1) {
-    self[row][right] = shape.right;
-    self[row][left] = shape.left;
-    return;
+  int middle = top + (bottom - top) / 2;
+  for (int r = top; r <= bottom; ++r) {
+    char piece = top == bottom    ? p.single
+                 : r == top       ? p.top
+                 : r == bottom    ? p.bottom
+                 : r == middle    ? p.middle
+                 : p.between != 0 ? p.between
+                 : r < middle     ? p.top
+                                  : p.bottom;
+    Row& target = self[r];
+    for (int k = width - 1; k >= 0; --k) target[col + k] = piece;
   }
-  int bottom = row + n - 1;
-  self[row][right] = shape.right_top;
-  self[row][left] = shape.left_top;
-  vertical_line(row + 1, right, n - 2, shape.right_middle);
-  vertical_line(row + 1, left, n - 2, shape.left_middle);
-  self[bottom][right] = shape.right_bottom;
-  self[bottom][left] = shape.left_bottom;
 }
 
 void Canvas::renumber(int first_row) {

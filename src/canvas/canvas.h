@@ -151,24 +151,18 @@ class GlyphText {
   size_t size_ = 0;
 };
 
-/// The characters of a pair of brackets: for each side, the one of a
-/// bracket one row high, then the top, middle and bottom pieces of a taller
-/// one.
-struct BracketShape {
-  char left, left_top, left_middle, left_bottom;
-  char right, right_top, right_middle, right_bottom;
+/// The characters of one bracket: the whole of a bracket one row high, then
+/// the top, middle and bottom pieces of a taller one, and the piece of the
+/// rows between them; with `between` 0 the rows above the middle one take
+/// the top piece and those below it the bottom piece (an angle's sides).
+struct BracketPieces {
+  char single, top, middle, bottom, between;
 };
 
-/// Round brackets, and vertical bars as tall as what they enclose:
-///   /a \   |a |     ⎛a ⎞   │a │
-///   |--|   |--|     ⎜──⎟   │──│
-///   \bc/   |bc|     ⎝bc⎠   │bc│
-inline constexpr BracketShape kRoundBrackets{'(', '/', '|', '\\', ')', '\\', '|', '/'};
-inline constexpr BracketShape kBars{'|', '|', '|', '|', '|', '|', '|', '|'};
-inline constexpr BracketShape kUnicodeRoundBrackets{
-    '(', glyph("⎛"), glyph("⎜"), glyph("⎝"), ')', glyph("⎞"), glyph("⎟"), glyph("⎠")};
-inline constexpr BracketShape kUnicodeBars{glyph("│"), glyph("│"), glyph("│"), glyph("│"),
-                                           glyph("│"), glyph("│"), glyph("│"), glyph("│")};
+/// A pair of brackets: the opening one and the closing one.
+struct BracketShape {
+  BracketPieces left, right;
+};
 
 /// Measurements of a canvas: height = ascent + 1 + descent.
 struct Extent {
@@ -185,7 +179,9 @@ enum Alignment { ALIGN_BOTTOM = 0, ALIGN_TOP = 1, ALIGN_BASELINE = 2 };
 /// the drawing limit allows (see CanvasPool).
 class DrawingTooLarge : public std::exception {
  public:
-  const char* what() const noexcept override { return "drawing too large"; }
+  /// The message of every statement whose drawing is too large.
+  static constexpr const char* kMessage = "drawing too large";
+  const char* what() const noexcept override { return kMessage; }
 };
 
 /// The most characters that the canvases of one drawing may hold in all:
@@ -298,6 +294,9 @@ class Canvas {
   /// Draws brackets of the given shape over the n rows from row `row` down,
   /// in columns left and right.
   void brackets(int row, int left, int right, int n, const BracketShape& shape);
+  /// Draws one bracket on the rows top to bottom, `width` columns wide from
+  /// column col. Every tall bracket is drawn here.
+  void bracket(const BracketPieces& pieces, int top, int bottom, int col, int width = 1);
   /// Adds empty rows above or below, so that rows top to bottom exist.
   void ensure_rows(int top, int bottom) {
     (*this)[top];

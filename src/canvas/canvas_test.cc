@@ -101,6 +101,16 @@ TEST(Canvas, PastingEmptyRowsStillCreatesThem) {
   EXPECT_EQ("abc  q\n\n\n", Print(*target));
 }
 
+constexpr BracketShape kRoundBrackets{{'(', '/', '|', '\\', '|'}, {')', '\\', '|', '/', '|'}};
+constexpr BracketShape kBars{{'|', '|', '|', '|', '|'}, {'|', '|', '|', '|', '|'}};
+constexpr BracketShape kUnicodeRoundBrackets{
+    {'(', glyph("⎛"), glyph("⎜"), glyph("⎝"), glyph("⎜")},
+    {')', glyph("⎞"), glyph("⎟"), glyph("⎠"), glyph("⎟")}};
+constexpr BracketShape kUnicodeBars{{glyph("│"), glyph("│"), glyph("│"), glyph("│"), glyph("│")},
+                                    {glyph("│"), glyph("│"), glyph("│"), glyph("│"), glyph("│")}};
+// No piece between: the sides lean to the point.
+constexpr BracketShape kAngles{{'<', '/', '<', '\\', 0}, {'>', '\\', '>', '/', 0}};
+
 TEST(Canvas, PasteBracketed) {
   CanvasRef one_row(pool);
   one_row->put_text("a+b", 0, 0);
@@ -170,6 +180,8 @@ TEST(Canvas, BracketShapes) {
       {kUnicodeRoundBrackets, 4, "⎛x⎞\n⎜x⎟\n⎜x⎟\n⎝x⎠\n"},
       {kUnicodeBars, 1, "│x│\n"},
       {kUnicodeBars, 2, "│x│\n│x│\n"},
+      {kAngles, 1, "<x>\n"},
+      {kAngles, 5, "/x\\\n/x\\\n<x>\n\\x/\n\\x/\n"},
   };
   for (const auto& test : cases) {
     CanvasRef c(pool);

@@ -35,7 +35,7 @@ CanvasRef Sub::render(const RenderContext& cx) const {
 //     -
 CanvasRef RelationOrEqual::render(const RenderContext& cx) const {
   int sign_col;
-  bool unicode = cx.style.unicode;
+  bool unicode = cx.style.glyphs->unicode_symbols;
   CanvasRef c = draw_infix(cx, *left, unicode ? unicode_ : sign_, *right, right->needs_parens(), sign_col);
   if (!unicode) (*c)[1][sign_col] = '-';
   return c;
@@ -60,12 +60,12 @@ constexpr SignForm kSignForms[] = {
 
 int sign_columns(const Style& style, Sign sign) {
   const SignForm& form = kSignForms[static_cast<int>(sign)];
-  return style.unicode && form.glyph != 0 ? 1 : static_cast<int>(std::string_view(form.ascii).size());
+  return style.glyphs->unicode_symbols && form.glyph != 0 ? 1 : static_cast<int>(std::string_view(form.ascii).size());
 }
 
 int put_sign(const Style& style, Canvas& canvas, Sign sign, int row, int col) {
   const SignForm& form = kSignForms[static_cast<int>(sign)];
-  if (style.unicode && form.glyph != 0) {
+  if (style.glyphs->unicode_symbols && form.glyph != 0) {
     canvas[row][col] = static_cast<char>(form.glyph);
     return 1;
   }

@@ -27,7 +27,7 @@ constexpr auto kGreekLetters = [] {
 
 // The name as drawn: in Unicode, the name of a Greek letter is the letter.
 std::string_view drawn_name(const std::string& name, const Style& style) {
-  if (!style.unicode || name.size() < 2 || name.size() > 7) return name;
+  if (!style.glyphs->unicode_symbols || name.size() < 2 || name.size() > 7) return name;
   for (size_t i = 0; i < std::size(kGreekNames); ++i) {
     if (kGreekNames[i][0] == name[0] && kGreekNames[i] == name) {
       return std::string_view(&kGreekLetters[i], 1);
@@ -46,13 +46,13 @@ CanvasRef Literal::render(const RenderContext& cx) const {
 
 CanvasRef Ellipsis::render(const RenderContext& cx) const {
   CanvasRef c = cx.canvas();
-  c->put_text(cx.style.unicode ? GlyphText("⋯") : GlyphText("..."), 0, 0);
+  c->put_text(cx.style.glyphs->ellipsis, 0, 0);
   return c;
 }
 
 CanvasRef Infinity::render(const RenderContext& cx) const {
   CanvasRef c = cx.canvas();
-  c->put_text(cx.style.unicode ? GlyphText("∞") : GlyphText("oo"), 0, 0);
+  c->put_text(cx.style.glyphs->infinity, 0, 0);
   return c;
 }
 
@@ -63,7 +63,7 @@ CanvasRef Infinity::render(const RenderContext& cx) const {
 CanvasRef GlyphConstant::render(const RenderContext& cx) const {
   CanvasRef c = cx.canvas();
   int w = 1;
-  if (cx.style.unicode) {
+  if (cx.style.glyphs->unicode_symbols) {
     (*c)[0][0] = unicode_;
   } else {
     c->put_text("__", -1, 0);

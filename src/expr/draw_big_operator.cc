@@ -4,24 +4,12 @@
 
 #include "expr/drawing.h"
 
-namespace {
-
-// The big signs, five rows from the top, the middle one on the sign's row;
-// the Unicode ones of box-drawing pieces, which join without gaps in any
-// terminal.
-constexpr GlyphText kSumSign[] = {"=====", "\\", " >", "/", "====="};
-constexpr GlyphText kUnicodeSumSign[] = {"┌────", "└─┐", "  │", "┌─┘", "└────"};
-constexpr GlyphText kProductSign[] = {"=====", " | |", " | |", " | |", " | |"};
-constexpr GlyphText kUnicodeProductSign[] = {"─┬─┬─", " │ │", " │ │", " │ │", " │ │"};
-
-}  // namespace
-
 void SumSymbol::draw(Canvas& canvas, int r, int c, const Style& style) const {
-  canvas.put_rows(style.unicode ? kUnicodeSumSign : kSumSign, r - 2, c);
+  canvas.put_rows(style.glyphs->sum.rows, r - 2, c);
 }
 
 void ProductSymbol::draw(Canvas& canvas, int r, int c, const Style& style) const {
-  canvas.put_rows(style.unicode ? kUnicodeProductSign : kProductSign, r - 2, c);
+  canvas.put_rows(style.glyphs->product.rows, r - 2, c);
 }
 
 CanvasRef Sum::render(const RenderContext& cx) const { return render_with_symbol(cx, SumSymbol()); }
@@ -88,15 +76,10 @@ CanvasRef SumOrProductOverInterval::render_sign(const RenderContext& cx, const O
 //  |       ⎮
 // /        ⌡
 void Integral::draw_sign(Canvas& canvas, int r, int c, int k, const Style& style) {
-  if (style.unicode) {
-    canvas[r - k - 1][c] = glyph("⌠");
-    canvas.vertical_line(r - k, c, 2 * k + 1, glyph("⎮"));
-    canvas[r + k + 1][c] = glyph("⌡");
-    return;
-  }
-  canvas[r - k - 1][c + 2] = '/';
-  canvas.vertical_line(r - k, c + 1, 2 * k + 1, '|');
-  canvas[r + k + 1][c] = '/';
+  const IntegralSign& sign = style.glyphs->integral;
+  canvas[r - k - 1][c + sign.top_col] = sign.top;
+  canvas.vertical_line(r - k, c + sign.middle_col, 2 * k + 1, sign.middle);
+  canvas[r + k + 1][c + sign.bottom_col] = sign.bottom;
 }
 
 int Integral::sign_half_height(const Extent& e) { return std::max(std::max(e.ascent, e.descent), 1); }
@@ -114,10 +97,10 @@ CanvasRef IntegralOnInterval::render_sign(const RenderContext& cx, int k) const 
   CanvasRef c = cx.canvas();
   CanvasRef low = lower->render(cx);
   CanvasRef up = upper->render(cx);
-  bool unicode = cx.style.unicode;
+  const IntegralSign& sign = cx.style.glyphs->integral;
   draw_sign(*c, 0, 0, k, cx.style);
-  c->paste(*low, k + 2, unicode ? 0 : 1, ALIGN_TOP);
-  c->paste(*up, -k - 2, unicode ? 0 : 3, ALIGN_BOTTOM);
+  c->paste(*low, k + 2, sign.lower_col, ALIGN_TOP);
+  c->paste(*up, -k - 2, sign.upper_col, ALIGN_BOTTOM);
   return c;
 }
 
@@ -141,7 +124,7 @@ CanvasRef Integral::render_nested(const RenderContext& cx, int& k) const {
   if (!inner) k = sign_half_height(integrand->extent());
   CanvasRef c = render_sign(cx, k);
   int sign_width = c->extent().width;
-  int col = inner ? sign_width + 1 : cx.style.unicode ? 2 : 3;
+  int col = inner ? sign_width + 1 : cx.style.glyphs->integral.body_col;
   bool brackets = body->needs_parens();
   c->paste_bracketed(*integrand, 0, col, brackets, cx.style.parens());
   int d = col + integrand->extent().width + (brackets ? 2 : 0) + 1;

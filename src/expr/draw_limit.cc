@@ -15,10 +15,10 @@ CanvasRef Limit::render(const RenderContext& cx) const {
   CanvasRef to = point->render(cx);
   Extent v = var->extent();
   Extent t = to->extent();
-  bool unicode = cx.style.unicode;
-  GlyphText arrow = unicode ? GlyphText("→") : GlyphText("->");
+  const GlyphSet& glyphs = *cx.style.glyphs;
+  GlyphText arrow = glyphs.arrow;
   int n = v.width + arrow.size() + 2 + t.width;
-  c->put_text("lim", 0, unicode ? centred(n, 3) : n / 2 - 2);
+  c->put_text("lim", 0, centred(n, glyphs.lim_width));
   int b = 2 + std::max(v.ascent, t.ascent);
   c->paste(*var, b, 0, ALIGN_BASELINE);
   c->put_text(arrow, b, v.width + 1);

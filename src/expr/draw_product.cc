@@ -43,7 +43,7 @@ CanvasRef Div::render(const RenderContext& cx) const {
   } else {
     c->paste(*num, -1, centred(m, p), ALIGN_BOTTOM);
   }
-  c->fill(0, 0, m, cx.style.unicode ? glyph("─") : '-');
+  c->fill(0, 0, m, cx.style.glyphs->fraction_bar);
   c->paste(*den, 1, centred(m, q), ALIGN_TOP);
   return c;
 }

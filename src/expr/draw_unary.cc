@@ -2,7 +2,7 @@
 #include "expr/drawing.h"
 
 RadicalSign radical_sign(const Style& style, const Expression& radicand, const Extent& e) {
-  if (style.unicode && radicand.category <= SYMBOL_CATEGORY && e.height == 1) return {true, 0};
+  if (style.glyphs->radical.sign_alone && radicand.category <= SYMBOL_CATEGORY && e.height == 1) return {true, 0};
   return {false, style.wide_radicals ? e.height : 1};
 }
 
@@ -15,16 +15,16 @@ RadicalSign radical_sign(const Style& style, const Expression& radicand, const E
 void draw_radical(const Style& style, const RadicalSign& sign, Canvas& canvas,
                   const Canvas& radicand, int m) {
   Extent e = radicand.extent();
-  bool unicode = style.unicode;
+  const RadicalPieces& pieces = style.glyphs->radical;
   int col = m + sign.stroke + 1;
   if (sign.alone) {
     canvas[0][m] = glyph("√");
   } else {
-    canvas[e.descent][m] = unicode ? glyph("╲") : '\\';
+    canvas[e.descent][m] = pieces.foot;
     if (style.wide_radicals) {
-      canvas.rising_line(e.descent, m + 1, e.height, unicode ? glyph("╱") : '/');
+      canvas.rising_line(e.descent, m + 1, e.height, pieces.rising);
     } else {
-      canvas.vertical_line(-e.ascent, m + 1, e.height, unicode ? glyph("│") : '|');
+      canvas.vertical_line(-e.ascent, m + 1, e.height, pieces.upright);
     }
   }
   canvas.paste(radicand, 0, col, ALIGN_BASELINE);
@@ -101,76 +101,8 @@ CanvasRef Signed::render(const RenderContext& cx) const {
 
 int delimiter_width(const Style& style, Delimiter d) {
   if (d == Delimiter::none) return 0;
-  return d == Delimiter::double_bar && !style.unicode ? 2 : 1;
+  return d == Delimiter::double_bar ? style.glyphs->double_bar_width : 1;
 }
-
-namespace {
-
-// The pieces of a tall bracket: its top, middle and bottom rows, the rows
-// between them, and the whole of a bracket one row tall.
-struct Pieces {
-  char top, middle, bottom, between, single;
-};
-
-Pieces pieces(const Style& style, Delimiter d, bool opening, int height) {
-  auto g = [](Glyph glyph) { return static_cast<char>(glyph); };
-  if (style.unicode) {
-    switch (d) {
-      case Delimiter::paren:
-        return opening ? Pieces{g(GLYPH_PAREN_LEFT_TOP), g(GLYPH_PAREN_LEFT_MIDDLE),
-                                g(GLYPH_PAREN_LEFT_BOTTOM), g(GLYPH_PAREN_LEFT_MIDDLE), '('}
-                       : Pieces{g(GLYPH_PAREN_RIGHT_TOP), g(GLYPH_PAREN_RIGHT_MIDDLE),
-                                g(GLYPH_PAREN_RIGHT_BOTTOM), g(GLYPH_PAREN_RIGHT_MIDDLE), ')'};
-      case Delimiter::square:
-        return opening ? Pieces{g(GLYPH_SQUARE_LEFT_TOP), g(GLYPH_SQUARE_LEFT_MIDDLE),
-                                g(GLYPH_SQUARE_LEFT_BOTTOM), g(GLYPH_SQUARE_LEFT_MIDDLE), '['}
-                       : Pieces{g(GLYPH_SQUARE_RIGHT_TOP), g(GLYPH_SQUARE_RIGHT_MIDDLE),
-                                g(GLYPH_SQUARE_RIGHT_BOTTOM), g(GLYPH_SQUARE_RIGHT_MIDDLE), ']'};
-      case Delimiter::brace:
-        return opening ? Pieces{g(GLYPH_BRACE_LEFT_TOP), g(GLYPH_BRACE_LEFT_MIDDLE),
-                                g(GLYPH_BRACE_LEFT_BOTTOM), g(GLYPH_BRACE_EXTENSION), '{'}
-                       : Pieces{g(GLYPH_BRACE_RIGHT_TOP), g(GLYPH_BRACE_RIGHT_MIDDLE),
-                                g(GLYPH_BRACE_RIGHT_BOTTOM), g(GLYPH_BRACE_EXTENSION), '}'};
-      case Delimiter::bar: {
-        char bar = g(GLYPH_VERTICAL);
-        return Pieces{bar, bar, bar, bar, '|'};
-      }
-      case Delimiter::double_bar: {
-        char bars = g(GLYPH_DOUBLE_VERTICAL);
-        return Pieces{bars, bars, bars, bars, bars};
-      }
-      case Delimiter::angle:
-        return opening ? Pieces{g(GLYPH_RISING), g(GLYPH_ANGLE_LEFT), g(GLYPH_FALLING),
-                                0, g(GLYPH_ANGLE_LEFT)}
-                       : Pieces{g(GLYPH_FALLING), g(GLYPH_ANGLE_RIGHT), g(GLYPH_RISING),
-                                0, g(GLYPH_ANGLE_RIGHT)};
-      case Delimiter::none:
-        break;
-    }
-    return Pieces{};
-  }
-  switch (d) {
-    case Delimiter::paren:
-      return opening ? Pieces{'/', '|', '\\', '|', '('} : Pieces{'\\', '|', '/', '|', ')'};
-    case Delimiter::square:
-      return opening ? Pieces{'[', '[', '[', '[', '['} : Pieces{']', ']', ']', ']', ']'};
-    case Delimiter::brace:
-      if (height <= 2) {
-        return opening ? Pieces{'{', '{', '{', '{', '{'} : Pieces{'}', '}', '}', '}', '}'};
-      }
-      return opening ? Pieces{'/', '<', '\\', '|', '{'} : Pieces{'\\', '>', '/', '|', '}'};
-    case Delimiter::bar:
-    case Delimiter::double_bar:
-      return Pieces{'|', '|', '|', '|', '|'};
-    case Delimiter::angle:
-      return opening ? Pieces{'/', '<', '\\', 0, '<'} : Pieces{'\\', '>', '/', 0, '>'};
-    case Delimiter::none:
-      break;
-  }
-  return Pieces{};
-}
-
-}  // namespace
 
 // Tall brackets stand on every row of what they hold; an angle bracket's
 // rows above its point lean one way, those below the other:
@@ -180,20 +112,11 @@ Pieces pieces(const Style& style, Delimiter d, bool opening, int height) {
 void draw_delimiter(const Style& style, Canvas& canvas, Delimiter d, bool opening, int top,
                     int bottom, int col) {
   if (d == Delimiter::none) return;
-  int height = bottom - top + 1;
-  Pieces p = pieces(style, d, opening, height);
-  int middle = top + (height - 1) / 2;
-  int width = delimiter_width(style, d);
-  for (int r = top; r <= bottom; ++r) {
-    char piece = height == 1    ? p.single
-                 : r == top     ? p.top
-                 : r == bottom  ? p.bottom
-                 : r == middle  ? p.middle
-                 : p.between != 0 ? p.between
-                 : r < middle   ? p.top
-                                : p.bottom;
-    for (int k = 0; k < width; ++k) canvas[r][col + k] = piece;
-  }
+  const GlyphSet& glyphs = *style.glyphs;
+  const BracketShape& shape = d == Delimiter::brace && bottom - top < 2
+                                  ? glyphs.low_braces
+                                  : glyphs.delimiters[static_cast<int>(d)];
+  canvas.bracket(opening ? shape.left : shape.right, top, bottom, col, delimiter_width(style, d));
 }
 
 // Round brackets on both sides are drawn as the linear language draws

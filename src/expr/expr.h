@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "canvas/canvas.h"
+#include "expr/glyphs.h"
 
 class Expression;
 class Symbol;
@@ -18,13 +19,13 @@ class Symbol;
 struct Style {
   /// Slanted radical signs; false for upright ones.
   bool wide_radicals = true;
-  /// Unicode signs, brackets and letters in place of ASCII ones.
-  bool unicode = false;
+  /// The characters drawn with: ASCII, Unicode, ...
+  const GlyphSet* glyphs = &kAsciiGlyphs;
 
   /// Round brackets in this style.
-  const BracketShape& parens() const { return unicode ? kUnicodeRoundBrackets : kRoundBrackets; }
+  const BracketShape& parens() const { return glyphs->parens; }
   /// Vertical bars in this style: absolute values and determinants.
-  const BracketShape& bars() const { return unicode ? kUnicodeBars : kBars; }
+  const BracketShape& bars() const { return glyphs->bars; }
 };
 
 /// What a render draws with: the style, and the pool that its canvases
@@ -374,9 +375,6 @@ class Signed : public UnaryOp {
   bool needs_parens() const override { return true; }
   const Sign sign;
 };
-
-/// The brackets that LaTeX can write on either side of an expression.
-enum class Delimiter : unsigned char { none, paren, square, brace, bar, double_bar, angle };
 
 /// Brackets written around an expression, drawn as written and as tall as
 /// what they hold. The whole reads as one unit, as a constant does: an
@@ -780,5 +778,13 @@ inline constexpr int kNarrowestFit = 10;
 /// under another, the first one's baseline being the drawing's. Raises
 /// DrawingTooLarge when the pieces would exceed the drawing limit.
 CanvasRef fit(const Expression& tree, const CanvasRef& drawing, const RenderContext& cx, int width);
+
+// ---- Writing a tree on one row ----
+
+/// The tree on one line of text (UTF-8), for a formula inside a sentence:
+/// its drawing when that is one row tall, else a linear form in the
+/// context's style (one_row.cc). The tree's children are lent to stand-ins
+/// while it runs and are back in place when it returns or throws.
+std::string one_row(Expression& tree, const RenderContext& cx);
 
 #endif  // VORNIX_EXPR_H_

@@ -396,7 +396,7 @@ bool Fitter::wrapper(const Expression& e, Wrapper& w) const {
     w = {p->left.get(), 0, base_needs_brackets(*p->left)};
   } else if (auto* i = dynamic_cast<const Integral*>(&e)) {
     const Expression& body = *i->body;
-    int col = cx_.style.unicode ? 2 : 3;
+    int col = cx_.style.glyphs->integral.body_col;
     if (dynamic_cast<const Integral*>(&body)) {
       // The sign's width does not depend on its height.
       cx_.pool.reset_budget();
@@ -409,7 +409,7 @@ bool Fitter::wrapper(const Expression& e, Wrapper& w) const {
     int col = s->render_sign(cx_, SumSymbol())->extent().width + 1;
     w = {s->body.get(), col, s->body->needs_parens()};
   } else if (auto* l = dynamic_cast<const Limit*>(&e)) {
-    int arrow = cx_.style.unicode ? 1 : 2;
+    int arrow = cx_.style.glyphs->arrow.size();
     int n = width_of(*l->variable) + width_of(*l->point) + arrow + 2;
     w = {l->body.get(), n + 1, l->body->needs_parens()};
   } else if (auto* t = dynamic_cast<const TrigFunction*>(&e)) {
@@ -735,7 +735,7 @@ CanvasRef Fitter::stacked(const Div& div, int width, bool& stripped) const {
   int m = std::max(p, q);
   CanvasRef c = cx_.canvas();
   c->paste(*num, -1, centred(m, p), ALIGN_BOTTOM);
-  c->fill(0, 0, m, cx_.style.unicode ? glyph("─") : '-');
+  c->fill(0, 0, m, cx_.style.glyphs->fraction_bar);
   c->paste(*den, 1, centred(m, q), ALIGN_TOP);
   return c;
 }
@@ -903,7 +903,7 @@ CanvasRef Fitter::compose() const {
   cx_.pool.reset_budget();
   CanvasRef c = cx_.canvas();
   Canvas& out = *c;
-  const char marker = cx_.style.unicode ? static_cast<char>(GLYPH_CONTINUED) : '>';
+  const char marker = cx_.style.glyphs->continued;
   auto source = [&](const Segment& s) {
     return s.block < 0 ? cells_ : Cells(*blocks_[static_cast<size_t>(s.block)]);
   };

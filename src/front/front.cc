@@ -83,3 +83,7 @@ void StandardOutput::warning(const vornix::Message& message) {
   std::fprintf(stderr, "vornix: %.*s\n", static_cast<int>(message.text.size()),
                message.text.data());
 }
+
+void StandardOutput::document(std::string_view bytes) {
+  fwrite_unlocked(bytes.data(), 1, bytes.size(), stdout);
+}

@@ -48,6 +48,8 @@ class StandardOutput : public vornix::Sink {
   void empty_line(int line) override;
   /// "vornix: " and the warning on standard error.
   void warning(const vornix::Message& message) override;
+  /// A Markdown document's bytes, as they are.
+  void document(std::string_view bytes) override;
 
   bool too_deep = false;
 };

@@ -26,6 +26,7 @@ namespace {
       "Options are:\n"
       "\n"
       "  -l, --latex          LaTeX input\n"
+      "  -m, --markdown       Markdown documents: draw the math in them\n"
       "  -r, --narrow-roots   narrower radicals\n"
       "  -q, --quiet          quiet mode\n"
       "  -u, --unicode        Unicode drawings (UTF-8)\n"
@@ -78,12 +79,17 @@ int main(int argc, char** argv) {
   bool interactive = isatty(0) != 0;
   bool quiet = false;
   vornix::Options options;
+  // VORNIX_MARKDOWN=1 makes -m the default, for programs that pipe
+  // documents through vornix.
+  const char* markdown = std::getenv("VORNIX_MARKDOWN");
+  options.markdown = markdown != nullptr && *markdown != '\0' && std::strcmp(markdown, "0") != 0;
   bool width_given = false;
   // "+": options stand before the first statement; later words are
   // statements even when they start with a minus sign.
   enum { kHelp = 256, kVersion };
   static const option kLongOptions[] = {
       {"latex", no_argument, nullptr, 'l'},
+      {"markdown", no_argument, nullptr, 'm'},
       {"narrow-roots", no_argument, nullptr, 'r'},
       {"quiet", no_argument, nullptr, 'q'},
       {"unicode", no_argument, nullptr, 'u'},
@@ -93,10 +99,13 @@ int main(int argc, char** argv) {
       {nullptr, 0, nullptr, 0},
   };
   int option;
-  while ((option = getopt_long(argc, argv, "+lrquhw:", kLongOptions, nullptr)) != -1) {
+  while ((option = getopt_long(argc, argv, "+lmrquhw:", kLongOptions, nullptr)) != -1) {
     switch (option) {
       case 'l':
         options.latex = true;
+        break;
+      case 'm':
+        options.markdown = true;
         break;
       case 'w':
         if (!parse_width(optarg, options.width)) {
@@ -131,7 +140,7 @@ int main(int argc, char** argv) {
   try {
     if (optind < argc) {
       status = run_arguments(session, argc - optind, argv + optind);
-    } else if (!interactive) {
+    } else if (!interactive || options.markdown) {
       status = run_stdin(session);
     } else {
       status = run_prompt(session, quiet, follow_terminal);

@@ -19,6 +19,14 @@ enum class Status {
   memory = 4,     ///< out of memory
 };
 
+/// The whole message of a status that needs no more words: "drawing too
+/// large" and "out of memory"; the others say what went wrong where.
+constexpr std::string_view status_message(Status s) {
+  return s == Status::too_large ? DrawingTooLarge::kMessage
+         : s == Status::memory  ? "out of memory"
+                                : "";
+}
+
 /// Where the bytes of an input come from.
 class Source {
  public:

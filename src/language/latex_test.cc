@@ -143,6 +143,11 @@ TEST(Latex, DrawsAsItsLinearForm) {
       {"\\[ x^2 \\] % the square", "x^2"},
       {"x^2 \\\\", "x^2"},
       {"x\n\ny\n", "x\n\ny\n"},
+      // A line of spacing alone is an empty statement, as a blank line is;
+      // a control space may end a formula.
+      {"x\n\\,\n\\quad \\displaystyle\ny", "x\n\n\ny"},
+      {"f\\ ", "f"},
+      {"\\nabla f = ∇ f", "nabla*f = nabla*f"},
   };
   for (bool unicode : {false, true}) {
     for (const auto& c : cases) {
@@ -204,6 +209,11 @@ TEST(Latex, ErrorsNameTheirColumn) {
       {"x + \xc3\xa9", "syntax error at column 5: bad character '\\xc3'"},
       {"\\text{\xc3\xa9}", "syntax error at column 7: bad character '\\xc3'"},
       {"x \\", "syntax error at column 3: \\ without a command name"},
+      // A bad character where a body or an argument starts is the fault.
+      {"\\sum_{k=1}^n $", "syntax error at column 14: bad character '$'"},
+      {"\\int # dx", "syntax error at column 6: bad character '#'"},
+      {"\\sin $x", "syntax error at column 6: bad character '$'"},
+      {"\\sum # k", "syntax error at column 6: bad character '#'"},
       {std::string("x + \0", 5), "syntax error at column 5: bad character '\\x00'"},
   };
   for (const auto& c : cases) {
@@ -224,6 +234,18 @@ TEST(Latex, ErrorsNameTheirColumn) {
   EXPECT_EQ(1, result.errors[0].line);
   EXPECT_EQ(3, result.errors[0].column);
   EXPECT_EQ(3, result.errors[1].line);
+}
+
+// A period or a comma at the end of a formula or of a cell is the
+// sentence's, drawn after it: it is no operand.
+TEST(Latex, FinalPunctuation) {
+  EXPECT_EQ("ln(2).\n", Latex("\\ln 2."));
+  EXPECT_EQ(
+      "/ 0,  x = 0\n"
+      "<\n"
+      "\\ 1, x != 0\n",
+      Latex("\\begin{cases} 0, & x = 0 \\\\ 1, & x \\ne 0 \\end{cases}"));
+  EXPECT_EQ("x = 1.\n", Latex("\\begin{matrix} x = 1. \\end{matrix}"));
 }
 
 // An unknown command is drawn as written and gets a warning, which the

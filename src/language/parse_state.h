@@ -44,8 +44,8 @@ struct Parser::State {
   /// Gives up the current line with a message, unless it has had one
   /// already: its remaining tokens are dropped.
   void drop_line(Status status, std::string_view message);
-  void too_large() { drop_line(Status::too_large, "drawing too large"); }
-  void out_of_memory() { drop_line(Status::memory, "out of memory"); }
+  void too_large() { drop_line(Status::too_large, status_message(Status::too_large)); }
+  void out_of_memory() { drop_line(Status::memory, status_message(Status::memory)); }
 
   /// Starts a new input: no byte of the previous one is kept.
   void begin(Source& new_source, Listener& new_listener);

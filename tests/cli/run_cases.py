@@ -21,6 +21,7 @@ USAGE = (b"vornix version " + VERSION + b" - ASCII art mathematics\n"
          b"Options are:\n"
          b"\n"
          b"  -l, --latex          LaTeX input\n"
+         b"  -m, --markdown       Markdown documents: draw the math in them\n"
          b"  -r, --narrow-roots   narrower radicals\n"
          b"  -q, --quiet          quiet mode\n"
          b"  -u, --unicode        Unicode drawings (UTF-8)\n"
@@ -315,6 +316,29 @@ CASES = [
     Case("latex", "nesting too deep to draw", ["-l"],
          stdin=b"{" * 100000 + b"x" + b"}" * 100000 + b"\ny\n",
          stdout=TOO_LARGE + drawing("y")),
+
+    Case("markdown", "standard input", ["-m"], stdin=b"a $x^2$ b\n$5 and $6\n",
+         stdout=b"a x^2 b\n$5 and $6\n"),
+    Case("markdown", "an argument is a document", ["--markdown", "-u", "$\\frac{1}{2}$"],
+         stdout=b"1/2"),
+    Case("markdown", "VORNIX_MARKDOWN", [], stdin=b"$x_1$\n", env={"VORNIX_MARKDOWN": "1"},
+         stdout=b"x_1\n"),
+    Case("markdown", "VORNIX_MARKDOWN=0", [], stdin=b"x_1\n", env={"VORNIX_MARKDOWN": "0"},
+         stdout=drawing("x", " 1")),
+    # The place is the opening delimiter's; the reader's own column follows.
+    Case("markdown", "a formula that does not draw", ["-m"],
+         stdin=b"one\ntwo $\\frac{1}$\n", stdout=b"one\ntwo $\\frac{1}$\n",
+         stderr=b"vornix: line 2, column 5: formula left as written: "
+                b"syntax error at column 1: \\frac needs 2 arguments\n"),
+    Case("markdown", "an unknown command still draws", ["-m"], stdin=b"$\\foo x$\n",
+         stdout=b"\\foo x\n",
+         stderr=b"vornix: line 1, column 1: unknown command \\foo\n"),
+    # Longer than any span or line is held: it goes out as it came.
+    Case("markdown", "unclosed display math on a long line", ["-m"],
+         stdin=b"$$ " + b"x + " * 1000000 + b"\nend $x$\n",
+         stdout=b"$$ " + b"x + " * 1000000 + b"\nend x\n"),
+    Case("markdown", "write error", ["-m"], stdin=b"$x$ text\n" * 20000,
+         stdout_path="/dev/full", stderr=WRITE_ERROR, status=2),
 
     Case("output", "write error in argument mode", ["x"],
          stdout_path="/dev/full",

@@ -22,6 +22,10 @@ MESSAGES = (SYNTAX_ERROR, OVERFLOW, TOO_LARGE)
 # A line drawn after a hostile one shows that vornix went on with the input.
 NEXT = b"y\n"
 NEXT_DRAWN = b"\ny\n"
+# A statement that no case draws: it separates the outputs of cases run in
+# one process.
+MARK = b"zzzMARKzzz"
+MARK_DRAWN = b"\n" + MARK + b"\n"
 
 # Bytes that cannot begin a token: the scanner reports each one.
 BAD_BYTES = (set(range(0, 9)) | {11, 12} | set(range(14, 32))
@@ -67,21 +71,31 @@ def bad_character(byte):
 
 
 def bytes_(vornix, cases_dir):
-    """Every byte value, alone on a line and between two names."""
-    for byte in range(256):
-        for line in (bytes([byte]), b"x" + bytes([byte]) + b"y"):
-            case = f"byte {byte} in {line!r}"
-            result = run(vornix, stdin=line + b"\n" + NEXT)
-            if byte in BAD_BYTES:
-                check_run(case, result, bad_character(byte) + SYNTAX_ERROR + NEXT_DRAWN)
-                continue
-            # Any other byte is a token, a blank or the start of a comment:
-            # the line is drawn or is a syntax error.
-            check_run(case, result)
-            head = result.stdout[:-len(NEXT_DRAWN)]
-            if not result.stdout.endswith(NEXT_DRAWN) or not (
-                    head == SYNTAX_ERROR or is_drawing(head)):
-                fail(case, f"neither a drawing nor a syntax error: {result.stdout[:200]!r}")
+    """Every byte value, alone on a line and between two names, each line
+    followed by a line that must be drawn. The cases run in one input,
+    separated by a line no case can make, so that each starts where the
+    recovery from the one before has left the parser."""
+    cases = [(byte, line) for byte in range(256)
+             for line in (bytes([byte]), b"x" + bytes([byte]) + b"y")]
+    result = run(vornix, stdin=b"".join(line + b"\n" + NEXT + MARK + b"\n"
+                                        for _, line in cases))
+    check_run("every byte", result)
+    outputs = result.stdout.split(MARK_DRAWN)
+    if len(outputs) != len(cases) + 1 or outputs[-1] != b"":
+        fail("every byte", f"{len(outputs) - 1} outputs for {len(cases)} lines")
+        return
+    for (byte, line), output in zip(cases, outputs):
+        case = f"byte {byte} in {line!r}"
+        if byte in BAD_BYTES:
+            expected = bad_character(byte) + SYNTAX_ERROR + NEXT_DRAWN
+            if output != expected:
+                fail(case, f"got {output[:200]!r}, expected {expected!r}")
+            continue
+        # Any other byte is a token, a blank or the start of a comment:
+        # the line is drawn or is a syntax error.
+        head = output[:-len(NEXT_DRAWN)]
+        if not output.endswith(NEXT_DRAWN) or not (head == SYNTAX_ERROR or is_drawing(head)):
+            fail(case, f"neither a drawing nor a syntax error: {output[:200]!r}")
 
 
 def long_tokens(vornix, cases_dir):
@@ -157,12 +171,12 @@ NESTINGS = [
 ]
 
 
-def nesting(vornix, cases_dir):
+def nesting(vornix, cases_dir, options=()):
     """At the deepest nesting the statement is drawn or too large, one level
     deeper the parse stack overflows, and either way the process survives
-    and draws the next line, in ASCII and with -u."""
-    for (name, opening, innermost, closing, deepest), options in itertools.product(
-            NESTINGS, ([], ["-u"])):
+    and draws the next line; in ASCII, and with -u in the group
+    nesting_unicode, each group a test of its own."""
+    for name, opening, innermost, closing, deepest in NESTINGS:
         name = " ".join([name, *options])
 
         def line(depth):
@@ -212,24 +226,29 @@ def statements(cases_dir):
 
 def prefixes(vornix, cases_dir):
     """Every prefix of every golden statement, each an argument, draws or
-    is a syntax error, and the exit status stays 0."""
-    # A drawing no prefix can make separates the prefixes' outputs.
-    mark = "zzzMARKzzz"
+    is a syntax error, and the exit status stays 0. The statements of one
+    file run in one process; a mark no prefix can make separates the
+    prefixes' outputs."""
+    mark = MARK.decode()
+    by_file = {}
     for stem, options, line in statements(cases_dir):
-        text = line.decode()
+        by_file.setdefault((stem, tuple(options)), []).append(line.decode())
+    for (stem, options), texts in by_file.items():
         args = [*options, "--"]
-        for n in range(len(text) + 1):
-            args += [text[:n], mark]
-        case = f"{stem}: prefixes of {text!r}"
+        for text in texts:
+            for n in range(len(text) + 1):
+                args += [text[:n], mark]
         result = run(vornix, args)
-        check_run(case, result)
-        outputs = result.stdout.split(b"\n" + mark.encode() + b"\n")
-        if len(outputs) != len(text) + 2 or outputs[-1] != b"":
-            fail(case, f"{len(outputs) - 1} outputs for {len(text) + 1} prefixes")
+        check_run(f"{stem}: prefixes", result)
+        outputs = result.stdout.split(MARK_DRAWN)
+        count = sum(len(text) + 1 for text in texts)
+        if len(outputs) != count + 1 or outputs[-1] != b"":
+            fail(f"{stem}: prefixes", f"{len(outputs) - 1} outputs for {count} prefixes")
             continue
-        for n, output in enumerate(outputs[:-1]):
+        prefixes = (text[:n] for text in texts for n in range(len(text) + 1))
+        for prefix, output in zip(prefixes, outputs):
             if output != SYNTAX_ERROR and not is_drawing(output):
-                fail(case, f"prefix {text[:n]!r} printed {output[:200]!r}")
+                fail(f"{stem}: prefix {prefix!r}", f"printed {output[:200]!r}")
 
 
 def golden_runs(cases_dir):
@@ -268,6 +287,7 @@ def valgrind(vornix, cases_dir):
 
 
 GROUPS = {"bytes": bytes_, "long_tokens": long_tokens, "long_lines": long_lines, "nesting": nesting,
+          "nesting_unicode": lambda vornix, cases_dir: nesting(vornix, cases_dir, ["-u"]),
           "chains": chains, "prefixes": prefixes, "crlf": crlf, "valgrind": valgrind}
 
 

@@ -1,0 +1,155 @@
+// The LaTeX reader's commands, one row a family: the names the row answers
+// to, what the command is, the arguments the parser reads after it and the
+// handler that builds its node. Adding a command is adding a row.
+#include <algorithm>
+#include <unordered_map>
+
+#include "language/latex_parser.h"
+
+namespace latex {
+namespace {
+
+using P = FormulaParser;
+
+struct CommandRow {
+  std::string_view names;  // separated by blanks
+  Command command;
+};
+
+constexpr Command relation(Relation r) { return {Kind::relation, relation_code(r)}; }
+constexpr Command relation(Sign s) { return {Kind::relation, relation_code(s)}; }
+constexpr Command delimiter(Delimiter d, Role role) {
+  return {Kind::delimiter, delimiter_code(d, role), {}, {}, &P::handle_delimiter};
+}
+constexpr Command name(std::string_view text) { return {Kind::name, 0, text, {}, &P::handle_name}; }
+constexpr Command function(Kind kind, std::string_view text) {
+  return {kind, 0, text, {}, &P::handle_function};
+}
+constexpr Command literal(std::string_view text) {
+  return {Kind::literal, 0, text, {}, &P::handle_literal};
+}
+
+constexpr CommandRow kCommands[] = {
+    // Spacing and sizes, read as nothing.
+    {" ", {Kind::space}},  // the control space, the one name with a blank
+    {", ; : ! quad qquad enspace thinspace medspace thickspace negthinspace", {Kind::space}},
+    {"displaystyle textstyle scriptstyle limits nolimits", {Kind::space}},
+    {"big Big bigg Bigg bigl bigr Bigl Bigr biggl biggr Biggl Biggr", {Kind::space}},
+    // Greek letters, as the names of the linear language.
+    {"alpha", name("alpha")}, {"beta", name("beta")}, {"gamma", name("gamma")},
+    {"delta", name("delta")}, {"epsilon varepsilon", name("epsilon")}, {"zeta", name("zeta")},
+    {"eta", name("eta")}, {"theta vartheta", name("theta")}, {"iota", name("iota")},
+    {"kappa varkappa", name("kappa")}, {"lambda", name("lambda")}, {"mu", name("mu")},
+    {"nu", name("nu")}, {"xi", name("xi")}, {"omicron", name("omicron")},
+    {"rho varrho", name("rho")}, {"sigma varsigma", name("sigma")}, {"tau", name("tau")},
+    {"upsilon", name("upsilon")}, {"phi varphi", name("phi")}, {"chi", name("chi")},
+    {"psi", name("psi")}, {"omega", name("omega")}, {"Gamma", name("Gamma")},
+    {"Delta", name("Delta")}, {"Theta", name("Theta")}, {"Lambda", name("Lambda")},
+    {"Xi", name("Xi")}, {"Pi", name("Pi")}, {"Sigma", name("Sigma")},
+    {"Upsilon", name("Upsilon")}, {"Phi", name("Phi")}, {"Psi", name("Psi")},
+    {"Omega", name("Omega")},
+    // Constants.
+    {"pi varpi", {Kind::pi, 0, {}, {}, &P::handle_pi}},
+    {"infty", {Kind::infinity, 0, {}, {}, &P::handle_infinity}},
+    {"nabla", {Kind::nabla, 0, {}, {}, &P::handle_nabla}},
+    {"ldots cdots dots dotsc dotsb", {Kind::ellipsis, 0, {}, {}, &P::handle_ellipsis}},
+    // Relations and operators.
+    {"le leq leqslant", relation(LESS_EQUAL)},
+    {"ge geq geqslant", relation(GREATER_EQUAL)},
+    {"lt", relation(LESS)},
+    {"gt", relation(GREATER)},
+    {"ne neq", relation(Sign::not_equal)},
+    {"approx", relation(Sign::approx)},
+    {"equiv", relation(Sign::equiv)},
+    {"sim", relation(Sign::similar)},
+    {"to rightarrow longrightarrow", relation(Sign::to)},
+    {"Rightarrow Longrightarrow implies", relation(Sign::implies)},
+    {"in", relation(Sign::element_of)},
+    {"pm", {Kind::additive, static_cast<int>(Sign::plus_minus)}},
+    {"mp", {Kind::additive, static_cast<int>(Sign::minus_plus)}},
+    {"cdot", {Kind::product, DOT}},
+    {"ast", {Kind::product, DOT, "*"}},
+    {"times", {Kind::product, CROSS}},
+    {"div", {Kind::product, DIVIDE}},
+    // Fractions, roots, big operators and limits.
+    {"frac dfrac tfrac cfrac", {Kind::frac, 0, {}, "nm", &P::handle_frac}},
+    {"sqrt", {Kind::sqrt, 0, {}, "om", &P::handle_sqrt}},
+    {"sum", {Kind::sum, 0, {}, {}, &P::handle_big_operator}},
+    {"prod", {Kind::prod, 0, {}, {}, &P::handle_big_operator}},
+    {"int", {Kind::integral, 0, {}, {}, &P::handle_big_operator}},
+    {"lim", {Kind::limit, 0, {}, {}, &P::handle_big_operator}},
+    // Functions.
+    {"sin", function(Kind::trig, "sin")}, {"cos", function(Kind::trig, "cos")},
+    {"tan", function(Kind::trig, "tan")}, {"cot", function(Kind::trig, "cot")},
+    {"sec", function(Kind::trig, "sec")}, {"csc", function(Kind::trig, "csc")},
+    {"sinh", function(Kind::trig, "sinh")}, {"cosh", function(Kind::trig, "cosh")},
+    {"tanh", function(Kind::trig, "tanh")}, {"coth", function(Kind::trig, "coth")},
+    {"arcsin", function(Kind::trig, "arcsin")}, {"arccos", function(Kind::trig, "arccos")},
+    {"arctan", function(Kind::trig, "arctan")}, {"log", function(Kind::function, "log")},
+    {"ln", function(Kind::function, "ln")}, {"lg", function(Kind::function, "lg")},
+    {"exp", function(Kind::function, "exp")}, {"det", function(Kind::function, "det")},
+    {"max", function(Kind::function, "max")}, {"min", function(Kind::function, "min")},
+    {"gcd", function(Kind::function, "gcd")}, {"arg", function(Kind::function, "arg")},
+    {"deg", function(Kind::function, "deg")}, {"dim", function(Kind::function, "dim")},
+    {"hom", function(Kind::function, "hom")}, {"ker", function(Kind::function, "ker")},
+    {"sup", function(Kind::function, "sup")}, {"inf", function(Kind::function, "inf")},
+    {"Pr", function(Kind::function, "Pr")},
+    {"operatorname", {Kind::operatorname, 0, {}, "sT", &P::handle_operatorname}},
+    // Text and fonts.
+    {"text textrm textit textbf textsf texttt textnormal mbox",
+     {Kind::text, 0, {}, "t", &P::handle_text}},
+    {"mathrm", {Kind::mathrm, 0, {}, "T", &P::handle_mathrm}},
+    {"mathbf mathit mathsf mathtt mathcal mathbb mathfrak mathscr mathnormal boldsymbol bm",
+     {Kind::font, 0, {}, "m", &P::handle_font}},
+    {"bar overline", {Kind::overbar, 0, {}, "m", &P::handle_overbar}},
+    // Brackets and environments.
+    {"left", {Kind::left, 0, {}, {}, &P::handle_left}},
+    {"right", {Kind::right}},
+    {"begin", {Kind::begin, 0, {}, {}, &P::handle_environment}},
+    {"end", {Kind::end}},
+    {"{ lbrace", delimiter(Delimiter::brace, OPENING)},
+    {"} rbrace", delimiter(Delimiter::brace, CLOSING)},
+    {"lbrack", delimiter(Delimiter::square, OPENING)},
+    {"rbrack", delimiter(Delimiter::square, CLOSING)},
+    {"langle", delimiter(Delimiter::angle, OPENING)},
+    {"rangle", delimiter(Delimiter::angle, CLOSING)},
+    {"vert", delimiter(Delimiter::bar, EITHER)},
+    {"lvert", delimiter(Delimiter::bar, OPENING)},
+    {"rvert", delimiter(Delimiter::bar, CLOSING)},
+    {"| Vert", delimiter(Delimiter::double_bar, EITHER)},
+    {"lVert", delimiter(Delimiter::double_bar, OPENING)},
+    {"rVert", delimiter(Delimiter::double_bar, CLOSING)},
+    // Escaped characters and the rest.
+    {"%", literal("%")}, {"$", literal("$")}, {"&", literal("&")}, {"#", literal("#")},
+    {"_", literal("_")},
+    {"prime", {Kind::prime}},
+    {"\\", {Kind::newline}},
+};
+
+// The rows by each of their names; a name in two rows is a mistake that
+// the first row wins.
+std::unordered_map<std::string_view, const Command*> index_commands() {
+  std::unordered_map<std::string_view, const Command*> index;
+  for (const CommandRow& row : kCommands) {
+    if (row.names == " ") {
+      index.emplace(row.names, &row.command);
+      continue;
+    }
+    for (std::string_view names = row.names; !names.empty();) {
+      std::string_view name = names.substr(0, names.find(' '));
+      index.emplace(name, &row.command);
+      names.remove_prefix(std::min(names.size(), name.size() + 1));
+    }
+  }
+  return index;
+}
+
+}  // namespace
+
+const Command* find_command(std::string_view name) {
+  static const auto index = index_commands();
+  auto found = index.find(name);
+  return found == index.end() ? nullptr : found->second;
+}
+
+}  // namespace latex

@@ -1,0 +1,350 @@
+// The LaTeX commands that take arguments or read what follows them:
+// functions, fractions, roots, big operators, integrals, environments,
+// decorations and text.
+#include <algorithm>
+#include <cstring>
+#include <iterator>
+#include <memory>
+#include <vector>
+
+#include "language/latex_parser.h"
+
+namespace latex {
+
+struct Environment {
+  std::string_view name;
+  Delimiter opening, closing;
+};
+
+constexpr Environment kEnvironments[] = {
+    {"matrix", Delimiter::none, Delimiter::none},
+    {"smallmatrix", Delimiter::none, Delimiter::none},
+    {"pmatrix", Delimiter::paren, Delimiter::paren},
+    {"bmatrix", Delimiter::square, Delimiter::square},
+    {"Bmatrix", Delimiter::brace, Delimiter::brace},
+    {"vmatrix", Delimiter::bar, Delimiter::bar},
+    {"Vmatrix", Delimiter::double_bar, Delimiter::double_bar},
+    {"cases", Delimiter::brace, Delimiter::none},
+};
+
+[[gnu::noinline]] Owned<> FormulaParser::parse_call(Owned<> name, bool trig) {
+  Token opening = tokens_.next();
+  bool left = opening.is(Kind::left);
+  if (left) opening.length = tokens_.next().offset + 1 - opening.offset;
+  auto args = std::make_unique<FunctionArgs>();
+  {
+    Nested nested(*this);
+    Open open(left ? open_lefts_ : open_brackets_);
+    const Token& t = tokens_.peek();
+    bool empty = left ? t.is(Kind::right) : t.is(')');
+    if (!empty && !parse_items(*args)) return {};
+  }
+  if (left) {
+    Token right = tokens_.peek();
+    Delimiter d;
+    if (!expect_closing(opening, [](const Token& k) { return k.is(Kind::right); })) return {};
+    if (!read_delimiter(d)) return fail_at(right, "\\right needs a bracket");
+  } else if (!expect_closing(opening, [](const Token& k) { return k.is(')'); })) {
+    return {};
+  }
+  auto* fname = static_cast<Symbol*>(name.release());
+  if (trig && args->items.size() == 1) return make<TrigFunction>(fname, args->items[0].release());
+  return make<MultivarFunction>(fname, args.release());
+}
+
+// \sin, \log and the other functions, by the name their row gives.
+Owned<> FormulaParser::handle_function(const Token& t, Arguments&) {
+  const Command& c = *t.command;
+  return parse_function(t, make<Symbol>(c.text.data(), c.text.size()), c.kind == Kind::trig);
+}
+
+// \operatorname{name} and \operatorname*{name}.
+Owned<> FormulaParser::handle_operatorname(const Token& t, Arguments& a) {
+  std::string_view name = a.text;
+  if (name.empty() || !std::all_of(name.begin(), name.end(),
+                                   [](char ch) { return is_letter(ch) || is_digit(ch); })) {
+    return fail_at(t, "\\operatorname needs a {name} of letters and digits");
+  }
+  return parse_function(t, make<Symbol>(name.data(), name.size()), is_trig_name(name));
+}
+
+// \sin x, \sin^2 x, \log_2 x, \sin(x), \max(a, b): without brackets the
+// argument is the product by juxtaposition that follows, up to the next
+// function.
+[[gnu::noinline]] Owned<> FormulaParser::parse_function(const Token& t, Owned<> name, bool trig) {
+  name = parse_scripts(std::move(name));
+  if (!name) return {};
+  if (at_call()) return parse_call(std::move(name), trig);
+  if (tokens_.peek().type == Type::bad) return unexpected(tokens_.peek());
+  if (!starts_signed(tokens_.peek())) return fail_at(t, spelled(t) + " needs an argument");
+  Owned<> arg = parse_signed();
+  while (arg && starts_factor(tokens_.peek()) && !is_function(tokens_.peek()) &&
+         !at_differential() && !at_final_punctuation()) {
+    Owned<> factor = parse_factor();
+    if (!factor) return {};
+    arg = juxtapose(std::move(arg), std::move(factor));
+  }
+  if (!arg) return {};
+  if (trig) return make<TrigFunction>(static_cast<Symbol*>(name.release()), arg.release());
+  auto args = std::make_unique<FunctionArgs>();
+  args->append_item(arg.get());
+  (void)arg.release();
+  return make<MultivarFunction>(static_cast<Symbol*>(name.release()), args.release());
+}
+
+// The numerator of \frac. In an integrand it may hold the differential:
+// \int \frac{dx}{x}, \int \frac{x\,dx}{1 + x^2}.
+[[gnu::noinline]] Owned<> FormulaParser::parse_numerator(const Token& t, const std::string& need) {
+  if (!context_.integrand || pending_variable_ || !tokens_.peek().is('{')) {
+    return parse_argument(t, need);
+  }
+  Token opening = tokens_.next();
+  Owned<> numerator;
+  {
+    Nested nested(*this);
+    Open open(open_braces_);
+    context_.integrand = true;
+    if (at_differential()) {
+      pending_variable_ = parse_differential();
+      numerator = make<Integer>("1");
+    } else {
+      numerator = tokens_.peek().is('}') ? text("") : parse_list();
+      if (numerator && at_differential()) pending_variable_ = parse_differential();
+    }
+  }
+  if (failed_ || !expect_closing(opening, [](const Token& k) { return k.is('}'); })) return {};
+  return numerator;
+}
+
+// \frac{a}{b}, \frac12.
+Owned<> FormulaParser::handle_frac(const Token&, Arguments& a) {
+  return make<Div>(a.math[0].release(), a.math[1].release());
+}
+
+// \sqrt{x}, \sqrt[n]{x}.
+Owned<> FormulaParser::handle_sqrt(const Token&, Arguments& a) {
+  if (a.optional) return make<Root>(a.math[0].release(), a.optional.release());
+  return make<Sqrt>(a.math[0].release());
+}
+
+// \sum, \prod, \int and \lim with their scripts. The body of a sum, a
+// product or a limit is the product that follows; an integrand runs to its
+// differential.
+[[gnu::noinline]] Owned<> FormulaParser::handle_big_operator(const Token& t, Arguments&) {
+  Owned<> lower, upper;
+  for (;;) {
+    const Token& s = tokens_.peek();
+    if (!s.is('_') && !s.is('^')) break;
+    Token op = tokens_.next();
+    Owned<>& slot = op.is('_') ? lower : upper;
+    if (slot) return fail_at(op, op.is('_') ? "double subscript" : "double superscript");
+    int primes = 0;
+    bool star = false;
+    slot = parse_script(op, primes, star);
+    if (!slot) return failed_ ? Owned<>() : fail_at(op, spelled(op) + " needs an argument");
+  }
+  // A bad character is the fault, not the body that it is not.
+  if (tokens_.peek().type == Type::bad) return unexpected(tokens_.peek());
+  Kind kind = t.command->kind;
+  if (kind == Kind::integral) return parse_integral(t, std::move(lower), std::move(upper));
+  std::string name = spelled(t);
+  if (kind == Kind::limit) {
+    auto* to = dynamic_cast<InfixOp*>(lower.get());
+    if (upper || to == nullptr || to->sign != Sign::to) {
+      return fail_at(t, name + " needs _{x \\to a}");
+    }
+  } else if (!lower) {
+    return fail_at(t, name + " needs _{k} or _{k=1}^{n}");
+  } else if (upper && dynamic_cast<Equal*>(lower.get()) == nullptr) {
+    return fail_at(t, name + " with ^{n} needs _{k=1}");
+  }
+  if (!starts_signed(tokens_.peek())) return fail_at(t, name + " needs a body");
+  Owned<> body = parse_term();
+  if (!body) return {};
+  if (kind == Kind::limit) {
+    auto& to = static_cast<InfixOp&>(*lower);
+    return make<Limit>(body.release(), to.left.release(), to.right.release());
+  }
+  if (upper) {
+    auto& range = static_cast<Equal&>(*lower);
+    Expression* variable = range.left.release();
+    Expression* from = range.right.release();
+    if (kind == Kind::sum) {
+      return make<SumOverInterval>(body.release(), variable, from, upper.release());
+    }
+    return make<ProductOverInterval>(body.release(), variable, from, upper.release());
+  }
+  if (kind == Kind::sum) return make<Sum>(body.release(), lower.release());
+  return make<Product>(body.release(), lower.release());
+}
+
+[[gnu::noinline]] Owned<> FormulaParser::parse_integral(const Token& t, Owned<> lower,
+                                                        Owned<> upper) {
+  if (!lower != !upper) return fail_at(t, spelled(t) + " needs both bounds or neither");
+  // This integral's own differential and fraction, whatever the enclosing
+  // integrand had.
+  struct Integrand {
+    explicit Integrand(FormulaParser& p) : p(p), integrand(p.context_.integrand) {
+      std::swap(held, p.pending_variable_);
+      p.context_.integrand = true;
+    }
+    ~Integrand() {
+      p.context_.integrand = integrand;
+      std::swap(held, p.pending_variable_);
+    }
+    FormulaParser& p;
+    bool integrand;
+    Owned<> held;
+  } scope(*this);
+  Owned<> variable, body;
+  if (at_differential()) {
+    // The differential first: \int dx\, f(x).
+    variable = parse_differential();
+    context_.integrand = false;
+    if (!variable) return {};
+    body = starts_signed(tokens_.peek()) ? parse_term() : make<Integer>("1");
+  } else {
+    if (!starts_signed(tokens_.peek())) {
+      return fail_at(t, spelled(t) + " needs an integrand and its differential");
+    }
+    body = parse_additive();
+    if (body && at_differential()) {
+      variable = parse_differential();
+    } else if (body && pending_variable_) {
+      variable = std::move(pending_variable_);
+    }
+  }
+  if (!body || !variable) {
+    if (failed_) return {};
+    return fail_at(t, spelled(t) + " needs a differential such as dx");
+  }
+  if (lower) {
+    return make<IntegralOnInterval>(body.release(), variable.release(), lower.release(),
+                                    upper.release());
+  }
+  return make<Integral>(body.release(), variable.release());
+}
+
+bool FormulaParser::read_environment(std::string_view& name) {
+  size_t begin, end;
+  if (!tokens_.braced_text(begin, end)) return false;
+  name = tokens_.line().substr(begin, end - begin);
+  return true;
+}
+
+// \begin{pmatrix} a & b \\ c & d \end{pmatrix} and the other matrices: a
+// short row leaves its cells blank, a last \\ starts no row.
+[[gnu::noinline]] Owned<> FormulaParser::handle_environment(const Token& t, Arguments&) {
+  std::string_view name;
+  if (!read_environment(name)) return fail_at(t, "\\begin needs {pmatrix} or another matrix");
+  const Environment* env =
+      std::find_if(std::begin(kEnvironments), std::end(kEnvironments),
+                   [name](const Environment& e) { return e.name == name; });
+  if (env == std::end(kEnvironments)) return fail_at(t, "unknown environment " + std::string(name));
+  std::string begin_text = "\\begin{" + std::string(name) + "}";
+  std::vector<std::unique_ptr<Matrix::Row>> rows;
+  {
+    Nested nested(*this);
+    Open open(open_matrices_);
+    auto row = std::make_unique<Matrix::Row>();
+    for (;;) {
+      const Token& c = tokens_.peek();
+      bool blank = c.is('&') || c.is(Kind::newline) || c.is(Kind::end);
+      Owned<> cell = blank ? text("") : parse_list();
+      if (cell && at_final_punctuation()) cell = punctuated(std::move(cell));
+      if (!cell) return {};
+      row->append_item(cell.get());
+      (void)cell.release();
+      const Token& after = tokens_.peek();
+      if (after.is('&')) {
+        tokens_.next();
+        continue;
+      }
+      if (after.is(Kind::newline)) {
+        tokens_.next();
+        rows.push_back(std::move(row));
+        row = std::make_unique<Matrix::Row>();
+        if (tokens_.peek().is(Kind::end)) break;
+        continue;
+      }
+      if (after.is(Kind::end)) {
+        rows.push_back(std::move(row));
+        break;
+      }
+      if (after.type == Type::end || closes_enclosing(after)) {
+        return fail_at(t, begin_text + " without \\end");
+      }
+      if (!report_stray(after)) unexpected(after);
+      return {};
+    }
+  }
+  Token end = tokens_.next();
+  std::string_view end_name;
+  if (!read_environment(end_name)) return fail_at(end, "\\end needs {" + std::string(name) + "}");
+  if (end_name != name) {
+    return fail_at(end, "\\end{" + std::string(end_name) + "} does not close " + begin_text);
+  }
+  auto* array = new (pool_) Array(env->opening, env->closing);
+  Owned<> matrix(array);
+  for (auto& row : rows) {
+    array->add_row(row.get());
+    (void)row.release();
+  }
+  return matrix;
+}
+
+// \mathbf{x} and the other fonts: the argument as it is.
+Owned<> FormulaParser::handle_font(const Token&, Arguments& a) { return std::move(a.math[0]); }
+
+Owned<> FormulaParser::handle_overbar(const Token&, Arguments& a) {
+  return decorate(overbar, a.math[0]);
+}
+
+// \text{...} as written, less its blanks at either end.
+Owned<> FormulaParser::handle_text(const Token&, Arguments& a) { return plain_text(a.text, false); }
+
+// \mathrm{...}: a word of letters and digits is a name, which may take
+// scripts and arguments; anything else is text without its blanks.
+// \mathrm x is the name x.
+Owned<> FormulaParser::handle_mathrm(const Token& t, Arguments& a) {
+  if (!a.has_text) {
+    if (tokens_.peek().type == Type::letter) {
+      Token letter = tokens_.next();
+      return make<Symbol>(&letter.ch, 1);
+    }
+    return fail_at(t, spelled(t) + " needs {text}");
+  }
+  return plain_text(a.text, true);
+}
+
+Owned<> FormulaParser::plain_text(std::string_view raw, bool math) {
+  size_t begin = static_cast<size_t>(raw.data() - tokens_.line().data());
+  auto word_character = [](char c) { return is_letter(c) || is_digit(c); };
+  if (math && !raw.empty() && std::all_of(raw.begin(), raw.end(), word_character)) {
+    return make<Symbol>(raw.data(), raw.size());
+  }
+  // The blanks at either end of a text are those that a product puts
+  // around it anyway: \text{if } x is "if x".
+  while (!raw.empty() && is_blank(raw.front())) raw.remove_prefix(1), ++begin;
+  while (!raw.empty() && is_blank(raw.back())) raw.remove_suffix(1);
+  std::string shown;
+  for (size_t i = 0; i < raw.size(); ++i) {
+    auto c = static_cast<unsigned char>(raw[i]);
+    if (c >= 128 || (c < 32 && c != '\t') || c == 127) {
+      Token bad;
+      bad.type = Type::bad;
+      bad.offset = static_cast<int>(begin + i);
+      return unexpected(bad);
+    }
+    if (c == '\\' && i + 1 < raw.size() && !is_letter(raw[i + 1])) {
+      // \{ \} \% and the like are those characters; \, \; \: \! are blanks.
+      char escaped = raw[++i];
+      shown += std::strchr(",;:! ", escaped) != nullptr ? ' ' : escaped;
+    } else if (!math || !is_blank(static_cast<char>(c))) {
+      shown += c == '\t' ? ' ' : static_cast<char>(c);
+    }
+  }
+  return text(shown);
+}
+
+}  // namespace latex

@@ -1,0 +1,214 @@
+// Reading LaTeX lines: each line of the input is one formula, its
+// wrappers and comment taken away, parsed and handed to the listener.
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <new>
+#include <string_view>
+#include <vector>
+
+#include "language/latex_parser.h"
+
+namespace latex {
+
+Owned<> FormulaParser::parse(std::string_view line, size_t begin, size_t end, bool& empty) {
+  tokens_.start(line, begin, end);
+  // Spacing and styles alone write no formula.
+  empty = tokens_.peek().type == Type::end && !tokens_.too_large();
+  if (empty) return {};
+  Owned<> e = parse_list();
+  if (e && at_final_punctuation()) e = punctuated(std::move(e));
+  if (e && tokens_.peek().type != Type::end) {
+    const Token& t = tokens_.peek();
+    if (!report_stray(t)) unexpected(t);
+    e.reset();
+  }
+  if (tokens_.too_large()) {
+    // The rest of the line was never read.
+    e.reset();
+    too_large();
+  }
+  if (!e && !failed_) fail(static_cast<int>(begin), "not a formula");
+  return e;
+}
+
+// The formula of a line: its comment, its blanks, the $ $, $$ $$, \( \)
+// or \[ \] around it and a last \\ taken away.
+void strip(std::string_view line, size_t& begin, size_t& end) {
+  begin = 0;
+  end = line.size();
+  for (size_t i = 0; i < end; ++i) {
+    if (line[i] == '\\') {
+      ++i;
+    } else if (line[i] == '%') {
+      end = i;
+    }
+  }
+  // A blank after an odd number of backslashes is a control space, "\ ".
+  auto control_space = [&](size_t i) {
+    size_t slashes = 0;
+    while (slashes < i - begin && line[i - 1 - slashes] == '\\') ++slashes;
+    return slashes % 2 == 1;
+  };
+  auto trim = [&] {
+    while (begin < end && is_blank(line[begin])) ++begin;
+    while (end > begin && is_blank(line[end - 1]) && !control_space(end - 1)) --end;
+  };
+  auto trailing_newline = [&] {
+    size_t slashes = 0;
+    while (slashes < end - begin && line[end - 1 - slashes] == '\\') ++slashes;
+    if (slashes >= 2 && slashes % 2 == 0) {
+      end -= 2;
+      trim();
+    }
+  };
+  trim();
+  trailing_newline();
+  std::string_view text = line.substr(begin, end - begin);
+  static constexpr std::pair<std::string_view, std::string_view> kWrappers[] = {
+      {"$$", "$$"}, {"$", "$"}, {"\\(", "\\)"}, {"\\[", "\\]"}};
+  for (auto [open, close] : kWrappers) {
+    if (text.size() >= open.size() + close.size() && text.substr(0, open.size()) == open &&
+        text.substr(text.size() - close.size()) == close) {
+      begin += open.size();
+      end -= close.size();
+      trim();
+      trailing_newline();
+      break;
+    }
+  }
+}
+
+
+}  // namespace latex
+
+using latex::FormulaParser;
+using latex::strip;
+
+// ---- Reading lines ----
+
+struct LatexParser::State {
+  /// The next line of the source into `line`; false at the end of the
+  /// input. A line longer than kMaxLatexLine comes back empty, with
+  /// `overlong` set, its bytes dropped as they come.
+  bool next_line(Source& source, std::string_view& line, bool& terminated, bool& overlong);
+
+  NodePool nodes;
+  /// Room for size more bytes after the filled ones, kept as it is: the
+  /// buffer starts small and grows while reads fill it, so that a short
+  /// text costs a small block and a stream reads in large pieces.
+  void make_room();
+
+  std::unique_ptr<char[]> buffer;  // not cleared: only filled bytes are read
+  size_t capacity = 0;
+  bool filled_up = false;  // the last read filled all the room it was given
+  size_t start = 0;    // the next line's first byte
+  size_t filled = 0;   // bytes in the buffer
+  size_t scanned = 0;  // bytes from start known to hold no newline
+  int max_depth = kMaxDrawableDepth;
+  bool stopped = false;
+};
+
+bool LatexParser::State::next_line(Source& source, std::string_view& line, bool& terminated,
+                                   bool& overlong) {
+  overlong = false;
+  for (;;) {
+    const char* from = buffer.get() + start + scanned;
+    size_t unscanned = filled - start - scanned;
+    auto* newline =
+        unscanned == 0 ? nullptr : static_cast<const char*>(std::memchr(from, '\n', unscanned));
+    if (newline != nullptr) {
+      size_t length = static_cast<size_t>(newline - (buffer.get() + start));
+      line = overlong ? std::string_view() : std::string_view(buffer.get() + start, length);
+      start += length + 1;
+      scanned = 0;
+      terminated = true;
+      return true;
+    }
+    scanned = filled - start;
+    if (scanned > static_cast<size_t>(kMaxLatexLine)) {
+      // Too long to draw: its bytes are dropped up to its newline.
+      overlong = true;
+      start = filled;
+      scanned = 0;
+    }
+    if (start > 0) {
+      std::memmove(buffer.get(), buffer.get() + start, filled - start);
+      filled -= start;
+      start = 0;
+    }
+    make_room();
+    size_t room = capacity - filled;
+    size_t n = source.read(buffer.get() + filled, room);
+    filled_up = n == room;
+    if (n == 0) {
+      if (filled == 0 && !overlong) return false;
+      line = overlong ? std::string_view() : std::string_view(buffer.get(), filled);
+      start = filled = scanned = 0;
+      terminated = false;
+      return true;
+    }
+    filled += n;
+  }
+}
+
+void LatexParser::State::make_room() {
+  constexpr size_t kLeastRead = 4096;
+  constexpr size_t kStreamRead = 65536;
+  size_t room = capacity - filled;
+  if (room >= kLeastRead && !(filled_up && room < kStreamRead)) return;
+  size_t grown = std::max({filled + kLeastRead, capacity * 2, kLeastRead});
+  auto bigger = std::make_unique_for_overwrite<char[]>(grown);
+  if (filled > 0) std::memcpy(bigger.get(), buffer.get(), filled);
+  buffer = std::move(bigger);
+  capacity = grown;
+}
+
+LatexParser::LatexParser() : state_(std::make_unique<State>()) {}
+LatexParser::~LatexParser() = default;
+
+void LatexParser::set_max_depth(int depth) {
+  state_->max_depth = std::min(depth, kMaxDrawableDepth);
+}
+
+void LatexParser::stop() { state_->stopped = true; }
+
+bool LatexParser::parse(Source& source, Listener& listener) {
+  State& s = *state_;
+  s.start = s.filled = s.scanned = 0;
+  s.stopped = false;
+  std::string_view line;
+  bool terminated, overlong;
+  for (int number = 1; !s.stopped && s.next_line(source, line, terminated, overlong); ++number) {
+    if (overlong) {
+      listener.error(Status::too_large, status_message(Status::too_large), number, -1);
+      continue;
+    }
+    size_t begin, end;
+    strip(line, begin, end);
+    std::string_view formula = line.substr(begin, end - begin);
+    if (formula.empty()) {
+      // Blanks or a comment alone on a last line without its newline are
+      // no statement.
+      if (terminated) listener.empty_statement(number);
+      continue;
+    }
+    if (formula == "quit") return true;
+    Owned<> tree;
+    bool empty = false;
+    try {
+      FormulaParser parser(s.nodes, listener, number, s.max_depth);
+      tree = parser.parse(line, begin, end, empty);
+    } catch (const std::bad_alloc&) {
+      // What the line built so far is deleted on the way out.
+      listener.error(Status::memory, status_message(Status::memory), number, -1);
+      continue;
+    }
+    if (tree) {
+      listener.statement(std::move(tree), number);
+    } else if (empty && terminated) {
+      listener.empty_statement(number);
+    }
+  }
+  return false;
+}

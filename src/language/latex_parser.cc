@@ -1,0 +1,851 @@
+// The parser core of the LaTeX reader: operands, operators, scripts,
+// groups and brackets, and the errors of a formula. Commands are read by
+// their rows (latex_commands.cc); their families have files of their own.
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+#include <vector>
+
+#include "language/latex_parser.h"
+
+namespace latex {
+
+constexpr std::string_view kTrigPrefixes[] = {"sin", "cos", "tan", "cot", "sec", "csc"};
+
+// A name that the linear language draws as a trigonometric function.
+bool is_trig_name(std::string_view name) {
+  if (name.substr(0, 3) == "arc") name.remove_prefix(3);
+  if (name.size() == 4 && name[3] == 'h') name.remove_suffix(1);
+  return std::find(std::begin(kTrigPrefixes), std::end(kTrigPrefixes), name) !=
+         std::end(kTrigPrefixes);
+}
+
+bool is_round(const Expression& e) {
+  auto* b = dynamic_cast<const Bracketed*>(&e);
+  return b != nullptr && b->opening == Delimiter::paren && b->closing == Delimiter::paren;
+}
+
+// What a round bracket holds, the bracket deleted.
+Owned<> unwrap(Owned<> e) {
+  auto& b = static_cast<Bracketed&>(*e);
+  return Owned<>(b.arg.release());
+}
+
+bool is_number(const Expression& e) {
+  if (dynamic_cast<const Integer*>(&e) != nullptr || dynamic_cast<const Real*>(&e) != nullptr) {
+    return true;
+  }
+  auto* neg = dynamic_cast<const Neg*>(&e);
+  return neg != nullptr && is_number(*neg->arg);
+}
+
+// Whether a factor starts with a name, a bracket or a function, which a
+// number before it joins without a blank.
+bool starts_with_name(const Expression& e) {
+  const Expression* first = &e;
+  if (auto* pow = dynamic_cast<const Pow*>(first)) first = pow->left.get();
+  if (auto* sub = dynamic_cast<const Subscripted*>(first)) first = sub->base.get();
+  if (auto* fact = dynamic_cast<const Fact*>(first)) first = fact->arg.get();
+  if (auto* conj = dynamic_cast<const Conj*>(first)) first = conj->arg.get();
+  return first->category == SYMBOL_CATEGORY || first->category == FUNCTION ||
+         dynamic_cast<const GlyphConstant*>(first) != nullptr ||
+         dynamic_cast<const Bracketed*>(first) != nullptr ||
+         dynamic_cast<const Abs*>(first) != nullptr;
+}
+
+Delimiter delimiter_of(const Token& t) {
+  if (t.is('(') || t.is(')')) return Delimiter::paren;
+  if (t.is('[') || t.is(']')) return Delimiter::square;
+  if (t.is('|')) return Delimiter::bar;
+  if (t.is('<') || t.is('>')) return Delimiter::angle;
+  if (t.is(Kind::delimiter)) return static_cast<Delimiter>(t.command->code >> 2);
+  return Delimiter::none;
+}
+
+int role_of(const Token& t) {
+  if (t.is('(') || t.is('[')) return OPENING;
+  if (t.is(')') || t.is(']')) return CLOSING;
+  if (t.is('|')) return EITHER;
+  if (t.is(Kind::delimiter)) return t.command->code & 3;
+  return 0;
+}
+
+// ) ] \} \rangle \rbrack: each closes any bracket but bars.
+bool closes_bracket(const Token& t) {
+  Delimiter d = delimiter_of(t);
+  return role_of(t) == CLOSING && d != Delimiter::bar && d != Delimiter::double_bar;
+}
+
+bool closes_bar(const Token& t) {
+  return delimiter_of(t) == Delimiter::bar && (role_of(t) & CLOSING) != 0;
+}
+
+bool closes_double_bar(const Token& t) {
+  return delimiter_of(t) == Delimiter::double_bar && (role_of(t) & CLOSING) != 0;
+}
+
+bool is_function(const Token& t) {
+  return t.is(Kind::trig) || t.is(Kind::function) || t.is(Kind::operatorname) ||
+         t.is(Kind::sum) || t.is(Kind::prod) || t.is(Kind::integral) || t.is(Kind::limit);
+}
+
+bool is_sign(const Token& t) { return t.is('-') || t.is('+') || t.is(Kind::additive); }
+
+
+[[gnu::noinline]] Owned<> FormulaParser::fail(int offset, const std::string& message) {
+  if (failed_) return {};
+  if (tokens_.too_large()) return too_large();
+  failed_ = true;
+  std::string_view line = tokens_.line();
+  // Characters, not bytes, before the fault.
+  int column = 1;
+  for (int i = 0; i < offset && i < static_cast<int>(line.size()); ++i) {
+    if ((static_cast<unsigned char>(line[i]) & 0xc0) != 0x80) ++column;
+  }
+  listener_.error(Status::input,
+                  "syntax error at column " + std::to_string(column) + ": " + message,
+                  line_number_, offset);
+  return {};
+}
+
+Owned<> FormulaParser::too_large() {
+  if (failed_) return {};
+  failed_ = true;
+  listener_.error(Status::too_large, status_message(Status::too_large), line_number_, -1);
+  return {};
+}
+
+std::string FormulaParser::spelled(const Token& t, bool through_last) const {
+  int end = through_last ? tokens_.last().offset + tokens_.last().length : t.offset + t.length;
+  return std::string(tokens_.line().substr(t.offset, end - t.offset));
+}
+
+// A token that ends a construct that is open around the current one.
+bool FormulaParser::closes_enclosing(const Token& t) const {
+  return (open_brackets_ > 0 && closes_bracket(t)) || (open_braces_ > 0 && t.is('}')) ||
+         (open_lefts_ > 0 && t.is(Kind::right)) ||
+         (open_matrices_ > 0 && (t.is('&') || t.is(Kind::newline) || t.is(Kind::end))) ||
+         (context_.open_bars > 0 && closes_bar(t)) ||
+         (context_.open_double_bars > 0 && closes_double_bar(t));
+}
+
+// A token where an operand should start.
+[[gnu::noinline]] Owned<> FormulaParser::unexpected(const Token& t) {
+  if (t.type == Type::bad) {
+    auto byte = static_cast<unsigned char>(tokens_.line()[t.offset]);
+    if (byte == '\\') return fail_at(t, "\\ without a command name");
+    char shown[16];
+    if (byte >= 32 && byte < 127) {
+      std::snprintf(shown, sizeof shown, "'%c'", byte);
+    } else {
+      std::snprintf(shown, sizeof shown, "'\\x%02x'", byte);
+    }
+    return fail_at(t, std::string("bad character ") + shown);
+  }
+  const Token& last = tokens_.last();
+  if (t.type == Type::end || closes_enclosing(t)) {
+    if (last.type == Type::end) return fail_at(t, "missing formula");
+    return fail_at(t, "missing operand after " + spelled(last));
+  }
+  if (report_stray(t)) return {};
+  return fail_at(t, "missing operand before " + spelled(t));
+}
+
+// Reports a closing token that closes nothing; false for any other token.
+[[gnu::noinline]] bool FormulaParser::report_stray(Token t) {
+  if (t.is('}') || closes_bracket(t)) {
+    fail_at(t, "unbalanced " + spelled(t));
+  } else if (t.is('&')) {
+    fail_at(t, "& outside a matrix");
+  } else if (t.is(Kind::newline)) {
+    fail_at(t, "\\\\ outside a matrix");
+  } else if (t.is(Kind::right)) {
+    tokens_.next();
+    Delimiter d;
+    fail_at(t, spelled(t, read_delimiter(d)) + " without \\left");
+  } else if (t.is(Kind::end)) {
+    tokens_.next();
+    std::string_view name;
+    if (read_environment(name)) {
+      fail_at(t, "\\end{" + std::string(name) + "} without \\begin");
+    } else {
+      fail_at(t, "\\end without \\begin");
+    }
+  } else {
+    return false;
+  }
+  return true;
+}
+
+// Takes the token that closes opening, when closes says it does. At the
+// end, or before a token that closes an enclosing construct, the opening
+// is the fault; before another closing token, that token.
+[[gnu::noinline]] bool FormulaParser::expect_closing(const Token& opening,
+                                                     bool (*closes)(const Token&)) {
+  const Token& t = tokens_.peek();
+  if (closes(t)) {
+    tokens_.next();
+    return true;
+  }
+  if (t.type == Type::end || closes_enclosing(t)) {
+    if (opening.is(Kind::left)) {
+      fail_at(opening, spelled(opening) + " without \\right");
+    } else if (opening.is(Kind::begin)) {
+      fail_at(opening, spelled(opening) + " without \\end");
+    } else {
+      fail_at(opening, "unbalanced " + spelled(opening));
+    }
+  } else if (!report_stray(t)) {
+    unexpected(t);
+  }
+  return false;
+}
+
+// ---- Operands ----
+
+// Whether a token starts an operand; after one, bars that are open close
+// instead of opening new ones.
+bool FormulaParser::starts_factor(const Token& t, bool after_operand) const {
+  switch (t.type) {
+    case Type::number:
+    case Type::letter:
+      return true;
+    case Type::character:
+      switch (t.ch) {
+        case '(':
+        case '[':
+        case '{':
+        case ';':
+        case ':':
+        case '?':
+        case '@':
+        case '"':
+        case '`':
+        case '.':
+          return true;
+        case '|':
+          return !after_operand || context_.open_bars == 0;
+        default:
+          return false;
+      }
+    case Type::command: {
+      if (t.command == nullptr) return true;
+      switch (t.command->kind) {
+        case Kind::relation:
+        case Kind::additive:
+        case Kind::product:
+        case Kind::right:
+        case Kind::end:
+        case Kind::prime:
+        case Kind::newline:
+        case Kind::space:
+          return false;
+        case Kind::delimiter: {
+          int role = t.command->code & 3;
+          if (role != EITHER) return role == OPENING;
+          bool bar = delimiter_of(t) == Delimiter::bar;
+          return !after_operand || (bar ? context_.open_bars : context_.open_double_bars) == 0;
+        }
+        default:
+          return true;
+      }
+    }
+    default:
+      return false;
+  }
+}
+
+// Whether a round bracket follows, as the argument list of a name:
+// ( or \left(.
+[[gnu::noinline]] bool FormulaParser::at_call() {
+  const Token& t = tokens_.peek();
+  if (t.is('(')) return true;
+  if (!t.is(Kind::left)) return false;
+  Tokenizer::Mark m = tokens_.mark();
+  tokens_.next();
+  bool round = tokens_.peek().is('(');
+  tokens_.reset(m);
+  return round;
+}
+
+// Whether a period, comma or semicolon ends the formula or a cell, as a
+// sentence's punctuation.
+[[gnu::noinline]] bool FormulaParser::at_final_punctuation() {
+  const Token& t = tokens_.peek();
+  if (!t.is('.') && !t.is(',') && !t.is(';')) return false;
+  Tokenizer::Mark m = tokens_.mark();
+  tokens_.next();
+  const Token& after = tokens_.peek();
+  bool last = after.type == Type::end ||
+              (open_matrices_ > 0 && (after.is('&') || after.is(Kind::newline) ||
+                                      after.is(Kind::end)));
+  tokens_.reset(m);
+  return last;
+}
+
+// The formula e with the punctuation that at_final_punctuation found,
+// drawn right after it as in a sentence.
+Owned<> FormulaParser::punctuated(Owned<> e) {
+  Token mark = tokens_.next();
+  // The mark is made first: a failure then leaves e owned.
+  Owned<> punctuation = text(std::string_view(&mark.ch, 1));
+  return make<Juxtaposed>(e.release(), punctuation.release());
+}
+
+// Whether the differential that ends an integrand comes next: d,
+// \mathrm{d} or \operatorname{d}, then a letter or a Greek one.
+[[gnu::noinline]] bool FormulaParser::at_differential() {
+  if (!context_.integrand) return false;
+  const Token& first = tokens_.peek();
+  bool d = first.type == Type::letter && first.ch == 'd';
+  if (!d && !first.is(Kind::mathrm) && !first.is(Kind::operatorname) && !first.is(Kind::text)) {
+    return false;
+  }
+  Tokenizer::Mark m = tokens_.mark();
+  tokens_.next();
+  size_t begin, end;
+  bool found =
+      d || (tokens_.braced_text(begin, end) && tokens_.line().substr(begin, end - begin) == "d");
+  if (found) {
+    const Token& var = tokens_.peek();
+    found = var.type == Type::letter || var.is(Kind::name);
+  }
+  tokens_.reset(m);
+  return found;
+}
+
+// The variable of the differential that at_differential found.
+Owned<> FormulaParser::parse_differential() {
+  Token d = tokens_.next();
+  if (d.type == Type::command) {
+    size_t begin, end;
+    tokens_.braced_text(begin, end);
+  }
+  Token var = tokens_.next();
+  Owned<> name = var.type == Type::letter
+                     ? make<Symbol>(&var.ch, 1)
+                     : make<Symbol>(var.command->text.data(), var.command->text.size());
+  return parse_scripts(std::move(name));
+}
+
+// list: relation (',' relation)*
+Owned<> FormulaParser::parse_list() {
+  Open level(depth_);
+  if (depth_ > max_depth_) return too_large();
+  Owned<> first = parse_relation();
+  if (!first || !tokens_.peek().is(',')) return first;
+  return parse_sequence(std::move(first));
+}
+
+// The functions that the parser's recursion passes through keep their
+// frames small: what only some lines need is in functions of its own.
+[[gnu::noinline]] Owned<> FormulaParser::parse_sequence(Owned<> first) {
+  if (at_final_punctuation()) return first;
+  auto items = std::make_unique<FunctionArgs>();
+  // A list takes an item only once it has room for it.
+  items->append_item(first.get());
+  (void)first.release();
+  while (tokens_.peek().is(',') && !at_final_punctuation()) {
+    tokens_.next();
+    Owned<> item = parse_relation();
+    if (!item) return {};
+    items->append_item(item.get());
+    (void)item.release();
+  }
+  return make<Sequence>(items.release());
+}
+
+// The items of an argument list.
+bool FormulaParser::parse_items(FunctionArgs& items) {
+  for (;;) {
+    Owned<> item = parse_relation();
+    if (!item) return false;
+    items.append_item(item.get());
+    (void)item.release();
+    if (!tokens_.peek().is(',')) return true;
+    tokens_.next();
+  }
+}
+
+int relation_of(const Token& t) {
+  if (t.is('=')) return relation_code(EQUAL);
+  if (t.is('<')) return relation_code(LESS);
+  if (t.is('>')) return relation_code(GREATER);
+  if (t.is(Kind::relation)) return t.command->code;
+  return -1;
+}
+
+// relation: additive (REL additive)*, grouped to the right.
+Owned<> FormulaParser::parse_relation() {
+  Owned<> first = parse_additive();
+  if (!first || relation_of(tokens_.peek()) < 0) return first;
+  return parse_relations(std::move(first));
+}
+
+[[gnu::noinline]] Owned<> FormulaParser::parse_relations(Owned<> first) {
+  std::vector<Owned<>> operands;
+  std::vector<int> codes;
+  operands.push_back(std::move(first));
+  for (int code; (code = relation_of(tokens_.peek())) >= 0;) {
+    tokens_.next();
+    Owned<> operand = parse_additive();
+    if (!operand) return {};
+    codes.push_back(code);
+    operands.push_back(std::move(operand));
+  }
+  Owned<> right = std::move(operands.back());
+  for (size_t i = codes.size(); i-- > 0;) {
+    Expression* l = operands[i].release();
+    Expression* r = right.release();
+    switch (codes[i]) {
+      case EQUAL: right = make<Equal>(l, r); break;
+      case LESS: right = make<Less>(l, r); break;
+      case GREATER: right = make<Greater>(l, r); break;
+      case LESS_EQUAL: right = make<LessOrEqual>(l, r); break;
+      case GREATER_EQUAL: right = make<GreaterOrEqual>(l, r); break;
+      default: right = make<InfixOp>(static_cast<Sign>(codes[i] - OTHER_RELATION), l, r);
+    }
+  }
+  return right;
+}
+
+// additive: term (('+' | '-' | \pm | \mp) term)*
+Owned<> FormulaParser::parse_additive() {
+  Owned<> left = parse_term();
+  while (left && is_sign(tokens_.peek())) {
+    Token op = tokens_.next();
+    Owned<> right = parse_term();
+    if (!right) return {};
+    if (op.is('+')) {
+      left = make<Add>(left.release(), right.release());
+    } else if (op.is('-')) {
+      left = make<Sub>(left.release(), right.release());
+    } else {
+      left = make<InfixOp>(static_cast<Sign>(op.command->code), left.release(), right.release());
+    }
+  }
+  return left;
+}
+
+// term: signed (('*' | \cdot | \times | \div | '/') signed | factor)*, a
+// factor with no operator before it a product by juxtaposition.
+Owned<> FormulaParser::parse_term() {
+  Owned<> left = parse_signed();
+  while (left) {
+    const Token& t = tokens_.peek();
+    int product = t.is('*')           ? DOT
+                  : t.is('/')         ? SLASH
+                  : t.is(Kind::product) ? t.command->code
+                                      : -1;
+    if (product < 0) {
+      if (!starts_factor(t) || at_differential() || at_final_punctuation()) break;
+      Owned<> right = parse_factor();
+      if (!right) return {};
+      left = juxtapose(std::move(left), std::move(right));
+      continue;
+    }
+    tokens_.next();
+    Owned<> right = parse_signed();
+    if (!right) return {};
+    switch (product) {
+      case DOT:
+        left = make<Mul>(left.release(), right.release());
+        break;
+      case SLASH:
+        // A stacked fraction shows the grouping that round brackets around
+        // its operands wrote.
+        if (is_round(*left)) left = unwrap(std::move(left));
+        if (is_round(*right)) right = unwrap(std::move(right));
+        left = make<Div>(left.release(), right.release());
+        break;
+      default:
+        left = make<InfixOp>(product == CROSS ? Sign::times : Sign::divide, left.release(),
+                             right.release());
+    }
+  }
+  return left;
+}
+
+Owned<> FormulaParser::juxtapose(Owned<> left, Owned<> right) {
+  if (is_number(*left) && starts_with_name(*right)) {
+    return make<Juxtaposed>(left.release(), right.release());
+  }
+  return make<Mul>(left.release(), right.release());
+}
+
+// signed: ('-' | '+' | \pm | \mp)* factor; a sign binds as the linear
+// language's minus does, tighter than products and looser than powers.
+Owned<> FormulaParser::parse_signed() {
+  if (!is_sign(tokens_.peek())) return parse_factor();
+  return parse_signs();
+}
+
+[[gnu::noinline]] Owned<> FormulaParser::parse_signs() {
+  std::vector<Token> signs;
+  while (is_sign(tokens_.peek())) signs.push_back(tokens_.next());
+  Owned<> e = parse_factor();
+  for (; e && !signs.empty(); signs.pop_back()) {
+    const Token& sign = signs.back();
+    if (sign.is('-')) {
+      // Round brackets that the minus draws anyway are not doubled.
+      if (is_round(*e) && static_cast<Bracketed&>(*e).arg->needs_parens()) {
+        e = unwrap(std::move(e));
+      }
+      e = make<Neg>(e.release());
+    } else {
+      Sign s = sign.is('+') ? Sign::plus : static_cast<Sign>(sign.command->code);
+      e = make<Signed>(s, e.release());
+    }
+  }
+  return e;
+}
+
+// factor: primary, then its scripts, primes and factorials, and after a
+// name its argument list.
+Owned<> FormulaParser::parse_factor() {
+  Open level(depth_);
+  if (depth_ > max_depth_) return too_large();
+  Owned<> e = parse_primary();
+  while (e) {
+    e = parse_scripts(std::move(e));
+    if (!e) return {};
+    if (e->category == SYMBOL_CATEGORY && static_cast<Symbol&>(*e).expn == nullptr && at_call()) {
+      e = parse_call(std::move(e), false);
+      continue;
+    }
+    if (!tokens_.peek().is('!')) break;
+    tokens_.next();
+    e = make<Fact>(e.release());
+  }
+  return e;
+}
+
+// Subscript, superscript and primes, in any order and at most one of each
+// script. A subscript goes to a name as its own, to anything else as a
+// Subscripted; a superscript * conjugates, one of primes adds them.
+Owned<> FormulaParser::parse_scripts(Owned<> base) {
+  Owned<> sub, sup;
+  int primes = 0;
+  bool star = false;
+  bool raised = false;
+  bool lowered = false;
+  Token prime;
+  for (;;) {
+    const Token& t = tokens_.peek();
+    if (t.is('\'')) {
+      if (raised) return fail_at(t, "double superscript");
+      if (primes++ == 0) prime = t;
+      tokens_.next();
+    } else if (t.is('^')) {
+      if (raised) return fail_at(t, "double superscript");
+      raised = true;
+      Token op = tokens_.next();
+      if (primes == 0) prime = op;
+      sup = parse_script(op, primes, star);
+      if (failed_) return {};
+    } else if (t.is('_')) {
+      if (lowered) return fail_at(t, "double subscript");
+      lowered = true;
+      Token op = tokens_.next();
+      int no_primes = 0;
+      bool no_star = false;
+      sub = parse_script(op, no_primes, no_star);
+      if (!sub) return {};
+    } else {
+      break;
+    }
+  }
+  // An empty group writes no script: x^{} is x.
+  auto empty = [](const Owned<>& e) {
+    auto* text = dynamic_cast<const Text*>(e.get());
+    return text != nullptr && text->lexeme.empty();
+  };
+  if (empty(sub)) sub.reset();
+  if (empty(sup)) sup.reset();
+  if (sub) {
+    auto* name = base->category == SYMBOL_CATEGORY ? static_cast<Symbol*>(base.get()) : nullptr;
+    if (name != nullptr && name->subscr == nullptr && name->expn == nullptr) {
+      SubscriptList list(static_cast<Symbol*>(base.release()));
+      list.subscripts.push_back(std::move(sub));
+      base.reset(attach_subscripts(list));
+    } else {
+      base = make<Subscripted>(base.release(), sub.release());
+    }
+  }
+  if (primes > 0) {
+    auto* name = base->category == SYMBOL_CATEGORY ? static_cast<Symbol*>(base.get()) : nullptr;
+    if (name == nullptr || name->expn != nullptr) {
+      return fail_at(prime, "a prime needs a name before it");
+    }
+    for (int i = 0; i < primes; ++i) name->add_prime();
+  }
+  if (star) base = decorate(conjugate, base);
+  if (sup) base = decorate(raise, base, sup);
+  return base;
+}
+
+// The argument of ^ or _: a group or one token, a digit being one. A
+// superscript of primes or a star marks the base instead and is null.
+[[gnu::noinline]] Owned<> FormulaParser::parse_script(const Token& op, int& primes, bool& star) {
+  auto mark = [&](const Token& t) {
+    if (t.is(Kind::prime) || t.is('\'')) {
+      ++primes;
+      return true;
+    }
+    if (t.is('*') || (t.is(Kind::product) && t.command->text == "*")) {
+      star = true;
+      return true;
+    }
+    return false;
+  };
+  const Token& t = tokens_.peek();
+  if (op.is('^') && mark(t)) {
+    tokens_.next();
+    return {};
+  }
+  if (t.is('+') || t.is('-')) {
+    Token sign = tokens_.next();
+    return text(std::string_view(&sign.ch, 1));
+  }
+  if (t.is('{') && op.is('^')) {
+    // {\prime\prime} and {*} mark the base too.
+    Tokenizer::Mark m = tokens_.mark();
+    int primes_before = primes;
+    tokens_.next();
+    bool marked = false;
+    while (mark(tokens_.peek())) {
+      tokens_.next();
+      marked = true;
+    }
+    if (marked && tokens_.peek().is('}')) {
+      tokens_.next();
+      return {};
+    }
+    primes = primes_before;
+    star = false;
+    tokens_.reset(m);
+  }
+  return parse_argument(op, spelled(op) + " needs an argument");
+}
+
+// An argument: a group, a digit, a letter or a command with its own
+// arguments.
+Owned<> FormulaParser::parse_argument(const Token& command, const std::string& need) {
+  const Token& t = tokens_.peek();
+  if (t.is('{')) return parse_group(tokens_.next());
+  if (t.type == Type::number) {
+    Token digit = tokens_.next_digit();
+    return make<Integer>(digit.text.data(), digit.text.size());
+  }
+  if (t.type == Type::letter || (t.type == Type::command && starts_factor(t, false))) {
+    return parse_primary();
+  }
+  if (t.type == Type::bad) return unexpected(t);
+  return fail_at(command, need);
+}
+
+// A group after its opening brace: what it holds, or a blank when empty.
+Owned<> FormulaParser::parse_group(const Token& opening) {
+  Owned<> content;
+  {
+    Nested nested(*this);
+    Open open(open_braces_);
+    content = tokens_.peek().is('}') ? text("") : parse_list();
+  }
+  if (!content || !expect_closing(opening, [](const Token& t) { return t.is('}'); })) return {};
+  return content;
+}
+
+Owned<> FormulaParser::parse_primary() {
+  Open level(depth_);
+  if (depth_ > max_depth_) return too_large();
+  const Token& next = tokens_.peek();
+  if (!starts_factor(next, false)) return unexpected(next);
+  Token t = tokens_.next();
+  switch (t.type) {
+    case Type::number:
+      if (t.text.find('.') != std::string_view::npos) {
+        return make<Real>(t.text.data(), t.text.size());
+      }
+      return make<Integer>(t.text.data(), t.text.size());
+    case Type::letter:
+      return make<Symbol>(&t.ch, 1);
+    case Type::character:
+      switch (t.ch) {
+        case '(':
+          return parse_bracket(t, Delimiter::paren);
+        case '[':
+          return parse_bracket(t, Delimiter::square);
+        case '{':
+          return parse_group(t);
+        case '|':
+          return parse_bars(t, Delimiter::bar);
+        default:
+          return text(std::string_view(&t.ch, 1));
+      }
+    default:
+      return parse_command(t);
+  }
+}
+
+// A command: its row says which arguments follow it, and its handler
+// makes the node of them.
+[[gnu::noinline]] Owned<> FormulaParser::parse_command(const Token& t) {
+  if (t.command == nullptr) {
+    // Drawn as written, so that nothing is lost.
+    std::string written = spelled(t);
+    listener_.warning("unknown command " + written, line_number_, t.offset);
+    return make<Symbol>(written.data(), written.size());
+  }
+  const Command& c = *t.command;
+  if (c.handler == nullptr) return unexpected(t);
+  Arguments a;
+  if (!read_arguments(t, c, a)) return {};
+  return (this->*c.handler)(t, a);
+}
+
+// The arguments that a command's row names, in its order.
+bool FormulaParser::read_arguments(const Token& t, const Command& c, Arguments& a) {
+  auto count = std::count_if(c.args.begin(), c.args.end(),
+                             [](char k) { return k == 'm' || k == 'n'; });
+  std::string need = spelled(t) + (count > 1 ? " needs " + std::to_string(count) + " arguments"
+                                             : " needs an argument");
+  int math = 0;
+  for (char k : c.args) {
+    switch (k) {
+      case 'm':
+        a.math[math] = parse_argument(t, need);
+        if (!a.math[math++]) return false;
+        break;
+      case 'n':
+        a.math[math] = parse_numerator(t, need);
+        if (!a.math[math++]) return false;
+        break;
+      case 'o':
+        if (tokens_.peek().is('[')) {
+          a.optional = parse_optional(tokens_.next());
+          if (!a.optional) return false;
+        }
+        break;
+      case 's':
+        if (tokens_.peek().is('*')) {
+          tokens_.next();
+          a.star = true;
+        }
+        break;
+      case 't':
+      case 'T': {
+        size_t begin, end;
+        a.has_text = tokens_.braced_text(begin, end);
+        if (a.has_text) {
+          a.text = tokens_.line().substr(begin, end - begin);
+        } else if (k == 't') {
+          fail_at(t, spelled(t) + " needs {text}");
+          return false;
+        }
+        break;
+      }
+    }
+  }
+  return true;
+}
+
+// [...] after a command, as \sqrt[n]{x} writes it.
+Owned<> FormulaParser::parse_optional(const Token& opening) {
+  Owned<> content;
+  {
+    Nested nested(*this);
+    Open open(open_brackets_);
+    content = parse_list();
+  }
+  if (!content || !expect_closing(opening, [](const Token& k) { return k.is(']'); })) return {};
+  return content;
+}
+
+Owned<> FormulaParser::handle_name(const Token& t, Arguments&) {
+  return make<Symbol>(t.command->text.data(), t.command->text.size());
+}
+
+Owned<> FormulaParser::handle_literal(const Token& t, Arguments&) {
+  return text(t.command->text);
+}
+
+Owned<> FormulaParser::handle_pi(const Token&, Arguments&) { return make<Pi>(); }
+Owned<> FormulaParser::handle_infinity(const Token&, Arguments&) { return make<Infinity>(); }
+Owned<> FormulaParser::handle_nabla(const Token&, Arguments&) { return make<Nabla>(); }
+Owned<> FormulaParser::handle_ellipsis(const Token&, Arguments&) { return make<Ellipsis>(); }
+
+Owned<> FormulaParser::handle_delimiter(const Token& t, Arguments&) {
+  Delimiter d = delimiter_of(t);
+  if (d == Delimiter::bar || d == Delimiter::double_bar) return parse_bars(t, d);
+  return parse_bracket(t, d);
+}
+
+// ( [ \{ \langle: what they hold, up to any closing bracket, as in the
+// interval [0, 1).
+[[gnu::noinline]] Owned<> FormulaParser::parse_bracket(const Token& opening, Delimiter d) {
+  Owned<> content;
+  {
+    Nested nested(*this);
+    Open open(open_brackets_);
+    content = closes_bracket(tokens_.peek()) ? text("") : parse_list();
+  }
+  if (!content) return {};
+  Delimiter closing = delimiter_of(tokens_.peek());
+  if (!expect_closing(opening, closes_bracket)) return {};
+  return make<Bracketed>(d, content.release(), closing);
+}
+
+// | and \|, closed by their own kind: an absolute value and a norm.
+[[gnu::noinline]] Owned<> FormulaParser::parse_bars(const Token& opening, Delimiter d) {
+  bool single = d == Delimiter::bar;
+  Owned<> content;
+  {
+    Nested nested(*this);
+    (single ? context_.open_bars : context_.open_double_bars) = 1;
+    content = parse_list();
+  }
+  if (!content || !expect_closing(opening, single ? closes_bar : closes_double_bar)) return {};
+  if (single) return make<Abs>(content.release());
+  return make<Bracketed>(d, content.release(), d);
+}
+
+// The bracket after \left or \right.
+bool FormulaParser::read_delimiter(Delimiter& d) {
+  const Token& t = tokens_.peek();
+  if (t.is('.')) {
+    d = Delimiter::none;
+  } else if (role_of(t) != 0 || t.is('<') || t.is('>')) {
+    d = delimiter_of(t);
+  } else {
+    return false;
+  }
+  tokens_.next();
+  return true;
+}
+
+// \left X ... \right Y: bars on both sides are an absolute value, round
+// brackets draw as the linear language's, a dot is no bracket.
+[[gnu::noinline]] Owned<> FormulaParser::handle_left(const Token& left, Arguments&) {
+  Delimiter opening, closing;
+  if (!read_delimiter(opening)) return fail_at(left, "\\left needs a bracket");
+  Token t = left;
+  t.length = tokens_.last().offset + tokens_.last().length - t.offset;
+  Owned<> content;
+  {
+    Nested nested(*this);
+    Open open(open_lefts_);
+    content = tokens_.peek().is(Kind::right) ? text("") : parse_list();
+  }
+  if (!content) return {};
+  Token right = tokens_.peek();
+  if (!expect_closing(t, [](const Token& k) { return k.is(Kind::right); })) return {};
+  if (!read_delimiter(closing)) return fail_at(right, "\\right needs a bracket");
+  if (opening == Delimiter::bar && closing == Delimiter::bar) return make<Abs>(content.release());
+  if (opening == Delimiter::none && closing == Delimiter::none) return content;
+  return make<Bracketed>(opening, content.release(), closing);
+}
+
+// A name's arguments in round brackets, \left( \right) included, which the
+
+}  // namespace latex

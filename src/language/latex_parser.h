@@ -1,0 +1,409 @@
+// What the files of the LaTeX reader share: the rows of its commands, its
+// tokens and tokenizer, and the recursive-descent parser of one formula,
+// whose families of commands live in files of their own.
+#ifndef VORNIX_LANGUAGE_LATEX_PARSER_H_
+#define VORNIX_LANGUAGE_LATEX_PARSER_H_
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <memory>
+#include <type_traits>
+#include <utility>
+
+#include "language/language.h"
+
+namespace latex {
+
+enum class Kind : unsigned char {
+  space,         // \, \quad \limits \big ...: read as nothing
+  name,          // a Greek letter: a name, `text`
+  pi,
+  infinity,
+  nabla,
+  ellipsis,
+  relation,      // code: a Relation
+  additive,      // code: a Sign
+  product,       // code: a ProductSign
+  frac,
+  sqrt,
+  trig,          // a function drawn as the trigonometric ones: `text`
+  function,      // another function name: `text`
+  operatorname,
+  sum,
+  prod,
+  integral,
+  limit,
+  text,          // \text{...}
+  mathrm,
+  font,          // \mathbf{...} and the like: the argument as it is
+  overbar,
+  left,
+  right,
+  begin,
+  end,
+  delimiter,     // code: a Delimiter and a Role
+  literal,       // \% and the like: `text`
+  prime,
+  newline,       // \\ .
+};
+
+enum Relation { EQUAL, LESS, GREATER, LESS_EQUAL, GREATER_EQUAL, OTHER_RELATION };
+// \cdot and * (drawn as juxtaposition is), \times, \div and /.
+enum ProductSign { DOT, CROSS, DIVIDE, SLASH };
+enum Role { OPENING = 1, CLOSING = 2, EITHER = 3 };
+
+class FormulaParser;
+struct Token;
+
+/// What the parser read after a command's name, as its row asked.
+struct Arguments {
+  Owned<> math[2];                 // m and n, in order
+  Owned<> optional;                // o: [...], when written
+  std::string_view text{};         // t and T: a braced text as written
+  bool has_text = false;
+  bool star = false;               // s: a * after the name
+};
+
+/// Builds a command's node from its token and its arguments; null after
+/// reporting why there is none.
+using Handler = Owned<> (FormulaParser::*)(const Token&, Arguments&);
+
+/// One row of the command table: the class of the command, a code and a
+/// name it stands for, the arguments the parser reads after it, one letter
+/// each, and the handler that makes its node. Arguments:
+///   m  a math argument: a group, a digit, a letter or a command
+///   n  a numerator: as m, but in an integrand it may hold the differential
+///   o  an optional [math]
+///   s  an optional *
+///   t  a braced text, as written
+///   T  a braced text when there is one
+struct Command {
+  Kind kind;
+  int code = 0;             // Relation (+ Sign), Sign, ProductSign, Delimiter + Role
+  std::string_view text{};  // the name a command stands for
+  std::string_view args{};
+  Handler handler = nullptr;
+};
+
+constexpr int relation_code(Relation r) { return r; }
+constexpr int relation_code(Sign s) { return OTHER_RELATION + static_cast<int>(s); }
+constexpr int delimiter_code(Delimiter d, Role role) { return static_cast<int>(d) * 4 + role; }
+
+/// The command named name (without its backslash), or null.
+const Command* find_command(std::string_view name);
+
+// ---- Tokens ----
+
+enum class Type : unsigned char { end, number, letter, character, command, bad };
+
+struct Token {
+  Type type = Type::end;
+  char ch = 0;                       // a letter or a character
+  const Command* command = nullptr;  // a known command; null for an unknown one
+  std::string_view text{};           // a number's digits; a command's name
+  int offset = 0;                    // in the line, in bytes
+  int length = 0;                    // bytes in the line
+
+  bool is(char c) const { return type == Type::character && ch == c; }
+  bool is(Kind k) const {
+    return type == Type::command && command != nullptr && command->kind == k;
+  }
+};
+
+inline bool is_letter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+inline bool is_digit(char c) { return c >= '0' && c <= '9'; }
+inline bool is_blank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
+
+/// Decodes the UTF-8 sequence at text[i]; returns its length, or 0 when it
+/// is not well formed.
+int decode_utf8(std::string_view text, size_t i, char32_t& code);
+
+// Turns the bytes of one formula into tokens, one ahead at most; blanks
+// and spacing commands are skipped. Each token is counted against the
+// statement's cost as the linear scanner counts its own.
+class Tokenizer {
+ public:
+  void start(std::string_view line, size_t begin, size_t end) {
+    line_ = line;
+    pos_ = begin;
+    end_ = end;
+    peeked_ = false;
+    last_ = Token();
+    cost_ = 0;
+    too_large_ = false;
+  }
+
+  const Token& peek() {
+    if (!peeked_) {
+      token_ = scan();
+      peeked_ = true;
+    }
+    return token_;
+  }
+  Token next() {
+    peek();
+    peeked_ = false;
+    last_ = token_;
+    return token_;
+  }
+  /// The token that next returned last: what an operand is missing after.
+  const Token& last() const { return last_; }
+
+  /// Where the next token starts, and a way back there.
+  struct Mark {
+    size_t pos;
+    Token last;
+  };
+  Mark mark() const { return Mark{peeked_ ? static_cast<size_t>(token_.offset) : pos_, last_}; }
+  void reset(const Mark& m) {
+    pos_ = m.pos;
+    last_ = m.last;
+    peeked_ = false;
+  }
+
+  /// Takes the first digit of a number token that peek returned: a script
+  /// or an argument of one character takes one digit.
+  Token next_digit() {
+    Token t = next();
+    if (t.length > 1) {
+      pos_ = static_cast<size_t>(t.offset) + 1;
+      t.text = t.text.substr(0, 1);
+      t.length = 1;
+      last_ = t;
+    }
+    return t;
+  }
+
+  /// Reads the text of a braced argument as it is written, from the next
+  /// token on: its start and end in the line, or false when it does not
+  /// start with "{" or its braces do not close.
+  bool braced_text(size_t& begin, size_t& end) {
+    size_t i = mark().pos;
+    while (i < end_ && is_blank(line_[i])) ++i;
+    if (i >= end_ || line_[i] != '{') return false;
+    int open = 1;
+    for (size_t k = i + 1; k < end_; ++k) {
+      char c = line_[k];
+      if (c == '\\' && k + 1 < end_) {
+        ++k;
+      } else if (c == '{') {
+        ++open;
+      } else if (c == '}' && --open == 0) {
+        begin = i + 1;
+        end = k;
+        pos_ = k + 1;
+        peeked_ = false;
+        return charge(end - begin);
+      }
+    }
+    return false;
+  }
+
+  bool too_large() const { return too_large_; }
+  std::string_view line() const { return line_; }
+
+ private:
+  bool charge(size_t length) {
+    cost_ += kTokenCost + static_cast<long>(length);
+    if (cost_ > kMaxStatementCost) too_large_ = true;
+    return !too_large_;
+  }
+
+  Token scan();
+  Token command_token(size_t start, std::string_view name, size_t length);
+
+  std::string_view line_;
+  size_t pos_ = 0;
+  size_t end_ = 0;
+  bool peeked_ = false;
+  Token token_;
+  Token last_;
+  long cost_ = 0;
+  bool too_large_ = false;
+};
+
+// ---- What the parser's files share ----
+
+/// A name that the linear language draws as a trigonometric function.
+bool is_trig_name(std::string_view name);
+bool is_round(const Expression& e);
+/// What a round bracket holds, the bracket deleted.
+Owned<> unwrap(Owned<> e);
+Delimiter delimiter_of(const Token& t);
+int role_of(const Token& t);
+/// ) ] \} \rangle \rbrack: each closes any bracket but bars.
+bool closes_bracket(const Token& t);
+bool is_function(const Token& t);
+bool is_sign(const Token& t);
+
+/// The formula of a line: its comment, its blanks, the $ $, $$ $$, \( \)
+/// or \[ \] around it and a last \\ taken away.
+void strip(std::string_view line, size_t& begin, size_t& end);
+
+// Counts a construct as open for the life of the guard.
+class Open {
+ public:
+  explicit Open(int& count) : count_(count) { ++count_; }
+  ~Open() { --count_; }
+  Open(const Open&) = delete;
+  Open& operator=(const Open&) = delete;
+
+ private:
+  int& count_;
+};
+
+class FormulaParser {
+ public:
+  FormulaParser(NodePool& pool, Listener& listener, int line, int max_depth)
+      : pool_(pool), listener_(listener), line_number_(line), max_depth_(max_depth) {}
+
+  /// The tree of the formula between begin and end in line, or null after
+  /// reporting why there is none, or null and empty when the line holds
+  /// only spacing and styles.
+  Owned<> parse(std::string_view line, size_t begin, size_t end, bool& empty);
+
+  // The handlers of the command rows (latex_commands.cc), each in the file
+  // of its family.
+  Owned<> handle_name(const Token& t, Arguments& a);
+  Owned<> handle_literal(const Token& t, Arguments& a);
+  Owned<> handle_pi(const Token& t, Arguments& a);
+  Owned<> handle_infinity(const Token& t, Arguments& a);
+  Owned<> handle_nabla(const Token& t, Arguments& a);
+  Owned<> handle_ellipsis(const Token& t, Arguments& a);
+  Owned<> handle_delimiter(const Token& t, Arguments& a);
+  Owned<> handle_left(const Token& t, Arguments& a);
+  Owned<> handle_function(const Token& t, Arguments& a);
+  Owned<> handle_operatorname(const Token& t, Arguments& a);
+  Owned<> handle_big_operator(const Token& t, Arguments& a);
+  Owned<> handle_frac(const Token& t, Arguments& a);
+  Owned<> handle_sqrt(const Token& t, Arguments& a);
+  Owned<> handle_font(const Token& t, Arguments& a);
+  Owned<> handle_overbar(const Token& t, Arguments& a);
+  Owned<> handle_text(const Token& t, Arguments& a);
+  Owned<> handle_mathrm(const Token& t, Arguments& a);
+  Owned<> handle_environment(const Token& t, Arguments& a);
+
+ private:
+  // What a nested group does not inherit from around it: the bars that are
+  // open, and whether an integrand ends at a differential.
+  struct Context {
+    int open_bars = 0;
+    int open_double_bars = 0;
+    bool integrand = false;
+  };
+  // Enters a group, bracket or argument for the life of the guard.
+  class Nested {
+   public:
+    explicit Nested(FormulaParser& p) : p_(p), saved_(p.context_) { p.context_ = Context(); }
+    ~Nested() { p_.context_ = saved_; }
+    Nested(const Nested&) = delete;
+    Nested& operator=(const Nested&) = delete;
+
+   private:
+    FormulaParser& p_;
+    Context saved_;
+  };
+
+  // A new node of the pool. The nodes and lists handed over are its once
+  // it is made; when memory runs out first, nothing took them, and they
+  // are deleted before the failure goes on.
+  template <class T, class... Args>
+  Owned<> make(Args&&... args) {
+    try {
+      return Owned<>(new (pool_) T(std::forward<Args>(args)...));
+    } catch (...) {
+      (discard(args), ...);
+      throw;
+    }
+  }
+  template <class A>
+  static void discard(const A& arg) {
+    if constexpr (std::is_convertible_v<A, Expression*>) {
+      if (arg != nullptr) NodeDeleter()(arg);
+    } else if constexpr (std::is_convertible_v<A, FunctionArgs*>) {
+      delete arg;
+    }
+  }
+  // What conjugate, overbar and raise make of owned nodes; on failure the
+  // nodes go with it.
+  template <class Build, class... Nodes>
+  Owned<> decorate(Build build, Nodes&... nodes) {
+    Owned<> made(build(pool_, nodes.get()...));
+    (nodes.release(), ...);
+    return made;
+  }
+  Owned<> text(std::string_view s) { return make<Text>(s.data(), s.size()); }
+
+  // The first failure of the line is reported; each returns null for the
+  // caller to return.
+  Owned<> fail(int offset, const std::string& message);
+  Owned<> fail_at(const Token& t, const std::string& message) { return fail(t.offset, message); }
+  Owned<> too_large();
+  /// A token as written; through_last, up to the end of the last token
+  /// taken, as in "\left(".
+  std::string spelled(const Token& t, bool through_last = false) const;
+  bool closes_enclosing(const Token& t) const;
+  Owned<> unexpected(const Token& t);
+  bool report_stray(Token t);
+  bool expect_closing(const Token& opening, bool (*closes)(const Token&));
+
+  bool starts_factor(const Token& t, bool after_operand = true) const;
+  bool starts_signed(const Token& t) const { return starts_factor(t, false) || is_sign(t); }
+  bool at_call();
+  bool at_final_punctuation();
+  Owned<> punctuated(Owned<> e);
+  bool at_differential();
+  Owned<> parse_differential();
+
+  Owned<> parse_list();
+  Owned<> parse_sequence(Owned<> first);
+  bool parse_items(FunctionArgs& items);
+  Owned<> parse_relation();
+  Owned<> parse_relations(Owned<> first);
+  Owned<> parse_additive();
+  Owned<> parse_term();
+  Owned<> parse_signed();
+  Owned<> parse_signs();
+  Owned<> parse_factor();
+  Owned<> parse_primary();
+  Owned<> parse_scripts(Owned<> base);
+  Owned<> parse_script(const Token& op, int& primes, bool& star);
+  Owned<> parse_argument(const Token& command, const std::string& need);
+  Owned<> parse_group(const Token& opening);
+  Owned<> parse_command(const Token& t);
+  Owned<> parse_bracket(const Token& opening, Delimiter d);
+  Owned<> parse_bars(const Token& opening, Delimiter d);
+  bool read_delimiter(Delimiter& d);
+  Owned<> parse_call(Owned<> name, bool trig);
+  Owned<> parse_function(const Token& t, Owned<> name, bool trig);
+  bool read_arguments(const Token& t, const Command& c, Arguments& a);
+  Owned<> parse_numerator(const Token& t, const std::string& need);
+  Owned<> parse_optional(const Token& opening);
+  Owned<> parse_integral(const Token& t, Owned<> lower, Owned<> upper);
+  bool read_environment(std::string_view& name);
+  Owned<> plain_text(std::string_view raw, bool math);
+  Owned<> juxtapose(Owned<> left, Owned<> right);
+
+  NodePool& pool_;
+  Listener& listener_;
+  int line_number_;
+  int max_depth_;
+  Tokenizer tokens_;
+  Context context_;
+  // Lists, factors and primaries being parsed: every cycle of the
+  // recursion passes through one of them.
+  int depth_ = 0;
+  int open_brackets_ = 0;  // ( [ \{ and \langle
+  int open_braces_ = 0;    // groups
+  int open_lefts_ = 0;
+  int open_matrices_ = 0;
+  // The variable of a differential that an integrand's fraction held, as
+  // in \int \frac{dx}{x}.
+  Owned<> pending_variable_;
+  bool failed_ = false;
+};
+
+}  // namespace latex
+
+#endif  // VORNIX_LANGUAGE_LATEX_PARSER_H_
