@@ -119,7 +119,10 @@ class Cells {
   explicit Cells(const Canvas& canvas) : canvas_(canvas) {}
   int top() const { return canvas_.first_row(); }
   int bottom() const { return canvas_.first_row() + canvas_.nrows() - 1; }
-  std::string_view row(int r) const { return canvas_[r].text(); }
+  std::string_view row(int r) const {
+    if (r < top() || r > bottom()) return {};
+    return canvas_[r].text();
+  }
   bool blank(int r, int col) const {
     std::string_view text = row(r);
     return col >= static_cast<int>(text.size()) || text[static_cast<size_t>(col)] == ' ';
@@ -181,6 +184,7 @@ struct Segment {
   bool cut_after = false;
   int before_end = 0;  // with cut_before: where the previous strip ended
   int after_start = 0;  // with cut_after: where the next strip starts
+  int block = -1;  // columns of a drawing of its own, an index in Fitter::blocks_
 };
 
 struct Line {
@@ -207,14 +211,36 @@ class Fitter {
 
   void place(const Expression& tree);
   CanvasRef compose() const;
+  // Whether some part had to be cut into strips.
+  bool stripped() const { return stripped_; }
 
  private:
+  // What has been placed so far, to try a placement and take it back.
+  struct State {
+    std::vector<Line> lines;
+    std::vector<CutUnit> units;
+    std::vector<CanvasRef> blocks;
+    int out;
+    bool has_term, relation_on_line, line_full, stripped;
+    std::vector<std::pair<Indents*, Indents>> indents;
+  };
+  State save(Indents& indents) const;
+  void restore(State& state);
+
   int width_of(const Expression& e) const;
   int width_at(const Expression& e, bool bracketed, int col) const;
   bool flatten(const Expression& root, int start, int end, Chain& chain) const;
   bool clean(const Op& op) const;
   bool wrapper(const Expression& e, Wrapper& w) const;
   bool inner_chain(const Term& term, Chain& chain) const;
+  void operand_chain(const Expression& e, bool bracketed, int start, int end,
+                     Chain& chain) const;
+
+  CanvasRef fitted(const Expression& e, int width, bool& stripped) const;
+  CanvasRef stacked(const Div& div, int width, bool& stripped) const;
+  CanvasRef one_row(const Div& div, int width) const;
+  bool place_fraction(const Term& term, Lead lead);
+  void place_chain(const Chain& chain);
 
   void place_range(const Chain& chain, size_t i, size_t j, Lead lead, Level level,
                    Indents& indents);
@@ -222,7 +248,9 @@ class Fitter {
   void place_strips(int a, int b, Lead lead, Indents& indents,
                     const std::vector<int>& clean_cuts);
 
-  bool fits_here(Lead lead, int w) const { return out_ + here_width(lead, w) <= width_; }
+  bool fits_here(Lead lead, int w) const {
+    return !line_full_ && out_ + here_width(lead, w) <= width_;
+  }
   int here_width(Lead lead, int w) const;
   bool fits_fresh(Lead lead, int w);
   void put_here(Lead lead, int a, int b);
@@ -241,6 +269,10 @@ class Fitter {
   std::vector<CutUnit> units_;
   int out_ = 0;            // output column after the current line's text
   bool has_term_ = false;  // whether the current line holds a term yet
+  bool relation_on_line_ = false;  // whether it holds a relation sign
+  bool line_full_ = false;  // whether it ends with a block of several lines
+  bool stripped_ = false;
+  std::vector<CanvasRef> blocks_;
   int nesting_ = 0;
 };
 
@@ -473,6 +505,20 @@ void Fitter::place_range(const Chain& chain, size_t i, size_t j, Lead lead, Leve
       break_before(l);
       put_here(l, a, b);
       after_broken = false;
+    } else if (level == RELATION && nesting_ == 0 && relation_on_line_ && l.op != nullptr &&
+               v > u && !fits_here(l, chain.terms[u + 1].end - a)) {
+      // A side broken across lines after another relation on the line, of
+      // which only the first term would fit there, starts a line of its own
+      // unless that takes more lines: a line does not end with = a^3.
+      size_t lines = lines_.size();
+      State before = save(indents);
+      place_range(chain, u, v, l, static_cast<Level>(level + 1), indents);
+      State here = save(indents);
+      restore(before);
+      break_before(l);
+      place_range(chain, u, v, l, static_cast<Level>(level + 1), indents);
+      if (lines_.size() > here.lines.size()) restore(here);
+      after_broken = lines_.size() > lines;
     } else {
       size_t lines = lines_.size();
       place_range(chain, u, v, l, static_cast<Level>(level + 1), indents);
@@ -496,6 +542,7 @@ void Fitter::place_term(const Term& term, Lead lead, Indents& indents) {
     put_here(lead, term.start, term.end);
     return;
   }
+  if (place_fraction(term, lead)) return;
   Chain inner;
   if (nesting_ < kMaxNesting && inner_chain(term, inner)) {
     // Its continuation lines line up inside its brackets: a term whose
@@ -550,7 +597,8 @@ void Fitter::place_term(const Term& term, Lead lead, Indents& indents) {
 // otherwise at the edge.
 void Fitter::place_strips(int a, int b, Lead lead, Indents& indents,
                           const std::vector<int>& clean_cuts) {
-  if (has_term_ && width_ - out_ - here_width(lead, 0) < width_ / 2) {
+  stripped_ = true;
+  if (has_term_ && (line_full_ || width_ - out_ - here_width(lead, 0) < width_ / 2)) {
     if (lead.op != nullptr) {
       break_before(lead);
     } else {
@@ -597,8 +645,9 @@ void Fitter::place_strips(int a, int b, Lead lead, Indents& indents,
       int end = pos + most;
       int next = end;
       for (int c = pos + most; c > pos; --c) {
+        // A bracket alone is no strip.
         if (std::find(clean_cuts.begin(), clean_cuts.end(), c) != clean_cuts.end() &&
-            !is_blank(c - 1)) {
+            !is_blank(c - 1) && c - pos > 1) {
           end = c;
           next = c;
           break;
@@ -627,6 +676,121 @@ void Fitter::place_strips(int a, int b, Lead lead, Indents& indents,
   }
 }
 
+// A fraction too wide for its line is broken by its terms rather than cut:
+// numerator and denominator each fitted to the line, one over the other
+// under one bar, or where either would still be cut, the fraction written
+// on one row, (numerator) / (denominator), and broken at its terms. Either
+// stands as a drawing of its own where the fraction would.
+bool Fitter::place_fraction(const Term& term, Lead lead) {
+  auto* div = term.bracketed ? nullptr : dynamic_cast<const Div*>(term.node);
+  if (div == nullptr || term.start != term.node_start || term.end != term.node_end) return false;
+  if (has_term_ && lead.op == nullptr) return false;
+  int sign = lead.op != nullptr ? sign_width(lead.op->sign) : 0;
+  // One that fits on a line of its own is kept whole there.
+  if (lead.op != nullptr && sign + term.end - term.start <= width_) return false;
+  int at = has_term_ ? indent_for(lead) + sign : out_ + sign;
+  // Where the indent leaves too little room, the fraction starts a line
+  // of its own at the left edge, after its sign.
+  bool left_edge = width_ - at < std::max(kNarrowestFit, width_ / 2);
+  if (left_edge) at = sign;
+  int room = width_ - at;
+  if (2 * room < kNarrowestFit) return false;
+  bool cut = false;
+  CanvasRef block = stacked(*div, room, cut);
+  if (cut) block = one_row(*div, room);
+  if (left_edge) {
+    if (has_term_) new_line(0);
+    out_ = 0;
+  } else if (has_term_ && !fits_here(lead, block->extent().width)) {
+    break_before(lead);
+  }
+  put_here(lead, term.start, term.start);
+  auto index = static_cast<int>(blocks_.size());
+  lines_.back().segments.push_back(Segment{out_, 0, block->extent().width, -1, false, false,
+                                           0, 0, index});
+  out_ += block->extent().width;
+  has_term_ = true;
+  line_full_ = cut;
+  blocks_.push_back(block);
+  return true;
+}
+
+// The drawing of e, fitted into the width when wider; `stripped` is set
+// when some part of it had to be cut into strips.
+CanvasRef Fitter::fitted(const Expression& e, int width, bool& stripped) const {
+  cx_.pool.reset_budget();
+  CanvasRef drawing = e.render(cx_);
+  if (drawing->extent().width <= width) return drawing;
+  Fitter fitter(*drawing, cx_, width);
+  fitter.place(e);
+  stripped = stripped || fitter.stripped();
+  return fitter.compose();
+}
+
+CanvasRef Fitter::stacked(const Div& div, int width, bool& stripped) const {
+  CanvasRef num = fitted(*div.left, width, stripped);
+  CanvasRef den = fitted(*div.right, width, stripped);
+  int p = num->extent().width;
+  int q = den->extent().width;
+  int m = std::max(p, q);
+  CanvasRef c = cx_.canvas();
+  c->paste(*num, -1, centred(m, p), ALIGN_BOTTOM);
+  c->fill(0, 0, m, cx_.style.glyphs->fraction_bar);
+  c->paste(*den, 1, centred(m, q), ALIGN_TOP);
+  return c;
+}
+
+// The terms of an operand that stands at columns [start, end), brackets
+// included: its own chain, or itself as one term.
+void Fitter::operand_chain(const Expression& e, bool bracketed, int start, int end,
+                           Chain& chain) const {
+  int in = bracketed ? 1 : 0;
+  if (infix(e, cx_.style).level != NO_LEVEL && flatten(e, start + in, end - in, chain)) {
+    chain.terms.front().start = start;
+    chain.terms.back().end = end;
+    return;
+  }
+  chain.terms.assign(1, Term{&e, bracketed, start, end, start, end});
+  chain.ops.clear();
+}
+
+CanvasRef Fitter::one_row(const Div& div, int width) const {
+  const BracketShape& parens = cx_.style.parens();
+  auto bracketed = [&](const Expression& e) {
+    return infix(e, cx_.style).level != NO_LEVEL || e.needs_parens();
+  };
+  bool bl = bracketed(*div.left);
+  bool br = bracketed(*div.right);
+  cx_.pool.reset_budget();
+  CanvasRef row = cx_.canvas();
+  CanvasRef num = div.left->render(cx_);
+  int p = num->extent().width + (bl ? 2 : 0);
+  row->paste_bracketed(*num, 0, 0, bl, parens);
+  row->put_text("/", 0, p + 1);
+  CanvasRef den = div.right->render(cx_);
+  int q = den->extent().width + (br ? 2 : 0);
+  row->paste_bracketed(*den, 0, p + 3, br, parens);
+
+  Fitter fitter(*row, cx_, width);
+  Chain chain;
+  Chain right;
+  fitter.operand_chain(*div.left, bl, 0, p, chain);
+  fitter.operand_chain(*div.right, br, p + 3, p + 3 + q, right);
+  // The bar breaks first, like a relation: its sign starts a line.
+  chain.ops.push_back(Op{RELATION, p, false, 1});
+  chain.terms.insert(chain.terms.end(), right.terms.begin(), right.terms.end());
+  chain.ops.insert(chain.ops.end(), right.ops.begin(), right.ops.end());
+  if (row->extent().width <= width) return row;
+  fitter.place_chain(chain);
+  return fitter.compose();
+}
+
+void Fitter::place_chain(const Chain& chain) {
+  Indents indents;
+  new_line(0);
+  place_range(chain, 0, chain.terms.size() - 1, Lead{}, RELATION, indents);
+}
+
 int Fitter::here_width(Lead lead, int w) const {
   if (lead.op == nullptr) return w;
   return w + (has_term_ ? op_width(lead.op->sign) : sign_width(lead.op->sign));
@@ -642,6 +806,7 @@ bool Fitter::fits_fresh(Lead lead, int w) {
 void Fitter::put_here(Lead lead, int a, int b) {
   int from = a;
   if (lead.op != nullptr) {
+    if (lead.op->level == RELATION) relation_on_line_ = true;
     from = has_term_ ? lead.op->start
            : lead.op->sign == 0 ? a
                                 : lead.op->start + 1;
@@ -653,6 +818,27 @@ void Fitter::new_line(int indent) {
   lines_.emplace_back();
   out_ = indent;
   has_term_ = false;
+  relation_on_line_ = false;
+  line_full_ = false;
+}
+
+Fitter::State Fitter::save(Indents& indents) const {
+  State state{lines_, units_, blocks_, out_, has_term_, relation_on_line_, line_full_,
+              stripped_, {}};
+  for (Indents* i = &indents; i != nullptr; i = i->outer) state.indents.emplace_back(i, *i);
+  return state;
+}
+
+void Fitter::restore(State& state) {
+  lines_ = std::move(state.lines);
+  units_ = std::move(state.units);
+  blocks_ = std::move(state.blocks);
+  out_ = state.out;
+  has_term_ = state.has_term;
+  relation_on_line_ = state.relation_on_line;
+  line_full_ = state.line_full;
+  stripped_ = state.stripped;
+  for (auto& [where, value] : state.indents) *where = value;
 }
 
 void Fitter::append(int a, int b) {
@@ -711,51 +897,75 @@ int Fitter::output_column(int col) const {
 }
 
 // The lines one under another, each as high as what it holds; the first
-// keeps the drawing's baseline.
+// keeps the drawing's baseline. A row that is blank on a line only because
+// what the drawing has there went to other lines is left out.
 CanvasRef Fitter::compose() const {
   cx_.pool.reset_budget();
   CanvasRef c = cx_.canvas();
   Canvas& out = *c;
   const char marker = cx_.style.glyphs->continued;
+  auto source = [&](const Segment& s) {
+    return s.block < 0 ? cells_ : Cells(*blocks_[static_cast<size_t>(s.block)]);
+  };
+  auto marked = [&](const Segment& s, int r, bool before) {
+    if (s.unit < 0) return false;
+    const CutUnit& unit = units_[static_cast<size_t>(s.unit)];
+    // Every row of a strip that holds something shows that it goes on,
+    // and so does a row that the cut goes through.
+    if (before ? !s.cut_before : !s.cut_after) return false;
+    return cells_.any(r, s.a, s.b) || (before ? unit.crosses(r, s.before_end, s.a)
+                                              : unit.crosses(r, s.b, s.after_start));
+  };
   int below = 0;  // the output row after the previous line
   for (size_t k = 0; k < lines_.size(); ++k) {
     const Line& line = lines_[k];
-    int top = k == 0 ? 0 : INT_MAX;
-    int bottom = k == 0 ? 0 : INT_MIN;
-    for (int r = cells_.top(); r <= cells_.bottom(); ++r) {
-      for (const Segment& s : line.segments) {
-        bool marked = s.unit >= 0 &&
-                      ((s.cut_before && units_[static_cast<size_t>(s.unit)].crosses(r, s.before_end, s.a)) ||
-                       (s.cut_after && units_[static_cast<size_t>(s.unit)].crosses(r, s.b, s.after_start)));
-        if (marked || cells_.any(r, s.a, s.b)) {
-          top = std::min(top, r);
-          bottom = std::max(bottom, r);
-          break;
-        }
-      }
+    int top = cells_.top();
+    int bottom = cells_.bottom();
+    for (const Segment& s : line.segments) {
+      Cells cells = source(s);
+      top = std::min(top, cells.top());
+      bottom = std::max(bottom, cells.bottom());
     }
-    if (top > bottom) continue;
-    int offset = k == 0 ? 0 : below - top;
+    // Rows held by the line's segments, and rows blank in the whole
+    // drawing between them.
+    std::vector<int> rows;
+    int last_held = -1;
     for (int r = top; r <= bottom; ++r) {
-      std::string_view text = cells_.row(r);
+      bool held = k == 0 && r == 0;
       for (const Segment& s : line.segments) {
-        const CutUnit* unit = s.unit >= 0 ? &units_[static_cast<size_t>(s.unit)] : nullptr;
-        if (unit != nullptr && s.cut_before && unit->crosses(r, s.before_end, s.a)) {
-          out[offset + r][s.col - 2] = marker;
-        }
+        if (marked(s, r, true) || marked(s, r, false) || source(s).any(r, s.a, s.b)) held = true;
+      }
+      bool blank = r >= cells_.top() && r <= cells_.bottom() && !cells_.any(r, 0, drawing_width_);
+      if (held || (blank && !rows.empty())) rows.push_back(r);
+      if (held) last_held = static_cast<int>(rows.size());
+    }
+    rows.resize(static_cast<size_t>(std::max(last_held, 0)));
+    if (rows.empty()) continue;
+    // The output row of the line's first row: the first line keeps row 0
+    // on row 0.
+    int first = below;
+    if (k == 0) {
+      auto zero = std::find(rows.begin(), rows.end(), 0);
+      first = -static_cast<int>(zero - rows.begin());
+    }
+    for (size_t n = 0; n < rows.size(); ++n) {
+      int r = rows[n];
+      int o = first + static_cast<int>(n);
+      for (const Segment& s : line.segments) {
+        Cells cells = source(s);
+        std::string_view text = cells.row(r);
+        if (marked(s, r, true)) out[o][s.col - 2] = marker;
         int stop = std::min(s.b, static_cast<int>(text.size()));
         if (s.a < stop) {
           std::string_view piece = text.substr(static_cast<size_t>(s.a),
                                                static_cast<size_t>(stop - s.a));
-          size_t n = piece.find_last_not_of(' ');
-          if (n != std::string_view::npos) out.put_text(piece.substr(0, n + 1), offset + r, s.col);
+          size_t m = piece.find_last_not_of(' ');
+          if (m != std::string_view::npos) out.put_text(piece.substr(0, m + 1), o, s.col);
         }
-        if (unit != nullptr && s.cut_after && unit->crosses(r, s.b, s.after_start)) {
-          out[offset + r][s.col + (s.b - s.a) + 1] = marker;
-        }
+        if (marked(s, r, false)) out[o][s.col + (s.b - s.a) + 1] = marker;
       }
     }
-    below = offset + bottom + 1;
+    below = first + static_cast<int>(rows.size());
   }
   return c;
 }
