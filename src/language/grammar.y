@@ -40,7 +40,7 @@
 %token TOO_LARGE /* a statement that costs too much: no rule takes it */
 %token NO_MEMORY /* a token that found no memory: no rule takes it */
 
-%type <expr> expr const_value subscript
+%type <expr> expr constant subscript
 %type <sym> name_expr decorated_name subscripted_name
 %type <list> subscript_list
 %type <args> arg_list
@@ -74,8 +74,12 @@ statement
     | '\n'                  { state.listener->empty_statement(state.line); }
     ;
 
+/* Numbers and names are expressions at once: a unit rule between would
+   cost a reduction for each. */
 expr
-    : const_value
+    : INTEGER
+    | REAL
+    | constant
     | name_expr             { $$ = $1; }
     | SQRT '(' expr ')'     { BUILD($$ = new (state.nodes) Sqrt($3)) }
     | ABS '(' expr ')'      { BUILD($$ = new (state.nodes) Abs($3)) }
@@ -141,8 +145,10 @@ subscript_list
 
 subscript
     : SYMBOL
+    | INTEGER
+    | REAL
+    | constant
     | '(' expr ')'          { $$ = $2; }
-    | const_value
     ;
 
 arg_list
@@ -150,10 +156,8 @@ arg_list
     | expr                  { BUILD($$ = start_arguments($1)) }
     ;
 
-const_value
-    : INTEGER
-    | REAL
-    | ELLIPSIS              { BUILD($$ = new (state.nodes) Ellipsis) }
+constant
+    : ELLIPSIS              { BUILD($$ = new (state.nodes) Ellipsis) }
     | INF                   { BUILD($$ = new (state.nodes) Infinity) }
     | PI                    { BUILD($$ = new (state.nodes) Pi) }
     | NABLA                 { BUILD($$ = new (state.nodes) Nabla) }
