@@ -222,6 +222,9 @@ void Canvas::write(std::FILE* out, bool glyphs) const {
         auto byte = static_cast<unsigned char>(c);
         for (char b : glyph_text(byte)) putc_unlocked(b, out);
       }
+    } else if (text.size() < 32) {
+      // Most rows are short: a call to fwrite costs more than their bytes.
+      for (char c : text) putc_unlocked(c, out);
     } else {
       fwrite_unlocked(text.data(), 1, text.size(), out);
     }
