@@ -82,15 +82,10 @@ Canvas::Row& Canvas::add_rows(int i) {
     size_t added = static_cast<size_t>(first_row_ - i);
     pool_->charge(static_cast<long>(added));
     if (top_ < added) {
-      // Move the rows down behind as many spares as there are rows.
-      size_t count = rows_.size() - top_;
-      size_t spares = added + count;
-      std::vector<Row> moved;
-      moved.reserve(spares + count);
-      moved.resize(spares, Row(pool_, 0));
-      std::move(rows_.begin() + static_cast<long>(top_), rows_.end(),
-                std::back_inserter(moved));
-      rows_.swap(moved);
+      // Move the rows down behind as many spares as there are rows, in
+      // place when the storage has room: a canvas kept for reuse keeps it.
+      size_t spares = added + (rows_.size() - top_);
+      rows_.insert(rows_.begin(), spares - top_, Row(pool_, 0));
       top_ = spares;
     }
     top_ -= added;
@@ -235,6 +230,9 @@ void Canvas::write(std::FILE* out, bool glyphs) const {
         auto byte = static_cast<unsigned char>(c);
         for (char b : glyph_text(byte)) putc_unlocked(b, out);
       }
+    } else if (text.size() < 32) {
+      // Most rows are short: a call to fwrite costs more than their bytes.
+      for (char c : text) putc_unlocked(c, out);
     } else {
       fwrite_unlocked(text.data(), 1, text.size(), out);
     }

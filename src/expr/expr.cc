@@ -75,6 +75,18 @@ void Symbol::set_subscr(Expression* s) {
   cover(s);
 }
 
+SubscriptList* start_subscripts(NodePool& pool, Symbol* name, Expression* subscript) {
+  auto* list = new (pool) SubscriptList(name);
+  try {
+    list->subscripts.emplace_back(subscript);
+  } catch (...) {
+    list->name.release();
+    delete list;
+    throw;
+  }
+  return list;
+}
+
 Symbol* attach_subscripts(SubscriptList& list) {
   std::vector<Owned<>>& subscripts = list.subscripts;
   for (size_t i = 0; i + 1 < subscripts.size(); ++i) {

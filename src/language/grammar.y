@@ -40,8 +40,8 @@
 %token TOO_LARGE /* a statement that costs too much: no rule takes it */
 %token NO_MEMORY /* a token that found no memory: no rule takes it */
 
-%type <expr> expr const_value
-%type <sym> name_expr decorated_name subscripted_name simple_name
+%type <expr> expr constant subscript
+%type <sym> name_expr decorated_name subscripted_name
 %type <list> subscript_list
 %type <args> arg_list
 %type <matrix> matrix_expr matrix_body row_list
@@ -74,8 +74,12 @@ statement
     | '\n'                  { state.listener->empty_statement(state.line); }
     ;
 
+/* Numbers and names are expressions at once: a unit rule between would
+   cost a reduction for each. */
 expr
-    : const_value
+    : INTEGER
+    | REAL
+    | constant
     | name_expr             { $$ = $1; }
     | SQRT '(' expr ')'     { BUILD($$ = new (state.nodes) Sqrt($3)) }
     | ABS '(' expr ')'      { BUILD($$ = new (state.nodes) Abs($3)) }
@@ -119,7 +123,8 @@ decorated_name
     ;
 
 subscripted_name
-    : subscript_list
+    : SYMBOL                { $$ = static_cast<Symbol*>($1); }
+    | subscript_list
         {
           $$ = attach_subscripts(*$1);
           if ($$ == nullptr) {
@@ -132,11 +137,18 @@ subscripted_name
         }
     ;
 
+/* A name with at least one subscript; a name without one makes no list. */
 subscript_list
-    : simple_name           { BUILD($$ = new (state.nodes) SubscriptList($1)) }
-    | subscript_list '_' simple_name  { BUILD($1->subscripts.emplace_back($3)); $$ = $1; }
-    | subscript_list '_' '(' expr ')' { BUILD($1->subscripts.emplace_back($4)); $$ = $1; }
-    | subscript_list '_' const_value  { BUILD($1->subscripts.emplace_back($3)); $$ = $1; }
+    : SYMBOL '_' subscript  { BUILD($$ = start_subscripts(state.nodes, static_cast<Symbol*>($1), $3)) }
+    | subscript_list '_' subscript  { BUILD($1->subscripts.emplace_back($3)); $$ = $1; }
+    ;
+
+subscript
+    : SYMBOL
+    | INTEGER
+    | REAL
+    | constant
+    | '(' expr ')'          { $$ = $2; }
     ;
 
 arg_list
@@ -144,17 +156,11 @@ arg_list
     | expr                  { BUILD($$ = start_arguments($1)) }
     ;
 
-const_value
-    : INTEGER
-    | REAL
-    | ELLIPSIS              { BUILD($$ = new (state.nodes) Ellipsis) }
+constant
+    : ELLIPSIS              { BUILD($$ = new (state.nodes) Ellipsis) }
     | INF                   { BUILD($$ = new (state.nodes) Infinity) }
     | PI                    { BUILD($$ = new (state.nodes) Pi) }
     | NABLA                 { BUILD($$ = new (state.nodes) Nabla) }
-    ;
-
-simple_name
-    : SYMBOL                { $$ = static_cast<Symbol*>($1); }
     ;
 
 matrix_expr
