@@ -33,11 +33,12 @@
 #endif
 
 /// Characters beyond ASCII. A canvas keeps one byte a cell; these byte
-/// values, which no input name contains, stand for the Unicode characters
-/// that they are written as (UTF-8), each one column wide. Add a glyph by
-/// giving it the next value and its text in kGlyphTexts below.
-enum Glyph : unsigned char {
-  GLYPH_FIRST = 0x80,
+/// values (DEL and up), which no input name contains, stand for the
+/// Unicode characters that they are written as (UTF-8), each one column
+/// wide. Add a glyph by giving it the next value and its text in
+/// kGlyphTexts below: the byte holds no more than these.
+enum Glyph : unsigned {
+  GLYPH_FIRST = 0x7f,
   GLYPH_BAR = GLYPH_FIRST,  // ─
   GLYPH_VERTICAL,           // │
   GLYPH_RADICAL,            // √
@@ -52,7 +53,6 @@ enum Glyph : unsigned char {
   GLYPH_INTEGRAL_TOP,       // ⌠
   GLYPH_INTEGRAL_MIDDLE,    // ⎮
   GLYPH_INTEGRAL_BOTTOM,    // ⌡
-  GLYPH_PI,                 // π
   GLYPH_NABLA,              // ∇
   GLYPH_INFINITY,           // ∞
   GLYPH_ELLIPSIS,           // ⋯
@@ -109,7 +109,6 @@ enum Glyph : unsigned char {
   GLYPH_EXISTS,             // ∃
   GLYPH_NOT,                // ¬
   GLYPH_RING,               // ∘
-  GLYPH_BULLET,             // •
   GLYPH_STAR,               // ⋆
   GLYPH_CIRCLED_PLUS,       // ⊕
   GLYPH_CIRCLED_TIMES,      // ⊗
@@ -127,7 +126,6 @@ enum Glyph : unsigned char {
   GLYPH_CONGRUENT,          // ≅
   GLYPH_PROPORTIONAL,       // ∝
   GLYPH_PERPENDICULAR,      // ⊥
-  GLYPH_PARALLEL,           // ∥
   GLYPH_MUCH_LESS,          // ≪
   GLYPH_MUCH_GREATER,       // ≫
   GLYPH_LEFT_ARROW,         // ←
@@ -145,7 +143,7 @@ enum Glyph : unsigned char {
 /// The text of each glyph, in the order of enum Glyph.
 inline constexpr std::string_view kGlyphTexts[] = {
     "─", "│", "√", "╱", "╲", "⎛", "⎜", "⎝", "⎞", "⎟", "⎠", "⌠", "⎮", "⌡",
-    "π", "∇", "∞", "⋯", "≤", "≥", "→", "↪", "±", "∓", "×", "÷", "≠", "≈",
+    "∇", "∞", "⋯", "≤", "≥", "→", "↪", "±", "∓", "×", "÷", "≠", "≈",
     "≡", "∼", "⇒", "∈",
     // Greek letters: alpha to omega, then the capitals that differ from
     // Latin ones.
@@ -158,14 +156,14 @@ inline constexpr std::string_view kGlyphTexts[] = {
     "⟨", "⟩",
     // Letters and signs of the symbol table.
     "Υ", "∂", "ℓ", "ℏ", "ℜ", "ℑ", "ℵ", "∅", "∠", "°", "†", "∀", "∃", "¬",
-    "∘", "•", "⋆", "⊕", "⊗", "∧", "∨", "∩", "∪", "∖",
-    "∉", "⊂", "⊆", "⊃", "⊇", "≃", "≅", "∝", "⊥", "∥", "≪", "≫",
+    "∘", "⋆", "⊕", "⊗", "∧", "∨", "∩", "∪", "∖",
+    "∉", "⊂", "⊆", "⊃", "⊇", "≃", "≅", "∝", "⊥", "≪", "≫",
     "←", "↦", "⇐", "⇔",
     // The main bar of a fraction over or under another, the dot of a
     // product, roots of a given index, a rule of neutral width.
     "━", "⋅", "∛", "∜", "⎯",
 };
-static_assert(GLYPH_END <= 0xff, "a glyph is one byte of a cell");
+static_assert(GLYPH_END <= 0x100, "a glyph is one byte of a cell");
 static_assert(std::size(kGlyphTexts) == GLYPH_END - GLYPH_FIRST);
 
 /// The UTF-8 text of a glyph byte, or the byte itself for ASCII.

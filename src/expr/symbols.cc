@@ -105,7 +105,8 @@ constexpr SymbolRow kSymbols[] = {
     sign(C::binary, Sign::times, "times", "×", "x", GLYPH_TIMES),
     sign(C::binary, Sign::divide, "div", "÷", "/", GLYPH_DIVIDE),
     sign(C::binary, Sign::ring, "circ", "∘", "o", GLYPH_RING),
-    sign(C::binary, Sign::bullet, "bullet", "•", ".", GLYPH_BULLET),
+    // A cell has room for no more glyphs than a byte holds: a bullet is a dot.
+    sign(C::binary, Sign::bullet, "bullet", "•", ".", GLYPH_DOT),
     sign(C::binary, Sign::star, "star", "⋆", "*", GLYPH_STAR),
     sign(C::binary, Sign::circled_plus, "oplus", "⊕", "(+)", GLYPH_CIRCLED_PLUS),
     sign(C::binary, Sign::circled_times, "otimes", "⊗", "(x)", GLYPH_CIRCLED_TIMES),
@@ -132,7 +133,8 @@ constexpr SymbolRow kSymbols[] = {
     sign(C::relation, Sign::congruent, "cong", "≅", "=~", GLYPH_CONGRUENT),
     sign(C::relation, Sign::proportional, "propto", "∝", "prop", GLYPH_PROPORTIONAL),
     sign(C::relation, Sign::perpendicular, "perp", "⊥", "_|_", GLYPH_PERPENDICULAR),
-    sign(C::relation, Sign::parallel, "parallel", "∥", "||", GLYPH_PARALLEL),
+    // ‖ rather than ∥: the same sign, and one column in every terminal.
+    sign(C::relation, Sign::parallel, "parallel", "∥", "||", GLYPH_DOUBLE_VERTICAL),
     sign(C::relation, Sign::divides, "mid", "", "|", 0),
     sign(C::relation, Sign::much_less, "ll", "≪", "<<", GLYPH_MUCH_LESS),
     sign(C::relation, Sign::much_greater, "gg", "≫", ">>", GLYPH_MUCH_GREATER),
