@@ -648,7 +648,7 @@ void Fitter::place_strips(int a, int b, Lead lead, Indents& indents,
     Segment s{out_, pos, b, index, !first, false, before_end, 0};
     int room = width_ - out_;
     if (b - pos > room) {
-      int most = room - 2;  // " >"
+      int most = std::max(room - 2, 1);  // " >"; a strip moves on by one column at least
       int end = pos + most;
       int next = end;
       for (int c = pos + most; c > pos; --c) {
@@ -704,7 +704,8 @@ bool Fitter::place_fraction(const Term& term, Lead lead) {
   bool left_edge = width_ - at < std::max(kNarrowestFit, width_ / 2);
   if (left_edge) at = sign;
   int room = width_ - at;
-  if (2 * room < kNarrowestFit) return false;
+  // Narrower, a part cut into strips would have no room beside its markers.
+  if (room < kNarrowestFit) return false;
   bool cut = false;
   CanvasRef block = stacked(*div, room, cut);
   if (cut) block = one_row(*div, room);
