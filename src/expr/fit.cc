@@ -31,6 +31,11 @@ int sign_width(int sign) { return sign == 0 ? 0 : sign + 1; }
 // wide there is cut into strips.
 constexpr int kMaxNesting = 32;
 
+// Fractions nested deeper than this inside fractions that are broken by
+// their terms are not broken again: each level draws its operands anew, so
+// deeper ones are cut into strips.
+constexpr int kMaxFractionDepth = 3;
+
 // A term of a chain. It takes columns [start, end) on its line: its node's
 // drawing, brackets included, at [node_start, node_end), with the brackets
 // and signs of enclosing terms that go onto the same line glued around it.
@@ -206,8 +211,9 @@ struct CutUnit {
 
 class Fitter {
  public:
-  Fitter(const Canvas& canvas, const RenderContext& cx, int width)
-      : cells_(canvas), cx_(cx), width_(width), drawing_width_(canvas.extent().width) {}
+  Fitter(const Canvas& canvas, const RenderContext& cx, int width, int fraction_depth = 0)
+      : cells_(canvas), cx_(cx), width_(width), drawing_width_(canvas.extent().width),
+        fraction_depth_(fraction_depth) {}
 
   void place(const Expression& tree);
   CanvasRef compose() const;
@@ -265,6 +271,7 @@ class Fitter {
   const RenderContext& cx_;
   int width_;
   int drawing_width_;
+  int fraction_depth_;  // fractions broken by their terms around this drawing
   std::vector<Line> lines_;
   std::vector<CutUnit> units_;
   int out_ = 0;            // output column after the current line's text
@@ -641,7 +648,7 @@ void Fitter::place_strips(int a, int b, Lead lead, Indents& indents,
     Segment s{out_, pos, b, index, !first, false, before_end, 0};
     int room = width_ - out_;
     if (b - pos > room) {
-      int most = room - 2;  // " >"
+      int most = std::max(room - 2, 1);  // " >"; a strip moves on by one column at least
       int end = pos + most;
       int next = end;
       for (int c = pos + most; c > pos; --c) {
@@ -683,7 +690,10 @@ void Fitter::place_strips(int a, int b, Lead lead, Indents& indents,
 // stands as a drawing of its own where the fraction would.
 bool Fitter::place_fraction(const Term& term, Lead lead) {
   auto* div = term.bracketed ? nullptr : dynamic_cast<const Div*>(term.node);
-  if (div == nullptr || term.start != term.node_start || term.end != term.node_end) return false;
+  if (div == nullptr || term.start != term.node_start || term.end != term.node_end ||
+      fraction_depth_ >= kMaxFractionDepth) {
+    return false;
+  }
   if (has_term_ && lead.op == nullptr) return false;
   int sign = lead.op != nullptr ? sign_width(lead.op->sign) : 0;
   // One that fits on a line of its own is kept whole there.
@@ -694,7 +704,8 @@ bool Fitter::place_fraction(const Term& term, Lead lead) {
   bool left_edge = width_ - at < std::max(kNarrowestFit, width_ / 2);
   if (left_edge) at = sign;
   int room = width_ - at;
-  if (2 * room < kNarrowestFit) return false;
+  // Narrower, a part cut into strips would have no room beside its markers.
+  if (room < kNarrowestFit) return false;
   bool cut = false;
   CanvasRef block = stacked(*div, room, cut);
   if (cut) block = one_row(*div, room);
@@ -721,7 +732,7 @@ CanvasRef Fitter::fitted(const Expression& e, int width, bool& stripped) const {
   cx_.pool.reset_budget();
   CanvasRef drawing = e.render(cx_);
   if (drawing->extent().width <= width) return drawing;
-  Fitter fitter(*drawing, cx_, width);
+  Fitter fitter(*drawing, cx_, width, fraction_depth_ + 1);
   fitter.place(e);
   stripped = stripped || fitter.stripped();
   return fitter.compose();
@@ -771,7 +782,7 @@ CanvasRef Fitter::one_row(const Div& div, int width) const {
   int q = den->extent().width + (br ? 2 : 0);
   row->paste_bracketed(*den, 0, p + 3, br, parens);
 
-  Fitter fitter(*row, cx_, width);
+  Fitter fitter(*row, cx_, width, fraction_depth_ + 1);
   Chain chain;
   Chain right;
   fitter.operand_chain(*div.left, bl, 0, p, chain);
