@@ -148,6 +148,7 @@ bool FormulaParser::closes_enclosing(const Token& t) const {
     return fail_at(t, "missing operand after " + spelled(last));
   }
   if (report_stray(t)) return {};
+  if (t.is(Kind::negation)) return fail_at(t, "\\not needs = or \\in after it");
   return fail_at(t, "missing operand before " + spelled(t));
 }
 
@@ -241,6 +242,7 @@ bool FormulaParser::starts_factor(const Token& t, bool after_operand) const {
         case Kind::space:
         case Kind::over:
         case Kind::skipped:
+        case Kind::negation:
           return false;
         case Kind::delimiter: {
           int role = t.command->code & 3;
@@ -377,10 +379,50 @@ int relation_of(const Token& t) {
   return -1;
 }
 
+// The relation that comes next, or -1: a relation sign, \not= and \not\in,
+// or a bar that separates, as in P(A|B).
+int FormulaParser::relation_at() {
+  const Token& t = tokens_.peek();
+  if (t.is('|')) return at_mid() ? relation_code(Sign::divides) : -1;
+  if (!t.is(Kind::negation)) return relation_of(t);
+  Tokenizer::Mark m = tokens_.mark();
+  tokens_.next();
+  int code = relation_of(tokens_.peek());
+  tokens_.reset(m);
+  if (code == relation_code(EQUAL)) return relation_code(Sign::not_equal);
+  if (code == relation_code(Sign::element_of)) return relation_code(Sign::not_element_of);
+  return -1;
+}
+
+// Whether a bar after an operand separates what a bracket holds, as in
+// P(A|B) and \langle a|b \rangle: no bar closes it before the bracket does.
+[[gnu::noinline]] bool FormulaParser::at_mid() {
+  if (open_brackets_ == 0 || context_.open_bars > 0) return false;
+  Tokenizer::Mark m = tokens_.mark();
+  tokens_.next();
+  int depth = 0;
+  bool mid = false;
+  for (;;) {
+    const Token& t = tokens_.peek();
+    if (t.type == Type::end || t.type == Type::bad || (depth == 0 && t.is('|'))) break;
+    if (closes_bracket(t) || t.is('}') || t.is(Kind::right)) {
+      if (depth-- == 0) {
+        mid = closes_bracket(t);
+        break;
+      }
+    } else if (role_of(t) == OPENING || t.is('{') || t.is(Kind::left)) {
+      ++depth;
+    }
+    tokens_.next();
+  }
+  tokens_.reset(m);
+  return mid;
+}
+
 // relation: additive (REL additive)*, grouped to the right.
 Owned<> FormulaParser::parse_relation() {
   Owned<> first = parse_additive();
-  if (!first || relation_of(tokens_.peek()) < 0) return first;
+  if (!first || relation_at() < 0) return first;
   return parse_relations(std::move(first));
 }
 
@@ -388,8 +430,8 @@ Owned<> FormulaParser::parse_relation() {
   std::vector<Owned<>> operands;
   std::vector<int> codes;
   operands.push_back(std::move(first));
-  for (int code; (code = relation_of(tokens_.peek())) >= 0;) {
-    tokens_.next();
+  for (int code; (code = relation_at()) >= 0;) {
+    if (tokens_.next().is(Kind::negation)) tokens_.next();
     Owned<> operand = parse_additive();
     if (!operand) return {};
     codes.push_back(code);
@@ -440,7 +482,10 @@ Owned<> FormulaParser::parse_term() {
                   : t.is(Kind::product) ? t.command->code
                                       : -1;
     if (product < 0) {
-      if (!starts_factor(t) || at_differential() || at_final_punctuation()) break;
+      if (!starts_factor(t) || at_differential() || at_final_punctuation() ||
+          (t.is('|') && at_mid())) {
+        break;
+      }
       Owned<> right = parse_factor();
       if (!right) return {};
       left = juxtapose(std::move(left), std::move(right));

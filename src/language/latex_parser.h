@@ -48,6 +48,7 @@ enum class Kind : unsigned char {
   newline,       // \\ .
   over,          // \over and \choose, between a group's operands; code: 1 for \choose
   skipped,       // \color{red} and the like: read with its argument as nothing
+  negation,      // \not, before = or \in
 };
 
 enum Relation { EQUAL, LESS, GREATER, LESS_EQUAL, GREATER_EQUAL, OTHER_RELATION };
@@ -363,6 +364,8 @@ class FormulaParser {
   Owned<> parse_list();
   Owned<> parse_sequence(Owned<> first);
   bool parse_items(FunctionArgs& items);
+  int relation_at();
+  bool at_mid();
   Owned<> parse_relation();
   Owned<> parse_relations(Owned<> first);
   Owned<> parse_additive();
