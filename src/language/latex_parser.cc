@@ -682,12 +682,12 @@ Owned<> FormulaParser::parse_scripts(Owned<> base) {
     star = false;
     tokens_.reset(m);
   }
-  return parse_argument(op, spelled(op) + " needs an argument");
+  return parse_argument(op, 1);
 }
 
 // An argument: a group, a digit, a letter or a command with its own
 // arguments.
-Owned<> FormulaParser::parse_argument(const Token& command, const std::string& need) {
+Owned<> FormulaParser::parse_argument(const Token& command, int count) {
   const Token& t = tokens_.peek();
   if (t.is('{')) return parse_group(tokens_.next());
   if (t.type == Type::number) {
@@ -698,7 +698,15 @@ Owned<> FormulaParser::parse_argument(const Token& command, const std::string& n
     return parse_primary();
   }
   if (t.type == Type::bad) return unexpected(t);
-  return fail_at(command, need);
+  return missing_argument(command, count);
+}
+
+// Out of line: the message is made only when it is needed, and its frame
+// is not on the recursion's path.
+[[gnu::noinline]] Owned<> FormulaParser::missing_argument(const Token& command, int count) {
+  std::string need = count > 1 ? " needs " + std::to_string(count) + " arguments"
+                               : std::string(" needs an argument");
+  return fail_at(command, spelled(command) + need);
 }
 
 // A group after its opening brace: what it holds, or a blank when empty.
@@ -797,17 +805,15 @@ Owned<> FormulaParser::parse_primary() {
 bool FormulaParser::read_arguments(const Token& t, const Command& c, Arguments& a) {
   auto count = std::count_if(c.args.begin(), c.args.end(),
                              [](char k) { return k == 'm' || k == 'n'; });
-  std::string need = spelled(t) + (count > 1 ? " needs " + std::to_string(count) + " arguments"
-                                             : " needs an argument");
   int math = 0;
   for (char k : c.args) {
     switch (k) {
       case 'm':
-        a.math[math] = parse_argument(t, need);
+        a.math[math] = parse_argument(t, static_cast<int>(count));
         if (!a.math[math++]) return false;
         break;
       case 'n':
-        a.math[math] = parse_numerator(t, need);
+        a.math[math] = parse_numerator(t, static_cast<int>(count));
         if (!a.math[math++]) return false;
         break;
       case 'o':
