@@ -50,6 +50,7 @@ constexpr CommandRow kCommands[] = {
     {"le leq leqslant", relation(LESS_EQUAL)},
     {"ge geq geqslant", relation(GREATER_EQUAL)},
     {"lt", relation(LESS)},
+    {"not", {Kind::negation}},
     {"gt", relation(GREATER)},
     {"cdot", {Kind::product, DOT}},
     {"ast", {Kind::product, DOT, "*"}},

@@ -105,9 +105,9 @@ Owned<> FormulaParser::handle_operatorname(const Token& t, Arguments& a) {
 
 // The numerator of \frac. In an integrand it may hold the differential:
 // \int \frac{dx}{x}, \int \frac{x\,dx}{1 + x^2}.
-[[gnu::noinline]] Owned<> FormulaParser::parse_numerator(const Token& t, const std::string& need) {
+[[gnu::noinline]] Owned<> FormulaParser::parse_numerator(const Token& t, int count) {
   if (!context_.integrand || pending_variable_ || !tokens_.peek().is('{')) {
-    return parse_argument(t, need);
+    return parse_argument(t, count);
   }
   Token opening = tokens_.next();
   Owned<> numerator;

@@ -148,6 +148,7 @@ bool FormulaParser::closes_enclosing(const Token& t) const {
     return fail_at(t, "missing operand after " + spelled(last));
   }
   if (report_stray(t)) return {};
+  if (t.is(Kind::negation)) return fail_at(t, "\\not needs = or \\in after it");
   return fail_at(t, "missing operand before " + spelled(t));
 }
 
@@ -241,6 +242,7 @@ bool FormulaParser::starts_factor(const Token& t, bool after_operand) const {
         case Kind::space:
         case Kind::over:
         case Kind::skipped:
+        case Kind::negation:
           return false;
         case Kind::delimiter: {
           int role = t.command->code & 3;
@@ -377,10 +379,50 @@ int relation_of(const Token& t) {
   return -1;
 }
 
+// The relation that comes next, or -1: a relation sign, \not= and \not\in,
+// or a bar that separates, as in P(A|B).
+int FormulaParser::relation_at() {
+  const Token& t = tokens_.peek();
+  if (t.is('|')) return at_mid() ? relation_code(Sign::divides) : -1;
+  if (!t.is(Kind::negation)) return relation_of(t);
+  Tokenizer::Mark m = tokens_.mark();
+  tokens_.next();
+  int code = relation_of(tokens_.peek());
+  tokens_.reset(m);
+  if (code == relation_code(EQUAL)) return relation_code(Sign::not_equal);
+  if (code == relation_code(Sign::element_of)) return relation_code(Sign::not_element_of);
+  return -1;
+}
+
+// Whether a bar after an operand separates what a bracket holds, as in
+// P(A|B) and \langle a|b \rangle: no bar closes it before the bracket does.
+[[gnu::noinline]] bool FormulaParser::at_mid() {
+  if (open_brackets_ == 0 || context_.open_bars > 0) return false;
+  Tokenizer::Mark m = tokens_.mark();
+  tokens_.next();
+  int depth = 0;
+  bool mid = false;
+  for (;;) {
+    const Token& t = tokens_.peek();
+    if (t.type == Type::end || t.type == Type::bad || (depth == 0 && t.is('|'))) break;
+    if (closes_bracket(t) || t.is('}') || t.is(Kind::right)) {
+      if (depth-- == 0) {
+        mid = closes_bracket(t);
+        break;
+      }
+    } else if (role_of(t) == OPENING || t.is('{') || t.is(Kind::left)) {
+      ++depth;
+    }
+    tokens_.next();
+  }
+  tokens_.reset(m);
+  return mid;
+}
+
 // relation: additive (REL additive)*, grouped to the right.
 Owned<> FormulaParser::parse_relation() {
   Owned<> first = parse_additive();
-  if (!first || relation_of(tokens_.peek()) < 0) return first;
+  if (!first || relation_at() < 0) return first;
   return parse_relations(std::move(first));
 }
 
@@ -388,8 +430,8 @@ Owned<> FormulaParser::parse_relation() {
   std::vector<Owned<>> operands;
   std::vector<int> codes;
   operands.push_back(std::move(first));
-  for (int code; (code = relation_of(tokens_.peek())) >= 0;) {
-    tokens_.next();
+  for (int code; (code = relation_at()) >= 0;) {
+    if (tokens_.next().is(Kind::negation)) tokens_.next();
     Owned<> operand = parse_additive();
     if (!operand) return {};
     codes.push_back(code);
@@ -440,7 +482,10 @@ Owned<> FormulaParser::parse_term() {
                   : t.is(Kind::product) ? t.command->code
                                       : -1;
     if (product < 0) {
-      if (!starts_factor(t) || at_differential() || at_final_punctuation()) break;
+      if (!starts_factor(t) || at_differential() || at_final_punctuation() ||
+          (t.is('|') && at_mid())) {
+        break;
+      }
       Owned<> right = parse_factor();
       if (!right) return {};
       left = juxtapose(std::move(left), std::move(right));
@@ -637,12 +682,12 @@ Owned<> FormulaParser::parse_scripts(Owned<> base) {
     star = false;
     tokens_.reset(m);
   }
-  return parse_argument(op, spelled(op) + " needs an argument");
+  return parse_argument(op, 1);
 }
 
 // An argument: a group, a digit, a letter or a command with its own
 // arguments.
-Owned<> FormulaParser::parse_argument(const Token& command, const std::string& need) {
+Owned<> FormulaParser::parse_argument(const Token& command, int count) {
   const Token& t = tokens_.peek();
   if (t.is('{')) return parse_group(tokens_.next());
   if (t.type == Type::number) {
@@ -653,7 +698,15 @@ Owned<> FormulaParser::parse_argument(const Token& command, const std::string& n
     return parse_primary();
   }
   if (t.type == Type::bad) return unexpected(t);
-  return fail_at(command, need);
+  return missing_argument(command, count);
+}
+
+// Out of line: the message is made only when it is needed, and its frame
+// is not on the recursion's path.
+[[gnu::noinline]] Owned<> FormulaParser::missing_argument(const Token& command, int count) {
+  std::string need = count > 1 ? " needs " + std::to_string(count) + " arguments"
+                               : std::string(" needs an argument");
+  return fail_at(command, spelled(command) + need);
 }
 
 // A group after its opening brace: what it holds, or a blank when empty.
@@ -752,17 +805,15 @@ Owned<> FormulaParser::parse_primary() {
 bool FormulaParser::read_arguments(const Token& t, const Command& c, Arguments& a) {
   auto count = std::count_if(c.args.begin(), c.args.end(),
                              [](char k) { return k == 'm' || k == 'n'; });
-  std::string need = spelled(t) + (count > 1 ? " needs " + std::to_string(count) + " arguments"
-                                             : " needs an argument");
   int math = 0;
   for (char k : c.args) {
     switch (k) {
       case 'm':
-        a.math[math] = parse_argument(t, need);
+        a.math[math] = parse_argument(t, static_cast<int>(count));
         if (!a.math[math++]) return false;
         break;
       case 'n':
-        a.math[math] = parse_numerator(t, need);
+        a.math[math] = parse_numerator(t, static_cast<int>(count));
         if (!a.math[math++]) return false;
         break;
       case 'o':

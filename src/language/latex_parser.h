@@ -48,6 +48,7 @@ enum class Kind : unsigned char {
   newline,       // \\ .
   over,          // \over and \choose, between a group's operands; code: 1 for \choose
   skipped,       // \color{red} and the like: read with its argument as nothing
+  negation,      // \not, before = or \in
 };
 
 enum Relation { EQUAL, LESS, GREATER, LESS_EQUAL, GREATER_EQUAL, OTHER_RELATION };
@@ -363,6 +364,8 @@ class FormulaParser {
   Owned<> parse_list();
   Owned<> parse_sequence(Owned<> first);
   bool parse_items(FunctionArgs& items);
+  int relation_at();
+  bool at_mid();
   Owned<> parse_relation();
   Owned<> parse_relations(Owned<> first);
   Owned<> parse_additive();
@@ -373,7 +376,9 @@ class FormulaParser {
   Owned<> parse_primary();
   Owned<> parse_scripts(Owned<> base);
   Owned<> parse_script(const Token& op, int& primes, bool& star);
-  Owned<> parse_argument(const Token& command, const std::string& need);
+  /// An argument of command, which takes count of them: the count names
+  /// them in the message when there is none.
+  Owned<> parse_argument(const Token& command, int count);
   Owned<> parse_group(const Token& opening);
   Owned<> parse_over(Owned<> numerator);
   Owned<> stack(Owned<> top, Owned<> bottom, bool bar);
@@ -385,7 +390,8 @@ class FormulaParser {
   Owned<> parse_call(Owned<> name, bool trig);
   Owned<> parse_function(const Token& t, Owned<> name, bool trig);
   bool read_arguments(const Token& t, const Command& c, Arguments& a);
-  Owned<> parse_numerator(const Token& t, const std::string& need);
+  Owned<> parse_numerator(const Token& t, int count);
+  Owned<> missing_argument(const Token& command, int count);
   Owned<> parse_optional(const Token& opening);
   Owned<> parse_integral(const Token& t, Owned<> lower, Owned<> upper);
   bool read_environment(std::string_view& name);
