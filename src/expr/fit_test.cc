@@ -240,16 +240,21 @@ Counts Counted(const vornix::Drawing& d, const std::string& marker) {
 // fraction bars, which a fraction broken by its terms draws shorter, and
 // the brackets and slash of a fraction written on one row.
 bool NothingLost(const Counts& before, const Counts& after) {
-  static const std::set<std::string> kBars{"-", "\u2500"};
+  static const std::set<std::string> kBars{"-", "\u2500", "\u2501", "\u23af"};
   static const std::set<std::string> kOneRow{"(", ")", "/", "\\", "|", "\u239b", "\u239c", "\u239d",
                                              "\u239e", "\u239f", "\u23a0"};
   std::set<std::string> seen;
   for (const auto& [c, n] : before.chars) seen.insert(c);
   for (const auto& [c, n] : after.chars) seen.insert(c);
   for (const std::string& c : seen) {
+    // A bar counts with every other bar: a fraction broken to fit may draw
+    // its main bar as a plain one.
     auto count = [&](const Counts& k) {
-      auto it = k.chars.find(c);
-      return it == k.chars.end() ? 0L : it->second;
+      long n = 0;
+      for (const auto& [d, m] : k.chars) {
+        if (d == c || (kBars.count(c) && kBars.count(d))) n += m;
+      }
+      return n;
     };
     long b = count(before);
     long a = count(after);
