@@ -93,6 +93,7 @@ enum Glyph : unsigned char {
   GLYPH_DOUBLE_VERTICAL,     // ‖
   GLYPH_ANGLE_LEFT,          // ⟨
   GLYPH_ANGLE_RIGHT,         // ⟩
+  GLYPH_LEFT_ARROW,          // ←
   GLYPH_END,
 };
 
@@ -109,7 +110,7 @@ inline constexpr std::string_view kGlyphTexts[] = {
     "┌", "┐", "└", "┘", "┬",
     // Pieces of tall brackets and braces, double bars and angle brackets.
     "⎡", "⎢", "⎣", "⎤", "⎥", "⎦", "⎧", "⎨", "⎩", "⎫", "⎬", "⎭", "⎪", "‖",
-    "⟨", "⟩",
+    "⟨", "⟩", "←",
 };
 static_assert(std::size(kGlyphTexts) == GLYPH_END - GLYPH_FIRST);
 
