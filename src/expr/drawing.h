@@ -29,7 +29,11 @@ struct RadicalSign {
 /// Whether a power's base stands in brackets: constants, functions and
 /// matrices read unambiguously under an exponent; operators, big operators
 /// and names that already carry one do not.
-inline bool base_needs_brackets(const Expression& base) {
+inline bool base_needs_brackets(const Expression& node) {
+  // An accent goes with what it marks: \hat{x}^2 raises x with its hat.
+  const Expression* marked = &node;
+  while (auto* accent = dynamic_cast<const Accent*>(marked)) marked = accent->arg.get();
+  const Expression& base = *marked;
   switch (base.category) {
     case SYMBOL_CATEGORY:
       return is_symbol_with_exponent(base);

@@ -353,6 +353,21 @@ class Bar : public UnaryOp {
   CanvasRef render(const RenderContext& cx) const override;
 };
 
+/// The marks that LaTeX sets over (or under) an operand.
+enum class AccentMark : unsigned char {
+  hat, check, tilde, vec, left_arrow, dot, ddot, acute, grave, breve, under_line
+};
+
+/// A mark in a row of its own above the operand, or below it for
+/// under_line; a wide accent spans the operand, another one is centred.
+class Accent : public UnaryOp {
+ public:
+  Accent(Expression* arg, AccentMark mark, bool wide) : UnaryOp(arg), mark(mark), wide(wide) {}
+  CanvasRef render(const RenderContext& cx) const override;
+  const AccentMark mark;
+  const bool wide;
+};
+
 class Abs : public UnaryOp {
  public:
   explicit Abs(Expression* arg) : UnaryOp(arg) {}

@@ -26,6 +26,9 @@ constexpr Command name(std::string_view text) { return {Kind::name, 0, text, {},
 constexpr Command function(Kind kind, std::string_view text) {
   return {kind, 0, text, {}, &P::handle_function};
 }
+constexpr Command accent(AccentMark mark, bool wide) {
+  return {Kind::accent, static_cast<int>(mark) * 2 + wide, {}, "m", &P::handle_accent};
+}
 constexpr Command literal(std::string_view text) {
   return {Kind::literal, 0, text, {}, &P::handle_literal};
 }
@@ -93,6 +96,15 @@ constexpr CommandRow kCommands[] = {
     {"mathbf mathit mathsf mathtt mathcal mathbb mathfrak mathscr mathnormal boldsymbol bm pmb",
      {Kind::font, 0, {}, "m", &P::handle_font}},
     {"bar overline", {Kind::overbar, 0, {}, "m", &P::handle_overbar}},
+    {"hat", accent(AccentMark::hat, false)}, {"widehat", accent(AccentMark::hat, true)},
+    {"check", accent(AccentMark::check, false)}, {"tilde", accent(AccentMark::tilde, false)},
+    {"widetilde", accent(AccentMark::tilde, true)}, {"vec", accent(AccentMark::vec, false)},
+    {"overrightarrow", accent(AccentMark::vec, true)},
+    {"overleftarrow", accent(AccentMark::left_arrow, true)},
+    {"dot", accent(AccentMark::dot, false)}, {"ddot", accent(AccentMark::ddot, false)},
+    {"acute", accent(AccentMark::acute, false)}, {"grave", accent(AccentMark::grave, false)},
+    {"breve", accent(AccentMark::breve, false)},
+    {"underline", accent(AccentMark::under_line, true)},
     // Brackets and environments.
     {"left", {Kind::left, 0, {}, {}, &P::handle_left}},
     {"right", {Kind::right}},

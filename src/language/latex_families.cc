@@ -324,6 +324,12 @@ Owned<> FormulaParser::handle_overbar(const Token&, Arguments& a) {
   return decorate(overbar, a.math[0]);
 }
 
+// \hat{x}, \widetilde{ab}, \underline{x} and the other accents.
+Owned<> FormulaParser::handle_accent(const Token& t, Arguments& a) {
+  int code = t.command->code;
+  return make<Accent>(a.math[0].release(), static_cast<AccentMark>(code / 2), code % 2 == 1);
+}
+
 // \text{...} as written, less its blanks at either end.
 Owned<> FormulaParser::handle_text(const Token&, Arguments& a) { return plain_text(a.text, false); }
 

@@ -624,7 +624,10 @@ Owned<> FormulaParser::parse_scripts(Owned<> base) {
     Owned<> marks = text(std::string(static_cast<size_t>(primes), '\''));
     base = make<Juxtaposed>(base.release(), marks.release());
   } else if (primes > 0) {
-    auto* name = base->category == SYMBOL_CATEGORY ? static_cast<Symbol*>(base.get()) : nullptr;
+    // An accented name takes its primes under the accent: \hat{f}'(x).
+    Expression* marked = base.get();
+    while (auto* accent = dynamic_cast<Accent*>(marked)) marked = accent->arg.get();
+    auto* name = marked->category == SYMBOL_CATEGORY ? static_cast<Symbol*>(marked) : nullptr;
     if (name == nullptr || name->expn != nullptr) {
       return fail_at(prime, "a prime needs a name before it");
     }

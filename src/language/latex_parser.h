@@ -38,6 +38,7 @@ enum class Kind : unsigned char {
   mathrm,
   font,          // \mathbf{...} and the like: the argument as it is
   overbar,
+  accent,        // code: an AccentMark, times 2, plus 1 when wide
   left,
   right,
   begin,
@@ -283,6 +284,7 @@ class FormulaParser {
   Owned<> handle_sqrt(const Token& t, Arguments& a);
   Owned<> handle_font(const Token& t, Arguments& a);
   Owned<> handle_overbar(const Token& t, Arguments& a);
+  Owned<> handle_accent(const Token& t, Arguments& a);
   Owned<> handle_text(const Token& t, Arguments& a);
   Owned<> handle_mathrm(const Token& t, Arguments& a);
   Owned<> handle_environment(const Token& t, Arguments& a);
