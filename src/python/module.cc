@@ -14,12 +14,13 @@ namespace {
 PyObject* error_type = nullptr;
 
 std::string draw(const std::string& text, bool narrow_roots, int width, bool unicode,
-                 bool latex) {
+                 bool latex, bool markdown) {
   vornix::Options options;
   options.narrow_roots = narrow_roots;
   options.width = width;
   options.unicode = unicode;
   options.latex = latex;
+  options.markdown = markdown;
   vornix::Result result;
   {
     // Drawing touches no Python object: other threads run meanwhile.
@@ -27,7 +28,9 @@ std::string draw(const std::string& text, bool narrow_roots, int width, bool uni
     vornix::Session session(options);
     result = session.draw(text);
   }
-  if (result.status != vornix::Status::ok) {
+  // A Markdown document's formulas that do not draw are remarks on a
+  // document that still draws: only a statement's message is an error.
+  if (result.status != vornix::Status::ok && !result.errors.empty()) {
     const vornix::Error& first = result.errors.front();
     py::object error = py::reinterpret_borrow<py::object>(error_type)(first.message);
     error.attr("line") = first.line;
@@ -48,12 +51,14 @@ PYBIND11_MODULE(vornix, m) {
   error_type = error.ptr();
   m.def("draw", &draw, py::arg("text"), py::kw_only(), py::arg("narrow_roots") = false,
         py::arg("width") = 0, py::arg("unicode") = false, py::arg("latex") = false,
+        py::arg("markdown") = false,
         R"(Draws every statement of text, one a line, and returns the drawings
 as the vornix program prints them, less the empty line before the first.
 
 narrow_roots: upright radical signs. width: columns to fit the drawings
 into, 0 for no limit. unicode: Unicode characters. latex: statements
-written in LaTeX.
+written in LaTeX. markdown: the text is a Markdown document whose formulas
+are drawn.
 
 Raises vornix.Error (a ValueError) with the message of the first statement
 that does not draw; its attributes line, column and status say where and
