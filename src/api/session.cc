@@ -1,6 +1,9 @@
 // The library: sessions that parse, draw and hand over statements, and the
 // C functions over them.
 #include <pthread.h>
+#ifdef __EMSCRIPTEN__
+#include <emscripten/stack.h>
+#endif
 
 #include <algorithm>
 #include <cstdlib>
@@ -44,6 +47,11 @@ Style style_of(const Options& options) {
 // memory map, so each thread keeps what it found: a thread's stack does not
 // move.
 const char* stack_bottom() {
+#ifdef __EMSCRIPTEN__
+  // WebAssembly's thread attributes say nothing of the stack; its runtime
+  // knows where the stack ends.
+  return reinterpret_cast<const char*>(emscripten_stack_get_end());
+#else
   thread_local const char* bottom = [] {
     pthread_attr_t attr;
     if (pthread_getattr_np(pthread_self(), &attr) != 0) return static_cast<const char*>(nullptr);
@@ -56,6 +64,7 @@ const char* stack_bottom() {
     return static_cast<const char*>(low) + guard;
   }();
   return bottom;
+#endif
 }
 
 // Bytes of the calling thread's stack left below the caller's frame, less

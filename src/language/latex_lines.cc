@@ -159,7 +159,7 @@ void LatexParser::State::make_room() {
   size_t room = capacity - filled;
   if (room >= kLeastRead && !(filled_up && room < kStreamRead)) return;
   size_t grown = std::max({filled + kLeastRead, capacity * 2, kLeastRead});
-  auto bigger = std::make_unique_for_overwrite<char[]>(grown);
+  std::unique_ptr<char[]> bigger(new char[grown]);  // not zeroed: bytes are read into it
   if (filled > 0) std::memcpy(bigger.get(), buffer.get(), filled);
   buffer = std::move(bigger);
   capacity = grown;

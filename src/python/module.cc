@@ -29,7 +29,9 @@ std::string draw(const std::string& text, bool narrow_roots, int width, bool uni
     vornix::Session session(options);
     result = session.draw(text);
   }
-  if (result.status != vornix::Status::ok) {
+  // A Markdown document's formulas that do not draw are remarks on a
+  // document that still draws: only a statement's message is an error.
+  if (result.status != vornix::Status::ok && !result.errors.empty()) {
     const vornix::Error& first = result.errors.front();
     py::object error = py::reinterpret_borrow<py::object>(error_type)(first.message);
     error.attr("line") = first.line;

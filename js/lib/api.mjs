@@ -1,0 +1,52 @@
+// What the package adds to the WebAssembly module: draw() over the
+// library's one function, and the error it throws.
+
+// Option flags, as the library's header has them.
+const NARROW_ROOTS = 1;
+const UNICODE = 2;
+const LATEX = 4;
+const MARKDOWN = 8;
+
+// A statement that did not draw: its message, where it lies and its status
+// (1 input, 2 too large, 3 too deep, 4 out of memory).
+export class VornixError extends Error {
+  constructor(message, line, column, status) {
+    super(message);
+    this.name = 'VornixError';
+    this.line = line;
+    this.column = column;
+    this.status = status;
+  }
+}
+
+// The package's object over a loaded module.
+export function api(module) {
+  const draw = (text, options = {}) => {
+    if (typeof text !== 'string') throw new TypeError('draw: text must be a string');
+    const flags = (options.narrowRoots ? NARROW_ROOTS : 0) | (options.unicode ? UNICODE : 0) |
+        (options.latex ? LATEX : 0) | (options.markdown ? MARKDOWN : 0);
+    const width = Number.isInteger(options.width) ? options.width : 0;
+    const length = module.lengthBytesUTF8(text);
+    const input = module._malloc(length + 1);
+    const where = module._malloc(12);
+    if (input === 0 || where === 0) {
+      module._free(input);
+      module._free(where);
+      throw new VornixError('out of memory', 0, -1, 4);
+    }
+    try {
+      module.stringToUTF8(text, input, length + 1);
+      const out = module._vornix_js_draw(input, length, flags, width, where);
+      if (out === 0) throw new VornixError('out of memory', 0, -1, 4);
+      const result = module.UTF8ToString(out);
+      module._free(out);
+      const [status, line, column] = [0, 4, 8].map((at) => module.getValue(where + at, 'i32'));
+      if (status !== 0) throw new VornixError(result, line, column, status);
+      return result;
+    } finally {
+      module._free(input);
+      module._free(where);
+    }
+  };
+  return { draw, version: module.UTF8ToString(module._vornix_version()) };
+}

@@ -1,0 +1,28 @@
+// The package's two entries and its error object.
+import assert from 'node:assert/strict';
+import { createRequire } from 'node:module';
+import { readFileSync } from 'node:fs';
+import { test } from 'node:test';
+
+import { load, VornixError } from '../index.node.mjs';
+
+const require = createRequire(import.meta.url);
+
+test('require and import give the same drawing and the version', async () => {
+  const viaRequire = await require('../index.cjs').load();
+  const viaImport = await load();
+  const version = JSON.parse(readFileSync(new URL('../package.json', import.meta.url))).version;
+  assert.ok(version.startsWith(viaImport.version), `${version} vs ${viaImport.version}`);
+  assert.equal(viaRequire.draw('x^2/2'), ' 2\nx\n--\n 2\n');
+  assert.equal(viaImport.draw('x^2/2'), viaRequire.draw('x^2/2'));
+});
+
+test('a statement that does not draw throws a VornixError with its place', async () => {
+  const vornix = await load();
+  assert.throws(() => vornix.draw('x\ny+'), (e) => e instanceof VornixError &&
+    e.message === 'syntax error' && e.line === 2 && e.column === 2 && e.status === 1);
+  assert.throws(() => vornix.draw(42), TypeError);
+  // The module's memory is whole after errors: a later call still draws.
+  for (let i = 0; i < 200; i++) assert.throws(() => vornix.draw('x^'.repeat(3000) + 'x'));
+  assert.equal(vornix.draw('a'), 'a\n');
+});
