@@ -216,7 +216,9 @@ void for_each_run(std::string_view text, Emit emit) {
 }  // namespace
 
 std::string_view glyph_text(const unsigned char& byte) {
-  if (byte >= GLYPH_FIRST && byte < GLYPH_END) return kGlyphTexts[byte - GLYPH_FIRST];
+  if (byte >= GLYPH_FIRST && byte - GLYPH_FIRST < std::size(kGlyphTexts)) {
+    return kGlyphTexts[byte - GLYPH_FIRST];
+  }
   return std::string_view(reinterpret_cast<const char*>(&byte), 1);
 }
 
