@@ -257,13 +257,19 @@ struct Session::Impl : Listener {
     to_sink([&] { sink->warning(Message{Status::ok, text, line, column}); });
   }
 
-  Status run(::Source& source, Sink& to, bool* quit) {
+  // Readies a run into `to`: depths from the calling thread's stack left,
+  // no status and no failure yet.
+  void begin(Sink& to) {
     long left = stack_left();
     max_depth = levels(left, kStackPerLevel);
     latex_parser.set_max_depth(levels(left, kLatexStackPerLevel));
     sink = &to;
     first = Status::ok;
     sink_failure = nullptr;
+  }
+
+  Status run(::Source& source, Sink& to, bool* quit) {
+    begin(to);
     bool ended_by_quit = options.latex ? latex_parser.parse(source, *this)
                                        : parser.parse(source, *this);
     if (sink_failure) std::rethrow_exception(std::exchange(sink_failure, nullptr));
@@ -360,12 +366,7 @@ struct Session::Impl : Listener {
   };
 
   Status run_document(::Source& source, Sink& to) {
-    long left = stack_left();
-    max_depth = levels(left, kStackPerLevel);
-    latex_parser.set_max_depth(levels(left, kLatexStackPerLevel));
-    sink = &to;
-    first = Status::ok;
-    sink_failure = nullptr;
+    begin(to);
     Document document(*this);
     markdown::Scanner scanner(document, options.width);
     std::vector<char> buf(64 * 1024);

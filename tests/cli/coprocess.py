@@ -31,28 +31,37 @@ def read_until(stream, expected, seconds):
     return got
 
 
-def main():
-    vornix = subprocess.Popen([sys.argv[1]], stdin=subprocess.PIPE, stdout=subprocess.PIPE)
+def converse(command, pieces, last, expected_rest, seconds):
+    """Sends each (piece, output) to `command` through a pipe and reads the
+    output that the piece completes before sending the next; then sends
+    `last` and ends the input, after which `expected_rest` must come.
+    Returns the failures."""
+    vornix = subprocess.Popen(command, stdin=subprocess.PIPE, stdout=subprocess.PIPE)
     failures = []
-    for line, expected in LINES:
-        vornix.stdin.write(line)
+    for piece, expected in pieces:
+        vornix.stdin.write(piece)
         vornix.stdin.flush()
         if expected is None:
             continue
-        got = read_until(vornix.stdout, expected, 10)
+        got = read_until(vornix.stdout, expected, seconds)
         if got != expected:
-            failures.append(f"after {line!r}: got {got!r}, expected {expected!r}")
+            failures.append(f"after {piece!r}: got {got!r}, expected {expected!r}")
             break
-    # A last line without its newline is drawn when the input ends.
+    vornix.stdin.write(last)
     vornix.stdin.close()
     rest = vornix.stdout.read()
-    if not failures and rest != b"\na\n":
+    if not failures and rest != expected_rest:
         failures.append(f"at the end of the input: got {rest!r}")
     if vornix.wait() != 0:
         failures.append(f"exit status {vornix.returncode}")
     for failure in failures:
         print(failure)
     return 1 if failures else 0
+
+
+def main():
+    # A last line without its newline is drawn when the input ends.
+    return converse([sys.argv[1]], LINES, b"", b"\na\n", 10)
 
 
 if __name__ == "__main__":
