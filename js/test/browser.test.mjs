@@ -138,15 +138,30 @@ test('the playground in a real browser', { timeout: 15 * 60_000 }, async (t) => 
       }
     });
 
-    await t.test('a statement that does not draw shows its message beside the others', async () => {
+    await t.test('errors and warnings are shown beside the drawing', async () => {
+      const kind = () => page.$eval('#messages', (e) => e.className);
       const text = 'x^2\ny +\nz/2';
-      assert.throws(() => vornix.draw(text), (e) => e.line === 2 && e.column >= 0);
-      await drawAs(text, {});
       let error;
       try { vornix.draw(text); } catch (e) { error = e; }
-      assert.equal(await message(), `line ${error.line}, column ${error.column}: ${error.message}`);
+      assert.equal(error?.line, 2);
+      await drawAs(text, {});
+      assert.equal(await message(), `line 2, column ${error.column}: ${error.message}`);
+      assert.equal(await kind(), 'error');
       // The statements around it still draw, as the program prints them.
       assert.equal(await shown(), `${vornix.draw('x^2')}\n${error.message}\n\n${vornix.draw('z/2')}`);
+
+      // Remarks on statements that drew, with the drawings.
+      const warned = [
+        ['\\alpha + 1\n\\foo x', { latex: true }, 'line 2: unknown command \\foo'],
+        ['Some $x^$ here', { markdown: true },
+          'line 1, column 6: formula left as written: syntax error at column 2: ^ needs an argument'],
+      ];
+      for (const [text, options, remark] of warned) {
+        await drawAs(text, options);
+        assert.equal(await shown(), vornix.draw(text, options));
+        assert.equal(await message(), remark);
+        assert.equal(await kind(), 'warning');
+      }
       await drawAs('x', {});
       assert.equal(await message(), '');
     });
