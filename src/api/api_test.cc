@@ -215,6 +215,59 @@ TEST(Library, MarkdownDocuments) {
             sink.warnings);
 }
 
+// A canvas holds glyphs in the control bytes as well as from DEL up, so
+// no byte of the input may reach a cell as itself: whatever the readers
+// make of a control byte or a lone byte from 0x80 up, in a name, a text
+// or an escape, the output holds none of them and no glyph's text.
+TEST(Library, NoInputByteReachesADrawingAsAGlyph) {
+  const char* const linear[] = {"a@b", "a + @", "f(@, x)", "@", "[a, @]"};
+  const char* const latex[] = {"\\text{a@b}", "\\text{a\\@b}", "\\mathrm{a@}", "\\mathrm{a\\@}",
+                               "\\operatorname{a@}(x)", "a @ b", "x^{\\text{a@}}",
+                               "\\text{\\@}"};
+  const char* const markdown[] = {"$a@b$ c", "$\\text{a\\@b}$", "$\\mathrm{@}$"};
+  for (int byte = 1; byte < 256; ++byte) {
+    if (byte == '\n' || (byte >= ' ' && byte < 0x7f)) continue;
+    auto check = [&](const char* source, vornix::Options options) {
+      std::string text = source;
+      std::replace(text.begin(), text.end(), '@', static_cast<char>(byte));
+      options.unicode = true;
+      vornix::Session session(options);
+      vornix::Result r = session.draw(text);
+      std::string drawn;
+      for (const vornix::Drawing& d : r.drawings) {
+        for (const std::string& row : d.rows) drawn += row + "\n";
+      }
+      // Markdown keeps its prose, bytes and all, and a formula that it
+      // cannot read as written: only its drawings count there.
+      if (!options.markdown) drawn += r.text;
+      for (unsigned char c : drawn) {
+        ASSERT_TRUE(c == '\n' || (c >= ' ' && c < 0x7f))
+            << "byte " << byte << " in " << source << " drew byte " << int(c);
+      }
+    };
+    for (const char* source : linear) check(source, {});
+    vornix::Options tex;
+    tex.latex = true;
+    for (const char* source : latex) check(source, tex);
+    vornix::Options md;
+    md.markdown = true;
+    for (const char* source : markdown) check(source, md);
+  }
+}
+
+// A formula in a sentence is drawn with stand-ins for its parts, then the
+// parts' own one-row forms put in their place: the signs between them may
+// be glyphs of any byte, the control bytes included.
+TEST(Library, InlineFormulasKeepTheirSignsBetweenTheirParts) {
+  vornix::Options options;
+  options.markdown = true;
+  options.unicode = true;
+  vornix::Session session(options);
+  EXPECT_EQ("a 1/2 ⋅ x/y, f(1/2, x/y) b\n",
+            session.draw("a $\\frac{1}{2} \\bullet \\frac{x}{y}, f(\\frac12, \\frac{x}{y})$ b\n").text);
+  EXPECT_EQ("∛x + a/b\n", session.draw("$\\sqrt[3]{x} + \\frac{a}{b}$\n").text);
+}
+
 const char* const kStatements[] = {
     "sum(k^2, k = 1 .. n) = n*(n + 1)*(2*n + 1)/6",
     "int(int(f(x, y), x = 0 .. 1), y = 0 .. 1)",
