@@ -475,8 +475,9 @@ class Mul : public BinaryOp {
   CanvasRef render(const RenderContext& cx) const override;
 };
 
-/// left is the numerator, right the denominator.
-class Div : public BinaryOp {
+/// left is the numerator, right the denominator. Final, so that a
+/// fraction is told by its type alone.
+class Div final : public BinaryOp {
  public:
   Div(Expression* l, Expression* r) : BinaryOp(l, r) {}
   CanvasRef render(const RenderContext& cx) const override;
