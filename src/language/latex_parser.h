@@ -50,7 +50,8 @@ enum class Kind : unsigned char {
   prime,
   newline,       // \\ .
   over,          // \over and \choose, between a group's operands; code: 1 for \choose
-  skipped,       // \color{red} and the like: read with its argument as nothing
+  skipped,       // \color{red} and the like: read with its argument as nothing;
+                 // code: 1 when the argument is a length, \hskip 2pt
   negation,      // \not, before = or \in
 };
 
@@ -218,6 +219,7 @@ class Tokenizer {
 
   Token scan();
   Token command_token(size_t start, std::string_view name, size_t length);
+  void skip_length();
 
   std::string_view line_;
   size_t pos_ = 0;
