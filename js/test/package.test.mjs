@@ -26,3 +26,14 @@ test('a statement that does not draw throws a VornixError with its place', async
   for (let i = 0; i < 200; i++) assert.throws(() => vornix.draw('x^'.repeat(3000) + 'x'));
   assert.equal(vornix.draw('a'), 'a\n');
 });
+
+test('macros: the text of definitions holds for every statement', async () => {
+  const vornix = await load();
+  const macros = '\\newcommand{\\norm}[1]{\\left\\| #1 \\right\\|}\n\\DeclareMathOperator{\\tr}{tr}\n';
+  assert.equal(vornix.draw('\\norm{x} + \\tr A', { latex: true, macros }), '||x|| + tr(A)\n');
+  assert.equal(vornix.draw('Let $\\tr A$.', { markdown: true, macros }), 'Let tr(A).');
+  assert.throws(() => vornix.draw('\\tr A', { latex: true, macros: 'x' }), (e) =>
+    e instanceof VornixError && e.message === 'macros: line 1, column 1: not a definition' &&
+    e.status === 1);
+  assert.throws(() => vornix.draw('x', { latex: true, macros: 1 }), TypeError);
+});

@@ -179,6 +179,30 @@ TEST(Library, CFunctions) {
   EXPECT_STREQ(VORNIX_VERSION_STRING, vornix_version());
 }
 
+// LaTeX macros go with VORNIX_MACROS, and only with it: a program built
+// when the structure had two fields never sets the flag, and the library
+// then reads no further.
+TEST(Library, CMacros) {
+  const char macros[] = "\\newcommand{\\half}[1]{\\frac{#1}{2}}junk";
+  vornix_options options{VORNIX_LATEX | VORNIX_MACROS, 0, macros, sizeof macros - 5};
+  int status = -1;
+  char* drawing = vornix_draw("\\half{x}", 8, &options, &status);
+  EXPECT_STREQ("x\n-\n2\n", drawing);
+  EXPECT_EQ(VORNIX_OK, status);
+  vornix_free(drawing);
+
+  options.flags = VORNIX_LATEX;
+  drawing = vornix_draw("\\half{x}", 8, &options, &status);
+  EXPECT_STREQ("\\half{x}\n", drawing);
+  vornix_free(drawing);
+
+  options = {VORNIX_LATEX | VORNIX_MACROS, 0, macros, sizeof macros - 1};
+  drawing = vornix_draw("\\half{x}\ny", 10, &options, &status);
+  EXPECT_STREQ("macros: line 1, column 36: not a definition\n", drawing);
+  EXPECT_EQ(VORNIX_ERROR_INPUT, status);
+  vornix_free(drawing);
+}
+
 // A document goes through the C function and through a session's source and
 // sink alike: text as it came, formulas drawn, bad ones left with a warning
 // and no failure; a "quit" in a document is only a word.

@@ -20,14 +20,14 @@ char* copy_out(const std::string& s) {
 
 extern "C" {
 
-// Draws length bytes of text with the VORNIX_ flags and width. Stores the
-// status, line and column of the first statement that did not draw in
-// where[0..2] (status 0 when every one drew) and returns the text that
-// vornix_draw returns, or that statement's message; null when memory runs
-// out.
+// Draws length bytes of text with the VORNIX_ flags and width, and the
+// LaTeX macros of macros_length bytes at macros. Stores the status, line
+// and column of the first statement that did not draw in where[0..2]
+// (status 0 when every one drew) and returns the text that vornix_draw
+// returns, or that statement's message; null when memory runs out.
 __attribute__((used, visibility("default")))
 char* vornix_js_draw(const char* text, std::size_t length, unsigned flags, int width,
-                     int* where) {
+                     const char* macros, std::size_t macros_length, int* where) {
   vornix::Options options;
   options.narrow_roots = (flags & VORNIX_NARROW_ROOTS) != 0;
   options.unicode = (flags & VORNIX_UNICODE) != 0;
@@ -38,6 +38,7 @@ char* vornix_js_draw(const char* text, std::size_t length, unsigned flags, int w
   where[1] = 0;
   where[2] = -1;
   try {
+    if (macros_length > 0) options.macros.assign(macros, macros_length);
     vornix::Session session(options);
     vornix::Result result = session.draw(std::string_view(text, length));
     // A Markdown document's formulas that do not draw are remarks on a
