@@ -18,9 +18,15 @@ Owned<> FormulaParser::parse(std::string_view line, size_t begin, size_t end, bo
   // Spacing and styles alone write no formula.
   empty = tokens_.peek().type == Type::end && !tokens_.too_large();
   if (empty) return {};
-  Owned<> e = parse_list();
-  if (e && tokens_.peek().is(Kind::over)) e = parse_over(std::move(e));
-  if (e && at_final_punctuation()) e = punctuated(std::move(e));
+  bool columns = false;
+  Owned<> e;
+  if (has_rows(line.substr(begin, end - begin), columns)) {
+    e = parse_top_rows(columns);
+  } else {
+    e = parse_list();
+    if (e && tokens_.peek().is(Kind::over)) e = parse_over(std::move(e));
+    if (e && at_final_punctuation()) e = punctuated(std::move(e));
+  }
   if (e && tokens_.peek().type != Type::end) {
     const Token& t = tokens_.peek();
     if (!report_stray(t)) unexpected(t);

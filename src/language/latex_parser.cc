@@ -246,6 +246,8 @@ bool FormulaParser::starts_factor(const Token& t, bool after_operand) const {
         case Kind::over:
         case Kind::skipped:
         case Kind::negation:
+        case Kind::tag:
+        case Kind::hline:
           return false;
         case Kind::delimiter: {
           int role = t.command->code & 3;
@@ -435,7 +437,8 @@ Owned<> FormulaParser::parse_relation() {
   operands.push_back(std::move(first));
   for (int code; (code = relation_at()) >= 0;) {
     if (tokens_.next().is(Kind::negation)) tokens_.next();
-    Owned<> operand = parse_additive();
+    // A relation last in a cell has an empty operand on its right: a = & b.
+    Owned<> operand = at_cell_end() ? text("") : parse_additive();
     if (!operand) return {};
     codes.push_back(code);
     operands.push_back(std::move(operand));
@@ -457,8 +460,8 @@ Owned<> FormulaParser::parse_relation() {
 }
 
 // additive: term (('+' | '-' | \pm | \mp) term)*
-Owned<> FormulaParser::parse_additive() {
-  Owned<> left = parse_term();
+Owned<> FormulaParser::parse_additive(Owned<> left) {
+  if (!left) left = parse_term();
   while (left && is_sign(tokens_.peek())) {
     Token op = tokens_.next();
     Owned<> right = parse_term();

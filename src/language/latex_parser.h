@@ -53,6 +53,8 @@ enum class Kind : unsigned char {
   skipped,       // \color{red} and the like: read with its argument as nothing;
                  // code: 1 when the argument is a length, \hskip 2pt
   negation,      // \not, before = or \in
+  tag,           // \tag{...}: a row's tag, drawn at its right
+  hline,         // \hline: a rule between a table's rows
 };
 
 enum Relation { EQUAL, LESS, GREATER, LESS_EQUAL, GREATER_EQUAL, OTHER_RELATION };
@@ -249,6 +251,10 @@ bool is_sign(const Token& t);
 /// line, C counted in characters from 1.
 std::string syntax_error(std::string_view line, int offset, std::string_view message);
 
+/// Whether a formula holds rows: a \\, & or \tag outside any group and
+/// environment; columns, whether it holds an &.
+bool has_rows(std::string_view formula, bool& columns);
+
 /// The formula of a line: its comment, its blanks, the $ $, $$ $$, \( \)
 /// or \[ \] around it and a last \\ taken away.
 void strip(std::string_view line, size_t& begin, size_t& end);
@@ -386,7 +392,8 @@ class FormulaParser {
   bool at_mid();
   Owned<> parse_relation();
   Owned<> parse_relations(Owned<> first);
-  Owned<> parse_additive();
+  /// left: an operand read already, when there is one.
+  Owned<> parse_additive(Owned<> left = {});
   Owned<> parse_term();
   Owned<> parse_signed();
   Owned<> parse_signs();
@@ -413,6 +420,16 @@ class FormulaParser {
   Owned<> parse_optional(const Token& opening);
   Owned<> parse_integral(const Token& t, Owned<> lower, Owned<> upper);
   bool read_environment(std::string_view& name);
+  // Tables and matrices (latex_environments.cc).
+  struct Layout;
+  /// The rows of a formula written with \\, & or \tag outside any group
+  /// or environment, as a table; null after reporting why there is none.
+  Owned<> parse_top_rows(bool columns);
+  Owned<> parse_rows(const Token& opening, const Layout& layout);
+  Owned<> parse_cell(const Layout& layout, bool continues);
+  bool at_cell_end();
+  void skip_row_spacing();
+  Owned<> parse_tag(const Token& t);
   Owned<> plain_text(std::string_view raw, bool math);
   Owned<> juxtapose(Owned<> left, Owned<> right);
   int source_offset(int offset) const {
