@@ -37,3 +37,22 @@ test('macros: the text of definitions holds for every statement', async () => {
     e.status === 1);
   assert.throws(() => vornix.draw('x', { latex: true, macros: 1 }), TypeError);
 });
+
+test('the remarks on statements that drew come with their drawings', async () => {
+  const vornix = await load();
+  const cases = [
+    ['x^2', {}, []],
+    ['\\foo x + 1\n\\alpha\n\\bar y \\baz', { latex: true },
+      [['unknown command \\foo', 1, 0], ['unknown command \\baz', 3, 7]]],
+    ['Text $x^$ and $$\\foo y$$', { markdown: true },
+      [['line 1, column 6: formula left as written: syntax error at column 2: ^ needs an argument', 1, 5],
+        ['line 1, column 15: unknown command \\foo', 1, 14]]],
+  ];
+  for (const [text, options, remarks] of cases) {
+    const { text: drawn, warnings } = vornix.drawWithWarnings(text, options);
+    assert.equal(drawn, vornix.draw(text, options));
+    assert.deepEqual(warnings.map((w) => [w.message, w.line, w.column]), remarks, text);
+  }
+  // A statement that does not draw still throws.
+  assert.throws(() => vornix.drawWithWarnings('\\foo\n\\frac{a}', { latex: true }), VornixError);
+});
