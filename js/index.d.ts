@@ -10,6 +10,12 @@ export interface DrawOptions {
   narrowRoots?: boolean;
   /** The text is a Markdown document whose formulas are drawn. */
   markdown?: boolean;
+  /**
+   * LaTeX macros that every statement starts with: the text (not a file
+   * name) of definitions such as `\newcommand{\R}{\mathbb{R}}`. Macros that
+   * do not read throw a VornixError "macros: line L, column C: what".
+   */
+  macros?: string;
 }
 
 /** A statement that did not draw. */

@@ -37,18 +37,25 @@ export function api(module) {
     const flags = (options.narrowRoots ? NARROW_ROOTS : 0) | (options.unicode ? UNICODE : 0) |
         (options.latex ? LATEX : 0) | (options.markdown ? MARKDOWN : 0);
     const width = Number.isInteger(options.width) ? options.width : 0;
+    const macros = options.macros ?? '';
+    if (typeof macros !== 'string') throw new TypeError('draw: macros must be a string');
     const length = module.lengthBytesUTF8(text);
+    const macrosLength = module.lengthBytesUTF8(macros);
     const input = module._malloc(length + 1);
+    const definitions = module._malloc(macrosLength + 1);
     const where = module._malloc(16);
-    if (input === 0 || where === 0) {
+    if (input === 0 || definitions === 0 || where === 0) {
       module._free(input);
+      module._free(definitions);
       module._free(where);
       throw new VornixError('out of memory', 0, -1, 4);
     }
     let warnings = 0;
     try {
       module.stringToUTF8(text, input, length + 1);
-      const out = module._vornix_js_draw(input, length, flags, width, where);
+      module.stringToUTF8(macros, definitions, macrosLength + 1);
+      const out = module._vornix_js_draw(input, length, flags, width, definitions, macrosLength,
+                                         where);
       warnings = module.getValue(where + 12, 'i32') >>> 0;
       if (out === 0) throw new VornixError('out of memory', 0, -1, 4);
       const result = module.UTF8ToString(out);
@@ -59,6 +66,7 @@ export function api(module) {
     } finally {
       module._free(warnings);
       module._free(input);
+      module._free(definitions);
       module._free(where);
     }
   };

@@ -27,6 +27,17 @@ test('a statement that does not draw throws a VornixError with its place', async
   assert.equal(vornix.draw('a'), 'a\n');
 });
 
+test('macros: the text of definitions holds for every statement', async () => {
+  const vornix = await load();
+  const macros = '\\newcommand{\\norm}[1]{\\left\\| #1 \\right\\|}\n\\DeclareMathOperator{\\tr}{tr}\n';
+  assert.equal(vornix.draw('\\norm{x} + \\tr A', { latex: true, macros }), '||x|| + tr(A)\n');
+  assert.equal(vornix.draw('Let $\\tr A$.', { markdown: true, macros }), 'Let tr(A).');
+  assert.throws(() => vornix.draw('\\tr A', { latex: true, macros: 'x' }), (e) =>
+    e instanceof VornixError && e.message === 'macros: line 1, column 1: not a definition' &&
+    e.status === 1);
+  assert.throws(() => vornix.draw('x', { latex: true, macros: 1 }), TypeError);
+});
+
 test('the remarks on statements that drew come with their drawings', async () => {
   const vornix = await load();
   const cases = [
