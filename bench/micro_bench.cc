@@ -359,21 +359,24 @@ void BM_LibraryCall(benchmark::State& state) {
 }
 BENCHMARK(BM_LibraryCall)->Threads(1)->Threads(2)->UseRealTime();
 
-// The same for a short LaTeX formula, which must cost about what a linear
-// statement does.
-void BM_LibraryCallLatex(benchmark::State& state) {
-  static const char kText[] = "\\frac{a}{b}";
+// A short LaTeX formula, and the same formula in the linear language:
+// the two must cost about the same, which a figure for a longer statement
+// cannot show.
+void library_calls(benchmark::State& state, std::string_view text, unsigned flags) {
   vornix_options options{};
-  options.flags = VORNIX_LATEX;
+  options.flags = flags;
   for (auto _ : state) {
     int status;
-    char* drawing = vornix_draw(kText, sizeof kText - 1, &options, &status);
+    char* drawing = vornix_draw(text.data(), text.size(), &options, &status);
     benchmark::DoNotOptimize(drawing);
     vornix_free(drawing);
   }
   state.SetItemsProcessed(state.iterations());
 }
+void BM_LibraryCallLatex(benchmark::State& state) { library_calls(state, "\\frac{a}{b}", VORNIX_LATEX); }
 BENCHMARK(BM_LibraryCallLatex)->Threads(1)->UseRealTime();
+void BM_LibraryCallFraction(benchmark::State& state) { library_calls(state, "a/b", 0); }
+BENCHMARK(BM_LibraryCallFraction)->Threads(1)->UseRealTime();
 
 }  // namespace
 
