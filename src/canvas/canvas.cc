@@ -224,7 +224,7 @@ void for_each_run(std::string_view text, Emit emit) {
   size_t start = 0;
   for (size_t i = 0; i < text.size(); ++i) {
     auto byte = static_cast<unsigned char>(text[i]);
-    if (byte < GLYPH_FIRST) continue;
+    if (!maybe_glyph(byte)) continue;
     emit(text.substr(start, i - start));
     emit(glyph_text(byte));
     start = i + 1;
@@ -233,13 +233,6 @@ void for_each_run(std::string_view text, Emit emit) {
 }
 
 }  // namespace
-
-std::string_view glyph_text(const unsigned char& byte) {
-  if (byte >= GLYPH_FIRST && byte - GLYPH_FIRST < std::size(kGlyphTexts)) {
-    return kGlyphTexts[byte - GLYPH_FIRST];
-  }
-  return std::string_view(reinterpret_cast<const char*>(&byte), 1);
-}
 
 void Canvas::write(std::FILE* out, bool glyphs) const {
   // The rows are gathered here and go to the stream in one call: most

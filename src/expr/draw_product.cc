@@ -38,6 +38,11 @@ CanvasRef Mul::render(const RenderContext& cx) const {
     if (cx.style.in_cell || numbers) (*c)[0][col - 1] = dot;
   }
   c->paste_bracketed(*r, 0, col, bracket_right, cx.style.parens());
+  if (cx.layout) {
+    cx.layout->note(*this, Placement::two(Joint::product, placed(*left, 0, w, bracket_left),
+                                          placed(*right, col, r->extent().width, bracket_right),
+                                          col - 1, 0));
+  }
   return c;
 }
 
