@@ -135,7 +135,7 @@ TEST(Fit, WideFractionsBreakByTerms) {
 }
 
 TEST(Fit, CApiTakesTheWidth) {
-  vornix_options options{0, 12};
+  vornix_options options{0, 12, nullptr, 0};
   int status = -1;
   char* text = vornix_draw("a + b + c + d", 13, &options, &status);
   ASSERT_NE(text, nullptr);
