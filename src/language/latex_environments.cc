@@ -275,13 +275,18 @@ void FormulaParser::skip_row_spacing() {
   if (p == length.size() && known) tokens_.reset(Tokenizer::Mark{close + 1, tokens_.last()});
 }
 
+// The braced text after t, as \text draws it.
+Owned<> FormulaParser::parse_words(const Token& t) {
+  size_t begin, end;
+  if (!tokens_.braced_text(begin, end)) return fail_at(t, spelled(t) + " needs {text}");
+  return plain_text(tokens_.line().substr(begin, end - begin), false);
+}
+
 // \tag{1} as (1), \tag*{A} as A.
 Owned<> FormulaParser::parse_tag(const Token& t) {
   bool star = tokens_.peek().is('*');
   if (star) tokens_.next();
-  size_t begin, end;
-  if (!tokens_.braced_text(begin, end)) return fail_at(t, spelled(t) + " needs {text}");
-  Owned<> written = plain_text(tokens_.line().substr(begin, end - begin), false);
+  Owned<> written = parse_words(t);
   if (!written || star) return written;
   return text("(" + static_cast<Text&>(*written).lexeme + ")");
 }
@@ -335,25 +340,25 @@ Owned<> FormulaParser::parse_cell(const Layout& layout, bool continues) {
     auto ends = [&](const Token& t) {
       return layout.top ? t.type == Type::end : layout.braced ? t.is('}') : t.is(Kind::end);
     };
+    // Starts the row after the one read; true when the rows end there.
+    auto next_row = [&] {
+      rows.push_back(std::move(row));
+      row = std::make_unique<Table::Row>();
+      row->rules_above = rules();
+      if (!ends(tokens_.peek())) return false;
+      rules_below = row->rules_above;
+      return true;
+    };
     row->rules_above = rules();
     for (;;) {
       if (layout.table() && row->items.empty() && tokens_.peek().is(Kind::intertext)) {
         // A row of text between rows: \\ \intertext{so} b &= c.
-        Token t = tokens_.next();
-        size_t begin, end;
-        if (!tokens_.braced_text(begin, end)) return fail_at(t, spelled(t) + " needs {text}");
-        Owned<> words = plain_text(tokens_.line().substr(begin, end - begin), false);
+        Owned<> words = parse_words(tokens_.next());
         if (!words) return {};
         row->append_item(words.get());
         (void)words.release();
         row->across = true;
-        rows.push_back(std::move(row));
-        row = std::make_unique<Table::Row>();
-        row->rules_above = rules();
-        if (ends(tokens_.peek())) {
-          rules_below = row->rules_above;
-          break;
-        }
+        if (next_row()) break;
         continue;
       }
       const Token& c = tokens_.peek();
@@ -380,13 +385,7 @@ Owned<> FormulaParser::parse_cell(const Layout& layout, bool continues) {
           tokens_.next();
           skip_row_spacing();
         }
-        rows.push_back(std::move(row));
-        row = std::make_unique<Table::Row>();
-        row->rules_above = rules();
-        if (ends(tokens_.peek())) {
-          rules_below = row->rules_above;
-          break;
-        }
+        if (next_row()) break;
         continue;
       }
       if (ends(after)) {

@@ -416,6 +416,7 @@ class FormulaParser {
   bool at_cell_end();
   bool sign_alone();
   void skip_row_spacing();
+  Owned<> parse_words(const Token& t);
   Owned<> parse_tag(const Token& t);
   Owned<> plain_text(std::string_view raw, bool math);
   Owned<> juxtapose(Owned<> left, Owned<> right);
