@@ -24,7 +24,12 @@ CanvasRef ProductOverInterval::render(const RenderContext& cx) const {
 CanvasRef SumOrProduct::render_with_symbol(const RenderContext& cx, const OpSymbol& symbol) const {
   CanvasRef c = render_sign(cx, symbol);
   int sign_width = c->extent().width;
-  c->paste_bracketed(*body->render(cx), 0, sign_width + 1, body->needs_parens(), cx.style.parens());
+  CanvasRef drawn = body->render(cx);
+  c->paste_bracketed(*drawn, 0, sign_width + 1, body->needs_parens(), cx.style.parens());
+  if (cx.layout) {
+    cx.layout->note(*this, Placement::one(*body, sign_width + 1, drawn->extent().width,
+                                          body->needs_parens()));
+  }
   return c;
 }
 
@@ -139,6 +144,9 @@ CanvasRef Integral::render_nested(const RenderContext& cx, SignSpan& span) const
   int col = inner ? sign_width + 1 : cx.style.glyphs->integral.body_col;
   bool brackets = body->needs_parens();
   c->paste_bracketed(*integrand, 0, col, brackets, cx.style.parens());
+  if (cx.layout) {
+    cx.layout->note(*this, Placement::one(*body, col, integrand->extent().width, brackets));
+  }
   int d = col + integrand->extent().width + (brackets ? 2 : 0) + 1;
   (*c)[0][d] = 'd';
   c->paste_bracketed(*variable->render(cx), 0, d + 1, variable->needs_parens(), cx.style.parens());

@@ -12,6 +12,7 @@
 
 #include "canvas/canvas.h"
 #include "expr/glyphs.h"
+#include "expr/layout.h"
 #include "expr/symbols.h"
 
 class Expression;
@@ -32,11 +33,13 @@ struct Style {
   const BracketShape& bars() const { return glyphs->bars; }
 };
 
-/// What a render draws with: the style, and the pool that its canvases
-/// come from and are counted in.
+/// What a render draws with: the style, the pool that its canvases come
+/// from and are counted in, and the layout record that its placements go
+/// to, if one is kept.
 struct RenderContext {
   CanvasPool& pool;
   Style style;
+  LayoutRecord* layout = nullptr;
   /// A new canvas with one empty row, row 0.
   CanvasRef canvas() const { return CanvasRef(pool); }
 };
@@ -475,8 +478,9 @@ class Mul : public BinaryOp {
   CanvasRef render(const RenderContext& cx) const override;
 };
 
-/// left is the numerator, right the denominator.
-class Div : public BinaryOp {
+/// left is the numerator, right the denominator. Final, so that a
+/// fraction is told by its type alone.
+class Div final : public BinaryOp {
  public:
   Div(Expression* l, Expression* r) : BinaryOp(l, r) {}
   CanvasRef render(const RenderContext& cx) const override;

@@ -273,16 +273,20 @@ Owned<> FormulaParser::plain_text(std::string_view raw, bool math) {
   std::string shown;
   for (size_t i = 0; i < raw.size(); ++i) {
     auto c = static_cast<unsigned char>(raw[i]);
-    if (c >= 128 || (c < 32 && c != '\t') || c == 127) {
+    // The byte after a backslash is checked too: it is shown as it is.
+    bool escape = c == '\\' && i + 1 < raw.size() && !is_letter(raw[i + 1]);
+    auto shown_byte = static_cast<unsigned char>(escape ? raw[i + 1] : c);
+    if (shown_byte >= 128 || (shown_byte < 32 && shown_byte != '\t') || shown_byte == 127) {
       Token bad;
       bad.type = Type::bad;
-      bad.offset = static_cast<int>(begin + i);
+      bad.offset = static_cast<int>(begin + i + (escape ? 1 : 0));
       return unexpected(bad);
     }
-    if (c == '\\' && i + 1 < raw.size() && !is_letter(raw[i + 1])) {
-      // \{ \} \% and the like are those characters; \, \; \: \! are blanks.
+    if (escape) {
+      // \{ \} \% and the like are those characters; \, \; \: \! and a
+      // backslash before a blank or a tab are blanks.
       char escaped = raw[++i];
-      shown += std::strchr(",;:! ", escaped) != nullptr ? ' ' : escaped;
+      shown += std::strchr(",;:! \t", escaped) != nullptr ? ' ' : escaped;
     } else if (!math || !is_blank(static_cast<char>(c))) {
       shown += c == '\t' ? ' ' : static_cast<char>(c);
     }

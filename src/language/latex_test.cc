@@ -140,6 +140,10 @@ TEST(Latex, DrawsAsItsLinearForm) {
       {"\\begin{align*} \\frac{a}{b} &\\le c \\end{align*}", "a/b <= c"},
       // Spacing, styles, fonts and what stands around a formula.
       {"a\\,b\\;c\\!d\\quad e\\qquad f~g", "a*b*c*d*e*f*g"},
+      // A skip by a length: the length goes with it, whatever its unit and
+      // its stretch; without a length, nothing does.
+      {"\\left(\\hskip -3pt x\\hskip.75pt' + 1\\right) \\kern2mu y", "(x' + 1)*y"},
+      {"a \\hskip 1em plus 2fil minus 1,5pt b \\mskip x", "a*b*x"},
       {"\\displaystyle \\frac{1}{2}", "1/2"},
       {"\\mathbf{x} + \\mathbb{R}", "x + R"},
       {"\\big( x + 1 \\big)^2", "(x + 1)^2"},
