@@ -798,11 +798,13 @@ class Table : public Matrix {
     int rules = 0;
   };
   /// A row and what is written of it besides its cells: the tag drawn at
-  /// its right, and the horizontal rules above it.
+  /// its right, the horizontal rules above it, and whether its one cell
+  /// is text that stands from the left edge across the columns.
   class Row : public Matrix::Row {
    public:
     Owned<> tag;
     int rules_above = 0;
+    bool across = false;
   };
 
   /// `dotted`: a product in a cell shows its dot in Unicode, as in a matrix.

@@ -196,6 +196,8 @@ TEST(Latex, ErrorsNameTheirColumn) {
        "syntax error at column 19: \\end{align} does not close \\begin{aligned}"},
       {"a \\tag{1} \\\\ b \\tag{2} \\tag{3}", "syntax error at column 24: a row takes one \\tag"},
       {"x \\tag", "syntax error at column 3: \\tag needs {text}"},
+      {"\\matrix{a & b", "syntax error at column 8: unbalanced {"},
+      {"\\pmatrix x", "syntax error at column 1: \\pmatrix needs {rows}"},
       {"\\left( x", "syntax error at column 1: \\left( without \\right"},
       {"\\right) x", "syntax error at column 1: \\right) without \\left"},
       {"\\left( x \\right", "syntax error at column 10: \\right needs a bracket"},
