@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cassert>
+#include <cstring>
 #include <iterator>
 #include <ostream>
 
@@ -205,7 +206,7 @@ void for_each_run(std::string_view text, Emit emit) {
   size_t start = 0;
   for (size_t i = 0; i < text.size(); ++i) {
     auto byte = static_cast<unsigned char>(text[i]);
-    if (byte < GLYPH_FIRST) continue;
+    if (!maybe_glyph(byte)) continue;
     emit(text.substr(start, i - start));
     emit(glyph_text(byte));
     start = i + 1;
@@ -215,31 +216,34 @@ void for_each_run(std::string_view text, Emit emit) {
 
 }  // namespace
 
-std::string_view glyph_text(const unsigned char& byte) {
-  if (byte >= GLYPH_FIRST && byte - GLYPH_FIRST < std::size(kGlyphTexts)) {
-    return kGlyphTexts[byte - GLYPH_FIRST];
-  }
-  return std::string_view(reinterpret_cast<const char*>(&byte), 1);
-}
-
 void Canvas::write(std::FILE* out, bool glyphs) const {
+  // The rows are gathered here and go to the stream in one call: most
+  // drawings are a few short rows, for which a call per row, or one per
+  // byte, costs more than copying them.
+  char buffer[4096];
+  size_t used = 0;
+  auto put = [&](std::string_view bytes) {
+    if (bytes.size() > sizeof buffer - used) {
+      fwrite_unlocked(buffer, 1, used, out);
+      used = 0;
+      if (bytes.size() > sizeof buffer) {
+        fwrite_unlocked(bytes.data(), 1, bytes.size(), out);
+        return;
+      }
+    }
+    std::memcpy(buffer + used, bytes.data(), bytes.size());
+    used += bytes.size();
+  };
   for (size_t k = top_; k < rows_.size(); ++k) {
     std::string_view text = rows_[k].text();
     if (glyphs) {
-      // Byte by byte: the runs between glyphs are too short for a call
-      // each.
-      for (char c : text) {
-        auto byte = static_cast<unsigned char>(c);
-        for (char b : glyph_text(byte)) putc_unlocked(b, out);
-      }
-    } else if (text.size() < 32) {
-      // Most rows are short: a call to fwrite costs more than their bytes.
-      for (char c : text) putc_unlocked(c, out);
+      for_each_run(text, put);
     } else {
-      fwrite_unlocked(text.data(), 1, text.size(), out);
+      put(text);
     }
-    putc_unlocked('\n', out);
+    put("\n");
   }
+  fwrite_unlocked(buffer, 1, used, out);
 }
 
 void Canvas::append_to(std::string& out, bool glyphs) const {

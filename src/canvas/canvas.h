@@ -3,6 +3,7 @@
 #ifndef VORNIX_CANVAS_H_
 #define VORNIX_CANVAS_H_
 
+#include <array>
 #include <cassert>
 #include <cstdio>
 #include <cstddef>
@@ -32,11 +33,13 @@
 #define VORNIX_UNPOISON(address, size) ((void)(address), (void)(size))
 #endif
 
-/// Characters beyond ASCII. A canvas keeps one byte a cell; these byte
-/// values (DEL and up), which no input name contains, stand for the
-/// Unicode characters that they are written as (UTF-8), each one column
-/// wide. Add a glyph by giving it the next value and its text in
-/// kGlyphTexts below: the byte holds no more than these.
+/// Characters beyond ASCII. A canvas keeps one byte a cell; the byte
+/// values that no reader lets into a drawing stand for the Unicode
+/// characters that they are written as (UTF-8), each one column wide:
+/// DEL and up, and the control bytes but 0x00 (the pieces' "none") and
+/// 0x0a (a row's end). The readers turn a tab into a blank and reject the
+/// other control bytes as bad characters. Add a glyph by giving it the
+/// next value of the lower range and its text in kLowGlyphTexts below.
 enum Glyph : unsigned {
   GLYPH_FIRST = 0x7f,
   GLYPH_BAR = GLYPH_FIRST,  // ─
@@ -132,12 +135,15 @@ enum Glyph : unsigned {
   GLYPH_MAPS_TO,            // ↦
   GLYPH_IMPLIED_BY,         // ⇐
   GLYPH_EQUIVALENT,         // ⇔
-  GLYPH_HEAVY_BAR,           // ━
+  GLYPH_END,
+  // The control bytes, from 0x01: see kLowGlyphTexts.
+  GLYPH_LOW_FIRST = 0x01,
+  GLYPH_HEAVY_BAR = GLYPH_LOW_FIRST,  // ━
   GLYPH_DOT,                 // ⋅
   GLYPH_CUBE_ROOT,           // ∛
   GLYPH_FOURTH_ROOT,         // ∜
   GLYPH_RULE,                // ⎯
-  GLYPH_END,
+  GLYPH_LOW_END,
 };
 
 /// The text of each glyph, in the order of enum Glyph.
@@ -159,23 +165,56 @@ inline constexpr std::string_view kGlyphTexts[] = {
     "∘", "⋆", "⊕", "⊗", "∧", "∨", "∩", "∪", "∖",
     "∉", "⊂", "⊆", "⊃", "⊇", "≃", "≅", "∝", "⊥", "≪", "≫",
     "←", "↦", "⇐", "⇔",
-    // The main bar of a fraction over or under another, the dot of a
-    // product, roots of a given index, a rule of neutral width.
-    "━", "⋅", "∛", "∜", "⎯",
 };
 static_assert(GLYPH_END <= 0x100, "a glyph is one byte of a cell");
 static_assert(std::size(kGlyphTexts) == GLYPH_END - GLYPH_FIRST);
 
-/// The UTF-8 text of a glyph byte, or the byte itself for ASCII.
-std::string_view glyph_text(const unsigned char& byte);
+/// The text of each glyph of the lower range, in the order of enum Glyph
+/// from GLYPH_LOW_FIRST.
+inline constexpr std::string_view kLowGlyphTexts[] = {
+    // The main bar of a fraction over or under another, the dot of a
+    // product, roots of a given index, a rule of neutral width.
+    "━", "⋅", "∛", "∜", "⎯",
+};
+static_assert(GLYPH_LOW_END <= '\n', "0x0a ends a row: the glyph after 0x09 is 0x0b");
+static_assert(std::size(kLowGlyphTexts) == GLYPH_LOW_END - GLYPH_LOW_FIRST);
 
-/// The cell byte of one character written in UTF-8, at compile time: an
-/// ASCII character is itself, another one its glyph's byte; a character
-/// that is neither does not compile.
+/// Whether a cell byte may be a glyph: true of every glyph and of no
+/// printable ASCII character. One comparison, for loops over every cell.
+constexpr bool maybe_glyph(unsigned char byte) { return static_cast<unsigned char>(byte - ' ') >= '\x7f' - ' '; }
+
+namespace canvas_detail {
+// Every byte value, for the texts of the bytes that are not glyphs.
+inline constexpr auto kBytes = [] {
+  std::array<char, 256> bytes{};
+  for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i);
+  return bytes;
+}();
+// The text of each cell byte.
+inline constexpr auto kCellTexts = [] {
+  std::array<std::string_view, 256> texts{};
+  for (size_t i = 0; i < texts.size(); ++i) texts[i] = std::string_view(&kBytes[i], 1);
+  for (size_t i = 0; i < std::size(kGlyphTexts); ++i) texts[GLYPH_FIRST + i] = kGlyphTexts[i];
+  for (size_t i = 0; i < std::size(kLowGlyphTexts); ++i) {
+    texts[GLYPH_LOW_FIRST + i] = kLowGlyphTexts[i];
+  }
+  return texts;
+}();
+}  // namespace canvas_detail
+
+/// The UTF-8 text of a cell byte: a glyph's text, or the byte itself.
+constexpr std::string_view glyph_text(unsigned char byte) { return canvas_detail::kCellTexts[byte]; }
+
+/// The cell byte of one character written in UTF-8, at compile time: a
+/// printable ASCII character is itself, another one its glyph's byte; a
+/// character that is neither does not compile.
 consteval char glyph(std::string_view utf8) {
-  if (utf8.size() == 1 && static_cast<unsigned char>(utf8[0]) < GLYPH_FIRST) return utf8[0];
+  if (utf8.size() == 1 && !maybe_glyph(static_cast<unsigned char>(utf8[0]))) return utf8[0];
   for (size_t i = 0; i < std::size(kGlyphTexts); ++i) {
     if (kGlyphTexts[i] == utf8) return static_cast<char>(GLYPH_FIRST + i);
+  }
+  for (size_t i = 0; i < std::size(kLowGlyphTexts); ++i) {
+    if (kLowGlyphTexts[i] == utf8) return static_cast<char>(GLYPH_LOW_FIRST + i);
   }
   throw "not a glyph";
 }

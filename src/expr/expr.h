@@ -478,8 +478,9 @@ class Mul : public BinaryOp {
   CanvasRef render(const RenderContext& cx) const override;
 };
 
-/// left is the numerator, right the denominator.
-class Div : public BinaryOp {
+/// left is the numerator, right the denominator. Final, so that a
+/// fraction is told by its type alone.
+class Div final : public BinaryOp {
  public:
   Div(Expression* l, Expression* r) : BinaryOp(l, r) {}
   CanvasRef render(const RenderContext& cx) const override;
@@ -764,6 +765,44 @@ class Array : public Matrix {
 
  private:
   int column_gap_;
+};
+
+/// A table written in LaTeX with & and \\: align, gather, array and their
+/// kin. Cells stand on their row's baseline, each column aligned as its
+/// environment says; rows touch unless one of two neighbours is taller
+/// than a line; rules may part rows and columns, and a row may carry a tag
+/// at the right.
+class Table : public Matrix {
+ public:
+  enum class Align : unsigned char { left, centre, right };
+  /// How a column stands: its alignment, and before it the blank columns
+  /// that part it from the column on its left and the vertical rules
+  /// between them.
+  struct Column {
+    Align align = Align::centre;
+    int gap = 2;
+    int rules = 0;
+  };
+  /// A row and what is written of it besides its cells: the tag drawn at
+  /// its right, and the horizontal rules above it.
+  class Row : public Matrix::Row {
+   public:
+    Owned<> tag;
+    int rules_above = 0;
+  };
+
+  /// `dotted`: a product in a cell shows its dot in Unicode, as in a matrix.
+  Table(std::vector<Column> columns, bool dotted);
+  CanvasRef render(const RenderContext& cx) const override;
+  void add_row(Row* r);
+  void release_children(NodeStack& out) override;
+  const Row& row(size_t i) const { return static_cast<const Row&>(*rows[i]); }
+
+  /// One a column, as many as the longest row has cells.
+  const std::vector<Column> columns;
+  const bool dotted;
+  int rules_right = 0;  // vertical rules after the last column
+  int rules_below = 0;  // horizontal rules after the last row
 };
 
 // ---- Building decorated nodes ----
