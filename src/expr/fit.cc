@@ -1,9 +1,8 @@
-// Fitting a drawing into a width. The drawing is not drawn again: its
-// pieces are column ranges of the drawing itself, which is the operands of
-// its outermost chain pasted side by side on one baseline. The layout record
-// that the renders wrote tells where the terms and operators of that chain
-// stand; lines are filled with as many of them as fit, and stacked one
-// under another:
+// Fitting a drawing into a width. The pieces are column ranges of the
+// drawing itself, which is the operands of its outermost chain pasted side
+// by side on one baseline. The layout record that the renders wrote tells
+// where the terms and operators of that chain stand; lines are filled with
+// them evenly, and stacked one under another:
 //
 //   f(x) = a + b + c + d        a chain of relations whose first sign
 //        = e + f                leaves half the width: relation signs
@@ -145,8 +144,8 @@ struct CutUnit {
 class Fitter {
  public:
   Fitter(const Canvas& canvas, const RenderContext& cx, int width, int fraction_depth = 0)
-      : cells_(canvas), cx_(cx), width_(width), limit_(width), drawing_width_(canvas.extent().width),
-        fraction_depth_(fraction_depth) {}
+      : cells_(canvas), cx_(cx), width_(width), limit_(width),
+        drawing_width_(canvas.extent().width), fraction_depth_(fraction_depth) {}
 
   void place(const Expression& tree);
   CanvasRef compose() const;
