@@ -87,7 +87,7 @@ test('the playground in a real browser', { timeout: 15 * 60_000 }, async (t) => 
     const page = await browser.newPage();
     page.setDefaultTimeout(stepTimeout);
     page.on('pageerror', (e) => pageErrors.push(e.message));
-    await page.setViewport({ width: 1000, height: 470 });
+    await page.setViewport({ width: 1000, height: 500 });
 
     // Waits for the page to have drawn at least once since it loaded.
     const open = async (address) => {
