@@ -153,6 +153,11 @@ enum Glyph : unsigned {
   GLYPH_BIG_INTERSECTION,    // ⋂
   GLYPH_DOTLESS_I,           // ı
   GLYPH_DOTLESS_J,           // ȷ
+  GLYPH_DOUBLE_STRUCK_R,     // ℝ, then ℕ ℤ ℚ ℂ
+  GLYPH_DOUBLE_STRUCK_N,
+  GLYPH_DOUBLE_STRUCK_Z,
+  GLYPH_DOUBLE_STRUCK_Q,
+  GLYPH_DOUBLE_STRUCK_C,
   GLYPH_LOW_END,
 };
 
@@ -188,7 +193,7 @@ inline constexpr std::string_view kLowGlyphTexts[] = {
     // The rule under a sum sign.
     "‾",
     // Letters and signs of the symbol table.
-    "℘", "△", "□", "◯", "↔", "⇌", "⨂", "⨁", "⋃", "⋂", "ı", "ȷ",
+    "℘", "△", "□", "◯", "↔", "⇌", "⨂", "⨁", "⋃", "⋂", "ı", "ȷ", "ℝ", "ℕ", "ℤ", "ℚ", "ℂ",
 };
 
 /// The byte of the lower range's glyph i: 0x0a, which ends a row, is none.

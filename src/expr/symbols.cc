@@ -88,6 +88,12 @@ constexpr SymbolRow kSymbols[] = {
     latex_letter("\\bigcirc", "bigcirc", "◯", "O", GLYPH_BIG_CIRCLE),
     latex_letter("\\imath", "imath", "ı", "i", GLYPH_DOTLESS_I),
     latex_letter("\\jmath", "jmath", "ȷ", "j", GLYPH_DOTLESS_J),
+    // \mathbb's letters that have a glyph; no other name reads as one.
+    latex_letter("\\mathbb{R}", "", "", "R", GLYPH_DOUBLE_STRUCK_R),
+    latex_letter("\\mathbb{N}", "", "", "N", GLYPH_DOUBLE_STRUCK_N),
+    latex_letter("\\mathbb{Z}", "", "", "Z", GLYPH_DOUBLE_STRUCK_Z),
+    latex_letter("\\mathbb{Q}", "", "", "Q", GLYPH_DOUBLE_STRUCK_Q),
+    latex_letter("\\mathbb{C}", "", "", "C", GLYPH_DOUBLE_STRUCK_C),
     // Big operators that take scripts as a letter does.
     latex_letter("\\bigotimes", "bigotimes", "⨂", "(x)", GLYPH_BIG_CIRCLED_TIMES),
     latex_letter("\\bigoplus", "bigoplus", "⨁", "(+)", GLYPH_BIG_CIRCLED_PLUS),

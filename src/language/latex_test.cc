@@ -135,7 +135,9 @@ TEST(Latex, DrawsAsItsLinearForm) {
       // Spacing, styles, fonts and what stands around a formula.
       {"a\\,b\\;c\\!d\\quad e\\qquad f~g", "a*b*c*d*e*f*g"},
       {"\\displaystyle \\frac{1}{2}", "1/2"},
-      {"\\mathbf{x} + \\mathbb{R}", "x + R"},
+      // \mathbb{R} and the other letters with a double-struck glyph: see
+      // latex_vocabulary.
+      {"\\mathbf{x} + \\mathbb{E}", "x + E"},
       {"\\big( x + 1 \\big)^2", "(x + 1)^2"},
       {"$x^2$", "x^2"},
       {"$$ x^2 $$", "x^2"},
