@@ -155,18 +155,18 @@ TEST(Library, CFunctions) {
   EXPECT_EQ(VORNIX_OK, status);
   vornix_free(drawing);
 
-  vornix_options narrow{VORNIX_NARROW_ROOTS, 0};
+  vornix_options narrow{VORNIX_NARROW_ROOTS, 0, nullptr, 0};
   // The length counts: the text need not end with a zero byte.
   drawing = vornix_draw("sqrt(1/2)junk", 9, &narrow, nullptr);
   EXPECT_STREQ("  _\n |1\n |-\n\\|2\n", drawing);
   vornix_free(drawing);
 
   // Neutral-width characters modify Unicode drawings and leave ASCII ones.
-  vornix_options neutral{VORNIX_UNICODE | VORNIX_AMBIGUOUS_WIDE, 0};
+  vornix_options neutral{VORNIX_UNICODE | VORNIX_AMBIGUOUS_WIDE, 0, nullptr, 0};
   drawing = vornix_draw("alpha/2 <= inf", 14, &neutral, nullptr);
   EXPECT_STREQ("alpha\n\u23af\u23af\u23af\u23af\u23af < oo\n  2   -\n", drawing);
   vornix_free(drawing);
-  vornix_options ascii{VORNIX_AMBIGUOUS_WIDE, 0};
+  vornix_options ascii{VORNIX_AMBIGUOUS_WIDE, 0, nullptr, 0};
   drawing = vornix_draw("1/2", 3, &ascii, nullptr);
   EXPECT_STREQ("1\n-\n2\n", drawing);
   vornix_free(drawing);
@@ -179,13 +179,37 @@ TEST(Library, CFunctions) {
   EXPECT_STREQ(VORNIX_VERSION_STRING, vornix_version());
 }
 
+// LaTeX macros go with VORNIX_MACROS, and only with it: a program built
+// when the structure had two fields never sets the flag, and the library
+// then reads no further.
+TEST(Library, CMacros) {
+  const char macros[] = "\\newcommand{\\half}[1]{\\frac{#1}{2}}junk";
+  vornix_options options{VORNIX_LATEX | VORNIX_MACROS, 0, macros, sizeof macros - 5};
+  int status = -1;
+  char* drawing = vornix_draw("\\half{x}", 8, &options, &status);
+  EXPECT_STREQ("x\n-\n2\n", drawing);
+  EXPECT_EQ(VORNIX_OK, status);
+  vornix_free(drawing);
+
+  options.flags = VORNIX_LATEX;
+  drawing = vornix_draw("\\half{x}", 8, &options, &status);
+  EXPECT_STREQ("\\half{x}\n", drawing);
+  vornix_free(drawing);
+
+  options = {VORNIX_LATEX | VORNIX_MACROS, 0, macros, sizeof macros - 1};
+  drawing = vornix_draw("\\half{x}\ny", 10, &options, &status);
+  EXPECT_STREQ("macros: line 1, column 36: not a definition\n", drawing);
+  EXPECT_EQ(VORNIX_ERROR_INPUT, status);
+  vornix_free(drawing);
+}
+
 // A document goes through the C function and through a session's source and
 // sink alike: text as it came, formulas drawn, bad ones left with a warning
 // and no failure; a "quit" in a document is only a word.
 TEST(Library, MarkdownDocuments) {
   const std::string document = "quit $x^2$ now\n$$\\frac{1}{2}$$\n$\\frac{1}$ $5\n";
   const char* expected = "quit x^2 now\n\n1\n-\n2\n\n$\\frac{1}$ $5\n";
-  vornix_options options{VORNIX_MARKDOWN, 0};
+  vornix_options options{VORNIX_MARKDOWN, 0, nullptr, 0};
   int status = -1;
   char* drawn = vornix_draw(document.data(), document.size(), &options, &status);
   ASSERT_NE(nullptr, drawn);

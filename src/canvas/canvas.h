@@ -375,7 +375,7 @@ class Canvas {
   /// Row i, adding empty rows above or below so that it exists.
   Row& operator[](int i) {
     size_t k = static_cast<size_t>(i - first_row_);
-    if (i < first_row_ || k >= rows_.size() - top_) return add_rows(i);
+    if (i < first_row_ || k >= end_ - top_) return add_rows(i);
     return rows_[top_ + k];
   }
   /// Row i, which must exist.
@@ -383,7 +383,7 @@ class Canvas {
 
   Extent extent() const;
   int first_row() const { return first_row_; }
-  int nrows() const { return static_cast<int>(rows_.size() - top_); }
+  int nrows() const { return static_cast<int>(end_ - top_); }
 
   /// Copies every row of src onto this canvas from column col; `align`
   /// says which row of src goes to `row`.
@@ -437,16 +437,19 @@ class Canvas {
   friend class CanvasRef;
 
   Row& add_rows(int i);
-  /// Cuts the canvas back to one empty row 0, keeping its storage; says
-  /// whether that storage is small enough to be kept for reuse.
+  /// Cuts the canvas back to one empty row 0, keeping its rows' storage
+  /// (but for a row's large one); says whether the canvas is small enough
+  /// to be kept for reuse.
   bool clear_for_reuse();
 
-  // The rows, top row first: rows_[top_ + k] is row first_row_ + k. The
-  // rows before top_ are empty spares, so that rows added above cost no
-  // more than rows added below.
+  // The rows, top row first: rows_[top_ + k] is row first_row_ + k, up to
+  // rows_[end_ - 1]. The rows before top_ are empty spares, so that rows
+  // added above cost no more than rows added below; those from end_ on are
+  // emptied rows of an earlier drawing, kept with their storage.
   std::vector<Row> rows_;
   CanvasPool* pool_;
   size_t top_ = 0;
+  size_t end_ = 0;
   int first_row_;
   int share_count_ = 0;
 };

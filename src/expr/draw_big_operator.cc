@@ -112,6 +112,10 @@ CanvasRef SumOrProduct::render_with_symbol(const RenderContext& cx, const OpSymb
   CanvasRef c = render_sign(cx, symbol, symbol.span(cx.style, drawn->extent()));
   int sign_width = c->extent().width;
   c->paste_bracketed(*drawn, 0, sign_width + 1, body->needs_parens(), cx.style.parens());
+  if (cx.layout) {
+    cx.layout->note(*this, Placement::one(*body, sign_width + 1, drawn->extent().width,
+                                          body->needs_parens()));
+  }
   return c;
 }
 
@@ -228,6 +232,9 @@ CanvasRef Integral::render_nested(const RenderContext& cx, SignSpan& span) const
   int col = inner ? sign_width + 1 : cx.style.glyphs->integral.body_col;
   bool brackets = body->needs_parens();
   c->paste_bracketed(*integrand, 0, col, brackets, cx.style.parens());
+  if (cx.layout) {
+    cx.layout->note(*this, Placement::one(*body, col, integrand->extent().width, brackets));
+  }
   int d = col + integrand->extent().width + (brackets ? 2 : 0) + 1;
   (*c)[0][d] = 'd';
   c->paste_bracketed(*variable->render(cx), 0, d + 1, variable->needs_parens(), cx.style.parens());

@@ -17,6 +17,7 @@ CanvasRef Pow::render(const RenderContext& cx) const {
   c->paste_bracketed(*base, 0, 0, brackets, cx.style.parens());
   int col = brackets ? e.width + 2 : e.width;
   c->paste(*right->render(cx), -e.ascent - 1, col, ALIGN_BOTTOM);
+  if (cx.layout) cx.layout->note(*this, Placement::one(*left, 0, e.width, brackets));
   return c;
 }
 

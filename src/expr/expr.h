@@ -12,6 +12,7 @@
 
 #include "canvas/canvas.h"
 #include "expr/glyphs.h"
+#include "expr/layout.h"
 #include "expr/symbols.h"
 
 class Expression;
@@ -35,11 +36,13 @@ struct Style {
   const BracketShape& bars() const { return glyphs->bars; }
 };
 
-/// What a render draws with: the style, and the pool that its canvases
-/// come from and are counted in.
+/// What a render draws with: the style, the pool that its canvases come
+/// from and are counted in, and the layout record that its placements go
+/// to, if one is kept.
 struct RenderContext {
   CanvasPool& pool;
   Style style;
+  LayoutRecord* layout = nullptr;
   /// A new canvas with one empty row, row 0.
   CanvasRef canvas() const { return CanvasRef(pool); }
 };
@@ -478,8 +481,9 @@ class Mul : public BinaryOp {
   CanvasRef render(const RenderContext& cx) const override;
 };
 
-/// left is the numerator, right the denominator.
-class Div : public BinaryOp {
+/// left is the numerator, right the denominator. Final, so that a
+/// fraction is told by its type alone.
+class Div final : public BinaryOp {
  public:
   Div(Expression* l, Expression* r) : BinaryOp(l, r) {}
   CanvasRef render(const RenderContext& cx) const override;
@@ -775,6 +779,46 @@ class Array : public Matrix {
 
  private:
   int column_gap_;
+};
+
+/// A table written in LaTeX with & and \\: align, gather, array and their
+/// kin. Cells stand on their row's baseline, each column aligned as its
+/// environment says; rows touch unless one of two neighbours is taller
+/// than a line; rules may part rows and columns, and a row may carry a tag
+/// at the right.
+class Table : public Matrix {
+ public:
+  enum class Align : unsigned char { left, centre, right };
+  /// How a column stands: its alignment, and before it the blank columns
+  /// that part it from the column on its left and the vertical rules
+  /// between them.
+  struct Column {
+    Align align = Align::centre;
+    int gap = 2;
+    int rules = 0;
+  };
+  /// A row and what is written of it besides its cells: the tag drawn at
+  /// its right, the horizontal rules above it, and whether its one cell
+  /// is text that stands from the left edge across the columns.
+  class Row : public Matrix::Row {
+   public:
+    Owned<> tag;
+    int rules_above = 0;
+    bool across = false;
+  };
+
+  /// `dotted`: a product in a cell shows its dot in Unicode, as in a matrix.
+  Table(std::vector<Column> columns, bool dotted);
+  CanvasRef render(const RenderContext& cx) const override;
+  void add_row(Row* r);
+  void release_children(NodeStack& out) override;
+  const Row& row(size_t i) const { return static_cast<const Row&>(*rows[i]); }
+
+  /// One a column, as many as the longest row has cells.
+  const std::vector<Column> columns;
+  const bool dotted;
+  int rules_right = 0;  // vertical rules after the last column
+  int rules_below = 0;  // horizontal rules after the last row
 };
 
 // ---- Building decorated nodes ----

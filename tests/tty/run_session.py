@@ -664,7 +664,7 @@ def unicode_columns(t):
 # Wider than a narrow terminal once drawn, short enough to type into one.
 LONG_SUM = "a+b+c+d+e+f+g"
 LONG_SUM_UNBROKEN = drawn("a + b + c + d + e + f + g")
-LONG_SUM_IN_20 = drawn("a + b + c + d + e", "    + f + g")
+LONG_SUM_IN_20 = drawn("a + b + c + d", "    + e + f + g")
 
 
 # Each line is drawn for the window's width at the time: a widened window
