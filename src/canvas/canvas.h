@@ -140,6 +140,24 @@ enum Glyph : unsigned {
   GLYPH_FOURTH_ROOT,         // ∜
   GLYPH_RULE,                // ⎯
   GLYPH_OVERLINE,            // ‾
+  // Letters and signs of the symbol table.
+  GLYPH_WEIERSTRASS,         // ℘
+  GLYPH_TRIANGLE,            // △
+  GLYPH_SQUARE,              // □
+  GLYPH_BIG_CIRCLE = '\n' + 1,  // ◯, after the byte that ends a row
+  GLYPH_LEFT_RIGHT_ARROW,    // ↔
+  GLYPH_EQUILIBRIUM,         // ⇌
+  GLYPH_BIG_CIRCLED_TIMES,   // ⨂
+  GLYPH_BIG_CIRCLED_PLUS,    // ⨁
+  GLYPH_BIG_UNION,           // ⋃
+  GLYPH_BIG_INTERSECTION,    // ⋂
+  GLYPH_DOTLESS_I,           // ı
+  GLYPH_DOTLESS_J,           // ȷ
+  GLYPH_DOUBLE_STRUCK_R,     // ℝ, then ℕ ℤ ℚ ℂ
+  GLYPH_DOUBLE_STRUCK_N,
+  GLYPH_DOUBLE_STRUCK_Z,
+  GLYPH_DOUBLE_STRUCK_Q,
+  GLYPH_DOUBLE_STRUCK_C,
   GLYPH_LOW_END,
 };
 
@@ -174,9 +192,16 @@ inline constexpr std::string_view kLowGlyphTexts[] = {
     "━", "⋅", "∛", "∜", "⎯",
     // The rule under a sum sign.
     "‾",
+    // Letters and signs of the symbol table.
+    "℘", "△", "□", "◯", "↔", "⇌", "⨂", "⨁", "⋃", "⋂", "ı", "ȷ", "ℝ", "ℕ", "ℤ", "ℚ", "ℂ",
 };
-static_assert(GLYPH_LOW_END <= '\n', "0x0a ends a row: the glyph after 0x09 is 0x0b");
-static_assert(std::size(kLowGlyphTexts) == GLYPH_LOW_END - GLYPH_LOW_FIRST);
+
+/// The byte of the lower range's glyph i: 0x0a, which ends a row, is none.
+constexpr unsigned low_glyph_byte(size_t i) {
+  return static_cast<unsigned>(GLYPH_LOW_FIRST + i + (GLYPH_LOW_FIRST + i >= '\n' ? 1 : 0));
+}
+static_assert(GLYPH_LOW_END <= ' ', "the lower range ends before the blank");
+static_assert(low_glyph_byte(std::size(kLowGlyphTexts)) == GLYPH_LOW_END);
 
 /// Whether a cell byte may be a glyph: true of every glyph and of no
 /// printable ASCII character. One comparison, for loops over every cell.
@@ -195,7 +220,7 @@ inline constexpr auto kCellTexts = [] {
   for (size_t i = 0; i < texts.size(); ++i) texts[i] = std::string_view(&kBytes[i], 1);
   for (size_t i = 0; i < std::size(kGlyphTexts); ++i) texts[GLYPH_FIRST + i] = kGlyphTexts[i];
   for (size_t i = 0; i < std::size(kLowGlyphTexts); ++i) {
-    texts[GLYPH_LOW_FIRST + i] = kLowGlyphTexts[i];
+    texts[low_glyph_byte(i)] = kLowGlyphTexts[i];
   }
   return texts;
 }();
@@ -213,7 +238,7 @@ consteval char glyph(std::string_view utf8) {
     if (kGlyphTexts[i] == utf8) return static_cast<char>(GLYPH_FIRST + i);
   }
   for (size_t i = 0; i < std::size(kLowGlyphTexts); ++i) {
-    if (kLowGlyphTexts[i] == utf8) return static_cast<char>(GLYPH_LOW_FIRST + i);
+    if (kLowGlyphTexts[i] == utf8) return static_cast<char>(low_glyph_byte(i));
   }
   throw "not a glyph";
 }

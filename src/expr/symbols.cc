@@ -81,6 +81,24 @@ constexpr SymbolRow kSymbols[] = {
     latex_letter("\\forall", "forall", "∀", "forall", GLYPH_FOR_ALL),
     latex_letter("\\exists", "exists", "∃", "exists", GLYPH_EXISTS),
     latex_letter("\\neg", "neg lnot", "¬", "~", GLYPH_NOT),
+    latex_letter("\\wp", "wp", "℘", "wp", GLYPH_WEIERSTRASS),
+    latex_letter("\\bot", "bot", "", "_|_", GLYPH_PERPENDICULAR),
+    latex_letter("\\triangle", "triangle", "△", "triangle", GLYPH_TRIANGLE),
+    latex_letter("\\square", "square", "□", "[]", GLYPH_SQUARE),
+    latex_letter("\\bigcirc", "bigcirc", "◯", "O", GLYPH_BIG_CIRCLE),
+    latex_letter("\\imath", "imath", "ı", "i", GLYPH_DOTLESS_I),
+    latex_letter("\\jmath", "jmath", "ȷ", "j", GLYPH_DOTLESS_J),
+    // \mathbb's letters that have a glyph; no other name reads as one.
+    latex_letter("\\mathbb{R}", "", "", "R", GLYPH_DOUBLE_STRUCK_R),
+    latex_letter("\\mathbb{N}", "", "", "N", GLYPH_DOUBLE_STRUCK_N),
+    latex_letter("\\mathbb{Z}", "", "", "Z", GLYPH_DOUBLE_STRUCK_Z),
+    latex_letter("\\mathbb{Q}", "", "", "Q", GLYPH_DOUBLE_STRUCK_Q),
+    latex_letter("\\mathbb{C}", "", "", "C", GLYPH_DOUBLE_STRUCK_C),
+    // Big operators that take scripts as a letter does.
+    latex_letter("\\bigotimes", "bigotimes", "⨂", "(x)", GLYPH_BIG_CIRCLED_TIMES),
+    latex_letter("\\bigoplus", "bigoplus", "⨁", "(+)", GLYPH_BIG_CIRCLED_PLUS),
+    latex_letter("\\bigcup", "bigcup", "⋃", "U", GLYPH_BIG_UNION),
+    latex_letter("\\bigcap", "bigcap", "⋂", "n", GLYPH_BIG_INTERSECTION),
     // Constants and constructs of their own, which the readers build.
     other(C::constant, "nabla", "∇", "nabla", GLYPH_NABLA),
     other(C::constant, "infty", "∞", "oo", GLYPH_INFINITY),
@@ -143,6 +161,9 @@ constexpr SymbolRow kSymbols[] = {
     sign(C::arrow, Sign::implied_by, "Leftarrow Longleftarrow", "⇐", "<==", GLYPH_IMPLIED_BY),
     sign(C::arrow, Sign::iff, "Leftrightarrow Longleftrightarrow iff", "⇔", "<=>",
          GLYPH_EQUIVALENT),
+    sign(C::arrow, Sign::left_right, "leftrightarrow longleftrightarrow", "↔⟷", "<->",
+         GLYPH_LEFT_RIGHT_ARROW),
+    sign(C::arrow, Sign::equilibrium, "rightleftharpoons", "⇌", "<-->", GLYPH_EQUILIBRIUM),
     // Relations with nodes of their own.
     other(C::constant, "le leq leqslant", "≤", "<=", GLYPH_LESS_EQUAL),
     other(C::constant, "ge geq geqslant", "≥", ">=", GLYPH_GREATER_EQUAL),
@@ -154,7 +175,7 @@ std::span<const SymbolRow> symbol_table() { return kSymbols; }
 
 const SymbolRow& sign_row(Sign sign) {
   static const auto rows = [] {
-    std::array<const SymbolRow*, static_cast<size_t>(Sign::iff) + 1> rows{};
+    std::array<const SymbolRow*, static_cast<size_t>(Sign::equilibrium) + 1> rows{};
     for (const SymbolRow& row : kSymbols) {
       bool sign = row.kind == C::binary || row.kind == C::relation || row.kind == C::arrow;
       auto& slot = rows[static_cast<size_t>(row.sign)];

@@ -233,6 +233,19 @@ Owned<> FormulaParser::handle_sqrt(const Token&, Arguments& a) {
 // \mathbf{x} and the other fonts: the argument as it is.
 Owned<> FormulaParser::handle_font(const Token&, Arguments& a) { return std::move(a.math[0]); }
 
+// \mathbb{R}: the letter of its own in the symbol table, where there is
+// one (drawn double-struck in Unicode); any other letter, or more, as a
+// font.
+Owned<> FormulaParser::handle_blackboard(const Token& t, Arguments& a) {
+  auto* letter = dynamic_cast<Symbol*>(a.math[0].get());
+  if (letter != nullptr && letter->name.size() == 1 && !letter->subscr && !letter->expn &&
+      letter->primes == 0 && !letter->starred && !letter->overbar) {
+    std::string name = "\\mathbb{" + letter->name + "}";
+    if (letter_row(name) != nullptr) return make<Symbol>(name.data(), name.size());
+  }
+  return handle_font(t, a);
+}
+
 Owned<> FormulaParser::handle_overbar(const Token&, Arguments& a) {
   return decorate(overbar, a.math[0]);
 }

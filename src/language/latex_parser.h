@@ -306,6 +306,7 @@ class FormulaParser {
   Owned<> handle_frac(const Token& t, Arguments& a);
   Owned<> handle_sqrt(const Token& t, Arguments& a);
   Owned<> handle_font(const Token& t, Arguments& a);
+  Owned<> handle_blackboard(const Token& t, Arguments& a);
   Owned<> handle_overbar(const Token& t, Arguments& a);
   Owned<> handle_accent(const Token& t, Arguments& a);
   Owned<> handle_text(const Token& t, Arguments& a);

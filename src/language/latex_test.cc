@@ -145,7 +145,9 @@ TEST(Latex, DrawsAsItsLinearForm) {
       {"\\left(\\hskip -3pt x\\hskip.75pt' + 1\\right) \\kern2mu y", "(x' + 1)*y"},
       {"a \\hskip 1em plus 2fil minus 1,5pt b \\mskip x", "a*b*x"},
       {"\\displaystyle \\frac{1}{2}", "1/2"},
-      {"\\mathbf{x} + \\mathbb{R}", "x + R"},
+      // \mathbb{R} and the other letters with a double-struck glyph: see
+      // latex_vocabulary.
+      {"\\mathbf{x} + \\mathbb{E}", "x + E"},
       {"\\big( x + 1 \\big)^2", "(x + 1)^2"},
       {"$x^2$", "x^2"},
       {"$$ x^2 $$", "x^2"},
