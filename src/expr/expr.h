@@ -654,6 +654,25 @@ class ProductOverInterval : public SumOrProductOverInterval {
   CanvasRef render(const RenderContext& cx) const override;
 };
 
+/// A sum, a product or an operator such as \bigcup with the scripts that
+/// LaTeX writes under and over its sign, whatever they hold: \sum_{i<j},
+/// \sum_{x \in S}, \sum^n, \bigcup_{i=1}^n. The variable is the script
+/// under the sign; it and `upper` are null when not written.
+class ScriptedBigOperator : public SumOrProduct {
+ public:
+  /// The sign: a sum's, a product's, or a sign of enum Sign one row high (`row`).
+  enum Shape : unsigned char { sum, product, row };
+  ScriptedBigOperator(Shape shape, Sign sign, Expression* body, Expression* lower,
+                      Expression* upper);
+  void release_children(NodeStack& out) override;
+  CanvasRef render(const RenderContext& cx) const override;
+  /// The sign with its scripts; `symbol` is ignored for the node's own.
+  CanvasRef render_sign(const RenderContext& cx, const OpSymbol& symbol) const override;
+  const Shape shape;
+  const Sign sign;
+  Owned<> upper;
+};
+
 class Limit : public OpOnFunction {
  public:
   Limit(Expression* body, Expression* variable, Expression* point);

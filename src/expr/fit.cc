@@ -409,7 +409,7 @@ bool Fitter::wrapper(const Expression& e, Wrapper& w) const {
       cx_.pool.reset_budget();
       col = i->render_sign(cx_, SignSpan{1, 1})->extent().width + 1;
     }
-    w = {&body, col, body.needs_parens()};
+    w = {&body, col, body.needs_parens() && i->variable};
   } else if (auto* s = dynamic_cast<const SumOrProduct*>(&e)) {
     // Both signs are as wide.
     cx_.pool.reset_budget();

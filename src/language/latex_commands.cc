@@ -29,6 +29,9 @@ constexpr Command function(Kind kind, std::string_view text) {
 constexpr Command accent(AccentMark mark, bool wide) {
   return {Kind::accent, static_cast<int>(mark) * 2 + wide, {}, "m", &P::handle_accent};
 }
+constexpr Command big_sign(Sign sign) {
+  return {Kind::big_sign, static_cast<int>(sign), {}, {}, &P::handle_big_operator};
+}
 constexpr Command literal(std::string_view text) {
   return {Kind::literal, 0, text, {}, &P::handle_literal};
 }
@@ -69,6 +72,9 @@ constexpr CommandRow kCommands[] = {
     {"prod", {Kind::prod, 0, {}, {}, &P::handle_big_operator}},
     {"int", {Kind::integral, 0, {}, {}, &P::handle_big_operator}},
     {"lim", {Kind::limit, 0, {}, {}, &P::handle_big_operator}},
+    {"bigcup", big_sign(Sign::cup)}, {"bigcap", big_sign(Sign::cap)},
+    {"bigoplus", big_sign(Sign::circled_plus)}, {"bigotimes", big_sign(Sign::circled_times)},
+    {"bigvee", big_sign(Sign::vee)}, {"bigwedge", big_sign(Sign::wedge)},
     // Functions.
     {"sin", function(Kind::trig, "sin")}, {"cos", function(Kind::trig, "cos")},
     {"tan", function(Kind::trig, "tan")}, {"cot", function(Kind::trig, "cot")},

@@ -34,6 +34,7 @@ enum class Kind : unsigned char {
   prod,
   integral,
   limit,
+  big_sign,      // \bigcup and the like: code, the Sign of its one-row sign
   text,          // \text{...}
   mathrm,
   font,          // \mathbf{...} and the like: the argument as it is
@@ -362,6 +363,12 @@ class FormulaParser {
   Owned<> punctuated(Owned<> e);
   bool at_differential();
   Owned<> parse_differential();
+  bool at_operand_end();
+  bool stray_closing(const Token& t) const;
+  enum class Bar { none, evaluation, closing };
+  Bar bar_at();
+  Owned<> close_one_side(Owned<> left);
+  Owned<> parse_evaluation_bar(Owned<> left);
 
   Owned<> parse_list();
   Owned<> parse_sequence(Owned<> first);
