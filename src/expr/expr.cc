@@ -240,6 +240,16 @@ void Symbol::release_children(NodeStack& out) {
 
 void UnaryOp::release_children(NodeStack& out) { release(arg, out); }
 
+Decoration::Decoration(DecorationKind kind, Expression* arg, Expression* label)
+    : UnaryOp(arg), kind(kind), label(label) {
+  cover(label);
+}
+
+void Decoration::release_children(NodeStack& out) {
+  UnaryOp::release_children(out);
+  release(label, out);
+}
+
 void BinaryOp::release_children(NodeStack& out) {
   release(left, out);
   release(right, out);

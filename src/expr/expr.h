@@ -368,6 +368,28 @@ class Accent : public UnaryOp {
   const bool wide;
 };
 
+/// What LaTeX draws over, under or round an operand besides accents.
+enum class DecorationKind : unsigned char {
+  over,         ///< \overset, \stackrel: the label in a row above
+  under,        ///< \underset: the label in a row below
+  over_brace,   ///< \overbrace: a brace row above, the label over it
+  under_brace,  ///< \underbrace: a brace row below, the label under it
+  right_arrow,  ///< \xrightarrow: an arrow as long as the operand over it
+  left_arrow,   ///< \xleftarrow
+  box,          ///< \boxed: a frame round the operand
+};
+
+/// The operand with its decoration; `label` is null when none is written
+/// (for arrows, the operand stands over the arrow and the label under it).
+class Decoration : public UnaryOp {
+ public:
+  Decoration(DecorationKind kind, Expression* arg, Expression* label);
+  CanvasRef render(const RenderContext& cx) const override;
+  void release_children(NodeStack& out) override;
+  const DecorationKind kind;
+  Owned<> label;
+};
+
 class Abs : public UnaryOp {
  public:
   explicit Abs(Expression* arg) : UnaryOp(arg) {}

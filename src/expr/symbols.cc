@@ -81,6 +81,16 @@ constexpr SymbolRow kSymbols[] = {
     latex_letter("\\forall", "forall", "∀", "forall", GLYPH_FOR_ALL),
     latex_letter("\\exists", "exists", "∃", "exists", GLYPH_EXISTS),
     latex_letter("\\neg", "neg lnot", "¬", "~", GLYPH_NOT),
+    // Letters and signs drawn as ASCII in both styles until they have
+    // glyphs of their own; \bot is the perpendicular's glyph.
+    latex_letter("\\imath", "imath", "ı", "i", 0),
+    latex_letter("\\jmath", "jmath", "ȷ", "j", 0),
+    latex_letter("\\wp", "wp", "℘", "P", 0),
+    latex_letter("\\bot", "bot", "", "_|_", GLYPH_PERPENDICULAR),
+    latex_letter("\\top", "top", "⊤", "T", 0),
+    latex_letter("\\triangle", "triangle bigtriangleup", "△", "triangle", 0),
+    latex_letter("\\square", "square Box", "□", "[]", 0),
+    latex_letter("\\bigcirc", "bigcirc", "○", "O", 0),
     // Constants and constructs of their own, which the readers build.
     other(C::constant, "nabla", "∇", "nabla", GLYPH_NABLA),
     other(C::constant, "infty", "∞", "oo", GLYPH_INFINITY),
@@ -143,6 +153,8 @@ constexpr SymbolRow kSymbols[] = {
     sign(C::arrow, Sign::implied_by, "Leftarrow Longleftarrow", "⇐", "<==", GLYPH_IMPLIED_BY),
     sign(C::arrow, Sign::iff, "Leftrightarrow Longleftrightarrow iff", "⇔", "<=>",
          GLYPH_EQUIVALENT),
+    sign(C::arrow, Sign::left_right, "leftrightarrow longleftrightarrow", "↔⟷", "<->", 0),
+    sign(C::arrow, Sign::equilibrium, "rightleftharpoons", "⇌", "<=>", 0),
     // Relations with nodes of their own.
     other(C::constant, "le leq leqslant", "≤", "<=", GLYPH_LESS_EQUAL),
     other(C::constant, "ge geq geqslant", "≥", ">=", GLYPH_GREATER_EQUAL),
@@ -154,7 +166,7 @@ std::span<const SymbolRow> symbol_table() { return kSymbols; }
 
 const SymbolRow& sign_row(Sign sign) {
   static const auto rows = [] {
-    std::array<const SymbolRow*, static_cast<size_t>(Sign::iff) + 1> rows{};
+    std::array<const SymbolRow*, static_cast<size_t>(Sign::equilibrium) + 1> rows{};
     for (const SymbolRow& row : kSymbols) {
       bool sign = row.kind == C::binary || row.kind == C::relation || row.kind == C::arrow;
       auto& slot = rows[static_cast<size_t>(row.sign)];

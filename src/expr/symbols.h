@@ -52,6 +52,8 @@ enum class Sign : unsigned char {
   maps_to,
   implied_by,
   iff,
+  left_right,
+  equilibrium,
 };
 
 /// What a symbol is to the readers.

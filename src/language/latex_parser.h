@@ -35,6 +35,7 @@ enum class Kind : unsigned char {
   integral,
   limit,
   big_sign,      // \bigcup and the like: code, the Sign of its one-row sign
+  decoration,    // \overset, \boxed and the like: code, a DecorationKind
   text,          // \text{...}
   mathrm,
   font,          // \mathbf{...} and the like: the argument as it is
@@ -291,6 +292,11 @@ class FormulaParser {
   Owned<> handle_environment(const Token& t, Arguments& a);
   Owned<> handle_binom(const Token& t, Arguments& a);
   Owned<> handle_pmod(const Token& t, Arguments& a);
+  // Labels, braces, arrows and boxes (latex_decorations.cc).
+  Owned<> handle_decoration(const Token& t, Arguments& a);
+  Owned<> handle_substack(const Token& t, Arguments& a);
+  Owned<> handle_sideset(const Token& t, Arguments& a);
+  Owned<> handle_mathop(const Token& t, Arguments& a);
 
  private:
   // What a nested group does not inherit from around it: the bars that are
