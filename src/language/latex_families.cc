@@ -185,8 +185,10 @@ Owned<> FormulaParser::handle_sqrt(const Token&, Arguments& a) {
       return fail_at(t, name + " needs _{x \\to a}");
     }
   }
-  if (!starts_signed(tokens_.peek())) return fail_at(t, name + " needs a body");
-  Owned<> body = parse_term();
+  // A sum written without its body, as in \sum_n \to \int dn, draws none.
+  bool bodiless = kind != Kind::limit && at_operand_end();
+  if (!bodiless && !starts_signed(tokens_.peek())) return fail_at(t, name + " needs a body");
+  Owned<> body = bodiless ? text("") : parse_term();
   if (!body) return {};
   // A sum over k, or over k = 1 to n, draws as the linear language's; any
   // other scripts, \sum_{i<j} or \sum^n, and the signs such as \bigcup,

@@ -744,11 +744,13 @@ Owned<> FormulaParser::parse_scripts(Owned<> base) {
     Token sign = tokens_.next();
     return text(std::string_view(&sign.ch, 1));
   }
-  if (t.is(Kind::additive)) {
-    // G_\pm: the sign alone.
+  bool relation_sign = t.is(Kind::relation) && t.command->code >= OTHER_RELATION;
+  if (t.is(Kind::additive) || relation_sign) {
+    // G_\pm, k_\perp: the sign alone.
     Token sign = tokens_.next();
+    int code = sign.command->code - (relation_sign ? OTHER_RELATION : 0);
     Owned<> blank = text("");
-    return make<Signed>(static_cast<Sign>(sign.command->code), blank.release());
+    return make<Signed>(static_cast<Sign>(code), blank.release());
   }
   if (t.is('{') && op.is('^')) {
     // {\prime\prime} and {*} mark the base too.
