@@ -345,35 +345,37 @@ BENCHMARK(BM_Write);
 
 // ---- The library ----
 
-// vornix_draw on a short statement: a whole call, session included, as a
-// program that embeds the library makes it. Several threads call at once.
-void BM_LibraryCall(benchmark::State& state) {
-  static const char kText[] = "x^2/2 + sqrt(1/2)";
+// Calls of vornix_draw on one text with the given flags: a whole call,
+// session included, as a program that embeds the library makes it.
+void LibraryCalls(benchmark::State& state, std::string_view text, unsigned flags) {
+  vornix_options options{};
+  options.flags = flags;
   for (auto _ : state) {
     int status;
-    char* drawing = vornix_draw(kText, sizeof kText - 1, nullptr, &status);
+    char* drawing = vornix_draw(text.data(), text.size(), &options, &status);
     benchmark::DoNotOptimize(drawing);
     vornix_free(drawing);
   }
   state.SetItemsProcessed(state.iterations());
 }
+
+// A short statement, by several threads at once.
+void BM_LibraryCall(benchmark::State& state) { LibraryCalls(state, "x^2/2 + sqrt(1/2)", 0); }
 BENCHMARK(BM_LibraryCall)->Threads(1)->Threads(2)->UseRealTime();
 
 // The same for a short LaTeX formula, which must cost about what a linear
-// statement does.
+// statement does; and the same formula in the linear language, which a
+// figure for a longer statement cannot stand for.
 void BM_LibraryCallLatex(benchmark::State& state) {
-  static const char kText[] = "\\frac{a}{b}";
-  vornix_options options{};
-  options.flags = VORNIX_LATEX;
-  for (auto _ : state) {
-    int status;
-    char* drawing = vornix_draw(kText, sizeof kText - 1, &options, &status);
-    benchmark::DoNotOptimize(drawing);
-    vornix_free(drawing);
-  }
-  state.SetItemsProcessed(state.iterations());
+  LibraryCalls(state, "\\frac{a}{b}", VORNIX_LATEX);
 }
 BENCHMARK(BM_LibraryCallLatex)->Threads(1)->UseRealTime();
+void BM_LibraryCallFraction(benchmark::State& state) { LibraryCalls(state, "a/b", 0); }
+BENCHMARK(BM_LibraryCallFraction)->Threads(1)->UseRealTime();
+
+// x^2/2, which the JavaScript package's calls from Node are timed on too.
+void BM_LibraryCallShort(benchmark::State& state) { LibraryCalls(state, "x^2/2", 0); }
+BENCHMARK(BM_LibraryCallShort)->Threads(1)->UseRealTime();
 
 }  // namespace
 

@@ -10,6 +10,12 @@ export interface DrawOptions {
   narrowRoots?: boolean;
   /** The text is a Markdown document whose formulas are drawn. */
   markdown?: boolean;
+  /**
+   * LaTeX macros that every statement starts with: the text (not a file
+   * name) of definitions such as `\newcommand{\R}{\mathbb{R}}`. Macros that
+   * do not read throw a VornixError "macros: line L, column C: what".
+   */
+  macros?: string;
 }
 
 /** A statement that did not draw. */
@@ -22,9 +28,20 @@ export class VornixError extends Error {
   status: number;
 }
 
+/** A remark on a statement that drew, such as an unknown LaTeX command. */
+export interface Warning {
+  message: string;
+  /** The statement's line, from 1. */
+  line: number;
+  /** The byte in the line where it was seen, from 0; -1 if none. */
+  column: number;
+}
+
 export interface Vornix {
   /** Draws every statement of text, one a line, as the library's vornix_draw does. */
   draw(text: string, options?: DrawOptions): string;
+  /** The same drawings, with the remarks that the program prints on its standard error. */
+  drawWithWarnings(text: string, options?: DrawOptions): { text: string; warnings: Warning[] };
   /** The library's version, such as "0.3". */
   version: string;
 }

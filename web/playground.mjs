@@ -32,10 +32,15 @@ function draw() {
   // A statement that does not draw leaves its message beside the others'
   // drawings: each line is drawn alone to show them all.
   try {
-    output.textContent = vornix.draw(input.value, options);
-    messages.textContent = '';
+    const { text, warnings } = vornix.drawWithWarnings(input.value, options);
+    output.textContent = text;
+    // A document's remarks name their place already.
+    messages.className = 'warning';
+    messages.textContent = warnings.map((w) => (options.markdown ? w.message : `line ${w.line}: ${w.message}`))
+      .join('\n');
   } catch (e) {
     if (e.name !== 'VornixError') throw e;
+    messages.className = 'error';
     messages.textContent = `line ${e.line}${e.column >= 0 ? `, column ${e.column}` : ''}: ${e.message}`;
     output.textContent = drawEach(options);
   }

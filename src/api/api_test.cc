@@ -155,18 +155,18 @@ TEST(Library, CFunctions) {
   EXPECT_EQ(VORNIX_OK, status);
   vornix_free(drawing);
 
-  vornix_options narrow{VORNIX_NARROW_ROOTS, 0};
+  vornix_options narrow{VORNIX_NARROW_ROOTS, 0, nullptr, 0};
   // The length counts: the text need not end with a zero byte.
   drawing = vornix_draw("sqrt(1/2)junk", 9, &narrow, nullptr);
   EXPECT_STREQ("  _\n |1\n |-\n\\|2\n", drawing);
   vornix_free(drawing);
 
   // Neutral-width characters modify Unicode drawings and leave ASCII ones.
-  vornix_options neutral{VORNIX_UNICODE | VORNIX_AMBIGUOUS_WIDE, 0};
+  vornix_options neutral{VORNIX_UNICODE | VORNIX_AMBIGUOUS_WIDE, 0, nullptr, 0};
   drawing = vornix_draw("alpha/2 <= inf", 14, &neutral, nullptr);
   EXPECT_STREQ("alpha\n\u23af\u23af\u23af\u23af\u23af < oo\n  2   -\n", drawing);
   vornix_free(drawing);
-  vornix_options ascii{VORNIX_AMBIGUOUS_WIDE, 0};
+  vornix_options ascii{VORNIX_AMBIGUOUS_WIDE, 0, nullptr, 0};
   drawing = vornix_draw("1/2", 3, &ascii, nullptr);
   EXPECT_STREQ("1\n-\n2\n", drawing);
   vornix_free(drawing);
@@ -179,13 +179,37 @@ TEST(Library, CFunctions) {
   EXPECT_STREQ(VORNIX_VERSION_STRING, vornix_version());
 }
 
+// LaTeX macros go with VORNIX_MACROS, and only with it: a program built
+// when the structure had two fields never sets the flag, and the library
+// then reads no further.
+TEST(Library, CMacros) {
+  const char macros[] = "\\newcommand{\\half}[1]{\\frac{#1}{2}}junk";
+  vornix_options options{VORNIX_LATEX | VORNIX_MACROS, 0, macros, sizeof macros - 5};
+  int status = -1;
+  char* drawing = vornix_draw("\\half{x}", 8, &options, &status);
+  EXPECT_STREQ("x\n-\n2\n", drawing);
+  EXPECT_EQ(VORNIX_OK, status);
+  vornix_free(drawing);
+
+  options.flags = VORNIX_LATEX;
+  drawing = vornix_draw("\\half{x}", 8, &options, &status);
+  EXPECT_STREQ("\\half{x}\n", drawing);
+  vornix_free(drawing);
+
+  options = {VORNIX_LATEX | VORNIX_MACROS, 0, macros, sizeof macros - 1};
+  drawing = vornix_draw("\\half{x}\ny", 10, &options, &status);
+  EXPECT_STREQ("macros: line 1, column 36: not a definition\n", drawing);
+  EXPECT_EQ(VORNIX_ERROR_INPUT, status);
+  vornix_free(drawing);
+}
+
 // A document goes through the C function and through a session's source and
 // sink alike: text as it came, formulas drawn, bad ones left with a warning
 // and no failure; a "quit" in a document is only a word.
 TEST(Library, MarkdownDocuments) {
   const std::string document = "quit $x^2$ now\n$$\\frac{1}{2}$$\n$\\frac{1}$ $5\n";
   const char* expected = "quit x^2 now\n\n1\n-\n2\n\n$\\frac{1}$ $5\n";
-  vornix_options options{VORNIX_MARKDOWN, 0};
+  vornix_options options{VORNIX_MARKDOWN, 0, nullptr, 0};
   int status = -1;
   char* drawn = vornix_draw(document.data(), document.size(), &options, &status);
   ASSERT_NE(nullptr, drawn);
@@ -213,6 +237,59 @@ TEST(Library, MarkdownDocuments) {
   EXPECT_EQ((std::vector<std::string>{"line 3, column 1: formula left as written: syntax error "
                                       "at column 1: \\frac needs 2 arguments"}),
             sink.warnings);
+}
+
+// A canvas holds glyphs in the control bytes as well as from DEL up, so
+// no byte of the input may reach a cell as itself: whatever the readers
+// make of a control byte or a lone byte from 0x80 up, in a name, a text
+// or an escape, the output holds none of them and no glyph's text.
+TEST(Library, NoInputByteReachesADrawingAsAGlyph) {
+  const char* const linear[] = {"a@b", "a + @", "f(@, x)", "@", "[a, @]"};
+  const char* const latex[] = {"\\text{a@b}", "\\text{a\\@b}", "\\mathrm{a@}", "\\mathrm{a\\@}",
+                               "\\operatorname{a@}(x)", "a @ b", "x^{\\text{a@}}",
+                               "\\text{\\@}"};
+  const char* const markdown[] = {"$a@b$ c", "$\\text{a\\@b}$", "$\\mathrm{@}$"};
+  for (int byte = 1; byte < 256; ++byte) {
+    if (byte == '\n' || (byte >= ' ' && byte < 0x7f)) continue;
+    auto check = [&](const char* source, vornix::Options options) {
+      std::string text = source;
+      std::replace(text.begin(), text.end(), '@', static_cast<char>(byte));
+      options.unicode = true;
+      vornix::Session session(options);
+      vornix::Result r = session.draw(text);
+      std::string drawn;
+      for (const vornix::Drawing& d : r.drawings) {
+        for (const std::string& row : d.rows) drawn += row + "\n";
+      }
+      // Markdown keeps its prose, bytes and all, and a formula that it
+      // cannot read as written: only its drawings count there.
+      if (!options.markdown) drawn += r.text;
+      for (unsigned char c : drawn) {
+        ASSERT_TRUE(c == '\n' || (c >= ' ' && c < 0x7f))
+            << "byte " << byte << " in " << source << " drew byte " << int(c);
+      }
+    };
+    for (const char* source : linear) check(source, {});
+    vornix::Options tex;
+    tex.latex = true;
+    for (const char* source : latex) check(source, tex);
+    vornix::Options md;
+    md.markdown = true;
+    for (const char* source : markdown) check(source, md);
+  }
+}
+
+// A formula in a sentence is drawn with stand-ins for its parts, then the
+// parts' own one-row forms put in their place: the signs between them may
+// be glyphs of any byte, the control bytes included.
+TEST(Library, InlineFormulasKeepTheirSignsBetweenTheirParts) {
+  vornix::Options options;
+  options.markdown = true;
+  options.unicode = true;
+  vornix::Session session(options);
+  EXPECT_EQ("a 1/2 ⋅ x/y, f(1/2, x/y) b\n",
+            session.draw("a $\\frac{1}{2} \\bullet \\frac{x}{y}, f(\\frac12, \\frac{x}{y})$ b\n").text);
+  EXPECT_EQ("∛x + a/b\n", session.draw("$\\sqrt[3]{x} + \\frac{a}{b}$\n").text);
 }
 
 const char* const kStatements[] = {

@@ -17,6 +17,7 @@
 #include "canvas/canvas.h"
 #include "expr/expr.h"
 #include "language/language.h"
+#include "language/latex_macros.h"
 #include "markdown/markdown.h"
 
 namespace vornix {
@@ -183,6 +184,20 @@ class DocumentSource : public ::Source {
 
 const Canvas& canvas_of(const void* canvas) { return *static_cast<const Canvas*>(canvas); }
 
+// Reads definitions into macros; when they do not read, says where and
+// why in *message.
+bool read_macro_text(std::string_view text, std::string* message, latex::Macros& macros) {
+  latex::MacroError fault;
+  if (latex::read_definitions(text, macros, fault)) return true;
+  if (message != nullptr) {
+    int line, column;
+    latex::line_and_column(text, fault.offset, line, column);
+    *message = "line " + std::to_string(line) + ", column " + std::to_string(column) + ": " +
+               fault.message;
+  }
+  return false;
+}
+
 }  // namespace
 
 int DrawingView::height() const { return canvas_of(canvas_).nrows(); }
@@ -206,7 +221,26 @@ void DrawingView::write(std::FILE* out) const { canvas_of(canvas_).write(out, gl
 
 // The parser's listener: draws each statement and hands it to the sink.
 struct Session::Impl : Listener {
-  explicit Impl(const Options& o) : options(o) {}
+  explicit Impl(const Options& o) : options(o) { read_macros(); }
+
+  // The options' macros for the LaTeX reader, read again only when their
+  // text changes.
+  void read_macros() {
+    if (options.macros == macros_read) return;
+    macros.clear();
+    macro_error.clear();
+    macros_read = options.macros;
+    if (!read_macro_text(macros_read, &macro_error, macros)) macros.clear();
+    latex_parser.set_macros(macros.empty() ? nullptr : &macros);
+  }
+
+  // Macros that do not read leave every input undrawn, with one message.
+  bool macros_failed(Sink& to) {
+    if (macro_error.empty() || !(options.latex || options.markdown)) return false;
+    begin(to);
+    error(::Status::input, "macros: " + macro_error, 0, -1);
+    return true;
+  }
 
 
   void statement(Owned<> tree, int line) override {
@@ -269,11 +303,17 @@ struct Session::Impl : Listener {
   }
 
   Status run(::Source& source, Sink& to, bool* quit) {
+    if (quit != nullptr) *quit = false;
+    if (macros_failed(to)) return finish();
     begin(to);
     bool ended_by_quit = options.latex ? latex_parser.parse(source, *this)
                                        : parser.parse(source, *this);
     if (sink_failure) std::rethrow_exception(std::exchange(sink_failure, nullptr));
     if (quit != nullptr) *quit = ended_by_quit;
+    return first;
+  }
+  Status finish() {
+    if (sink_failure) std::rethrow_exception(std::exchange(sink_failure, nullptr));
     return first;
   }
 
@@ -304,7 +344,11 @@ struct Session::Impl : Listener {
       failure.reset();
       drawn = false;
       TextSource source(tex);
-      s.latex_parser.parse(source, *this);
+      definitions_only = false;
+      // The definitions of one formula hold for the rest of the document.
+      s.latex_parser.parse(source, *this, true);
+      // A formula of definitions alone stays as written.
+      if (!drawn && !failure && definitions_only) return false;
       if (!drawn && !failure) failure.emplace(::Status::input, "no formula");
       if (failure) {
         remark(failure->first, "formula left as written: " + failure->second);
@@ -338,7 +382,7 @@ struct Session::Impl : Listener {
         failure.emplace(::Status::too_large, "drawing too large");
       }
     }
-    void empty_statement(int) override {}
+    void empty_statement(int) override { definitions_only = !drawn; }
     void error(::Status status, std::string_view text, int, int) override {
       if (!failure) failure.emplace(status, std::string(text));
     }
@@ -361,12 +405,16 @@ struct Session::Impl : Listener {
     int width = 0;
     bool one_line = false;
     bool drawn = false;
+    bool definitions_only = false;
     std::vector<std::string>* out = nullptr;
     std::optional<std::pair<::Status, std::string>> failure;
   };
 
   Status run_document(::Source& source, Sink& to) {
+    if (macros_failed(to)) return finish();
     begin(to);
+    // Each document starts with the options' macros alone.
+    latex_parser.forget_definitions();
     Document document(*this);
     markdown::Scanner scanner(document, options.width);
     std::vector<char> buf(64 * 1024);
@@ -383,6 +431,9 @@ struct Session::Impl : Listener {
   Options options;
   Parser parser;
   LatexParser latex_parser;
+  latex::Macros macros;
+  std::string macros_read;  // the text that macros were read from
+  std::string macro_error;
   CanvasPool pool;
   Sink* sink = nullptr;
   std::exception_ptr sink_failure;
@@ -396,7 +447,15 @@ Session::Session(Session&&) noexcept = default;
 Session& Session::operator=(Session&&) noexcept = default;
 
 const Options& Session::options() const { return impl_->options; }
-void Session::set_options(const Options& options) { impl_->options = options; }
+void Session::set_options(const Options& options) {
+  impl_->options = options;
+  impl_->read_macros();
+}
+
+bool check_macros(std::string_view text, std::string* message) {
+  latex::Macros macros;
+  return read_macro_text(text, message, macros);
+}
 
 Status Session::draw(std::string_view text, Sink& sink) {
   if (impl_->options.markdown) {
@@ -442,6 +501,9 @@ extern "C" char* vornix_draw(const char* text, size_t length,
       o.ambiguous_wide = (options->flags & VORNIX_AMBIGUOUS_WIDE) != 0;
       o.markdown = (options->flags & VORNIX_MARKDOWN) != 0;
       o.width = options->width;
+      if ((options->flags & VORNIX_MACROS) != 0 && options->macros != nullptr) {
+        o.macros.assign(options->macros, options->macros_length);
+      }
     }
     vornix::Session session(o);
     vornix::TextSink sink;

@@ -50,6 +50,10 @@ extern "C" {
  * where none serves, for terminals that draw ambiguous characters (box
  * drawing, Greek letters, most mathematical signs) two columns wide. */
 #define VORNIX_AMBIGUOUS_WIDE (1u << 4)
+/* The structure has the fields macros and macros_length, and they hold
+ * LaTeX macros. Without this flag they are never read, so that a program
+ * built with a structure of flags and width alone keeps working. */
+#define VORNIX_MACROS (1u << 5)
 
 /* How to draw. A null pointer, or a structure of zeros, means the
  * defaults: slanted radical signs and no width limit. */
@@ -58,6 +62,14 @@ typedef struct vornix_options {
   int width;      /* columns to fit each drawing into: a wider one is broken
                      between terms into pieces printed one under another;
                      1 to 9 count as 10; 0 or less: no limit */
+  /* With VORNIX_MACROS: LaTeX macros that every statement starts with, the
+   * text (macros_length bytes) of definitions such as
+   * \newcommand{\R}{\mathbb{R}} or \DeclareMathOperator{\tr}{tr}, over as
+   * many lines as they take. When they do not read, the text returned has
+   * the one line "macros: line L, column C: what" and the status is
+   * VORNIX_ERROR_INPUT. */
+  const char *macros;
+  size_t macros_length;
 } vornix_options;
 
 /* ---- Statuses ---- */

@@ -50,7 +50,20 @@ struct Options {
   /// With `unicode`: characters of neutral East Asian width only, for
   /// terminals that draw ambiguous ones two columns wide.
   bool ambiguous_wide = false;
+  /// LaTeX macros that every input starts with: the text of definitions
+  /// (\newcommand, \renewcommand, \providecommand, \def, \let,
+  /// \DeclareMathOperator), over as many lines as they take, with %
+  /// comments. An input's own definitions hold for the rest of it. When
+  /// the text does not read (see check_macros), every input gets one
+  /// message "macros: line L, column C: what" with Status::input, and
+  /// nothing is drawn.
+  std::string macros = {};
 };
+
+/// Whether text reads as LaTeX macro definitions for Options::macros; if
+/// not, and message is not null, *message says where and why: "line L,
+/// column C: what", L and C counted from 1, C in characters.
+VORNIX_EXPORT bool check_macros(std::string_view text, std::string* message);
 
 /// A drawing lent to a Sink: valid only during the call that hands it over.
 class VORNIX_EXPORT DrawingView {

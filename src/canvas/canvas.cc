@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cassert>
+#include <cstring>
 #include <iterator>
 #include <ostream>
 
@@ -75,6 +76,7 @@ Canvas::Canvas(CanvasPool& pool, int nrows, int width, int first_row)
   pool.charge(static_cast<long>(nrows) * std::max(width, 1));
   rows_.reserve(static_cast<size_t>(nrows));
   for (int k = 0; k < nrows; ++k) rows_.emplace_back(pool_, width);
+  end_ = rows_.size();
 }
 
 Canvas::Row& Canvas::add_rows(int i) {
@@ -84,8 +86,11 @@ Canvas::Row& Canvas::add_rows(int i) {
     if (top_ < added) {
       // Move the rows down behind as many spares as there are rows, in
       // place when the storage has room: a canvas kept for reuse keeps it.
-      size_t spares = added + (rows_.size() - top_);
+      size_t spares = added + (end_ - top_);
+      // The emptied rows at the end would move too: they go.
+      rows_.erase(rows_.begin() + static_cast<std::ptrdiff_t>(end_), rows_.end());
       rows_.insert(rows_.begin(), spares - top_, Row(pool_, 0));
+      end_ += spares - top_;
       top_ = spares;
     }
     top_ -= added;
@@ -93,17 +98,31 @@ Canvas::Row& Canvas::add_rows(int i) {
   } else {
     size_t added = static_cast<size_t>(i - (first_row_ + nrows()) + 1);
     pool_->charge(static_cast<long>(added));
-    for (size_t k = 0; k < added; ++k) rows_.emplace_back(pool_, 0);
+    // Emptied rows of an earlier drawing first, then new ones.
+    size_t kept = std::min(added, rows_.size() - end_);
+    end_ += kept;
+    for (size_t k = kept; k < added; ++k) {
+      rows_.emplace_back(pool_, 0);
+      ++end_;
+    }
   }
   return rows_[top_ + static_cast<size_t>(i - first_row_)];
 }
 
 bool Canvas::clear_for_reuse() {
   if (rows_.capacity() > kMaxSpareRows) return false;
-  while (rows_.size() > top_ + 1) rows_.pop_back();
-  rows_[top_].chars_.clear();
+  // The rows keep their storage for the next drawing, unless it is large.
+  for (size_t k = top_; k < end_; ++k) {
+    std::string& chars = rows_[k].chars_;
+    if (chars.capacity() > kMaxSpareRowCapacity) {
+      std::string().swap(chars);
+    } else {
+      chars.clear();
+    }
+  }
+  end_ = top_ + 1;
   first_row_ = 0;
-  return rows_[top_].chars_.capacity() <= kMaxSpareRowCapacity;
+  return true;
 }
 
 const Canvas::Row& Canvas::operator[](int i) const {
@@ -113,7 +132,7 @@ const Canvas::Row& Canvas::operator[](int i) const {
 
 Extent Canvas::extent() const {
   int width = 0;
-  for (size_t k = top_; k < rows_.size(); ++k) {
+  for (size_t k = top_; k < end_; ++k) {
     width = std::max(width, rows_[k].length());
   }
   int height = nrows();
@@ -205,7 +224,7 @@ void for_each_run(std::string_view text, Emit emit) {
   size_t start = 0;
   for (size_t i = 0; i < text.size(); ++i) {
     auto byte = static_cast<unsigned char>(text[i]);
-    if (byte < GLYPH_FIRST) continue;
+    if (!maybe_glyph(byte)) continue;
     emit(text.substr(start, i - start));
     emit(glyph_text(byte));
     start = i + 1;
@@ -215,35 +234,38 @@ void for_each_run(std::string_view text, Emit emit) {
 
 }  // namespace
 
-std::string_view glyph_text(const unsigned char& byte) {
-  if (byte >= GLYPH_FIRST && byte - GLYPH_FIRST < std::size(kGlyphTexts)) {
-    return kGlyphTexts[byte - GLYPH_FIRST];
-  }
-  return std::string_view(reinterpret_cast<const char*>(&byte), 1);
-}
-
 void Canvas::write(std::FILE* out, bool glyphs) const {
-  for (size_t k = top_; k < rows_.size(); ++k) {
+  // The rows are gathered here and go to the stream in one call: most
+  // drawings are a few short rows, for which a call per row, or one per
+  // byte, costs more than copying them.
+  char buffer[4096];
+  size_t used = 0;
+  auto put = [&](std::string_view bytes) {
+    if (bytes.size() > sizeof buffer - used) {
+      fwrite_unlocked(buffer, 1, used, out);
+      used = 0;
+      if (bytes.size() > sizeof buffer) {
+        fwrite_unlocked(bytes.data(), 1, bytes.size(), out);
+        return;
+      }
+    }
+    std::memcpy(buffer + used, bytes.data(), bytes.size());
+    used += bytes.size();
+  };
+  for (size_t k = top_; k < end_; ++k) {
     std::string_view text = rows_[k].text();
     if (glyphs) {
-      // Byte by byte: the runs between glyphs are too short for a call
-      // each.
-      for (char c : text) {
-        auto byte = static_cast<unsigned char>(c);
-        for (char b : glyph_text(byte)) putc_unlocked(b, out);
-      }
-    } else if (text.size() < 32) {
-      // Most rows are short: a call to fwrite costs more than their bytes.
-      for (char c : text) putc_unlocked(c, out);
+      for_each_run(text, put);
     } else {
-      fwrite_unlocked(text.data(), 1, text.size(), out);
+      put(text);
     }
-    putc_unlocked('\n', out);
+    put("\n");
   }
+  fwrite_unlocked(buffer, 1, used, out);
 }
 
 void Canvas::append_to(std::string& out, bool glyphs) const {
-  for (size_t k = top_; k < rows_.size(); ++k) {
+  for (size_t k = top_; k < end_; ++k) {
     std::string_view text = rows_[k].text();
     if (glyphs) {
       for_each_run(text, [&out](std::string_view run) { out.append(run); });

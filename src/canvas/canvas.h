@@ -3,6 +3,7 @@
 #ifndef VORNIX_CANVAS_H_
 #define VORNIX_CANVAS_H_
 
+#include <array>
 #include <cassert>
 #include <cstdio>
 #include <cstddef>
@@ -32,11 +33,13 @@
 #define VORNIX_UNPOISON(address, size) ((void)(address), (void)(size))
 #endif
 
-/// Characters beyond ASCII. A canvas keeps one byte a cell; these byte
-/// values (DEL and up), which no input name contains, stand for the
-/// Unicode characters that they are written as (UTF-8), each one column
-/// wide. Add a glyph by giving it the next value and its text in
-/// kGlyphTexts below: the byte holds no more than these.
+/// Characters beyond ASCII. A canvas keeps one byte a cell; the byte
+/// values that no reader lets into a drawing stand for the Unicode
+/// characters that they are written as (UTF-8), each one column wide:
+/// DEL and up, and the control bytes but 0x00 (the pieces' "none") and
+/// 0x0a (a row's end). The readers turn a tab into a blank and reject the
+/// other control bytes as bad characters. Add a glyph by giving it the
+/// next value of the lower range and its text in kLowGlyphTexts below.
 enum Glyph : unsigned {
   GLYPH_FIRST = 0x7f,
   GLYPH_BAR = GLYPH_FIRST,  // ─
@@ -72,10 +75,6 @@ enum Glyph : unsigned {
   GLYPH_ELEMENT_OF,         // ∈
   GLYPH_GREEK_FIRST,        // α … ω, then Γ Δ Θ Λ Ξ Π Σ Φ Ψ Ω: see kGlyphTexts
   GLYPH_GREEK_LAST = GLYPH_GREEK_FIRST + 24 + 10 - 1,
-  GLYPH_DOWN_RIGHT,         // ┌
-  GLYPH_DOWN_LEFT,          // ┐
-  GLYPH_UP_RIGHT,           // └
-  GLYPH_UP_LEFT,            // ┘
   GLYPH_DOWN_HORIZONTAL,    // ┬
   GLYPH_SQUARE_LEFT_TOP,     // ⎡
   GLYPH_SQUARE_LEFT_MIDDLE,  // ⎢
@@ -132,12 +131,21 @@ enum Glyph : unsigned {
   GLYPH_MAPS_TO,            // ↦
   GLYPH_IMPLIED_BY,         // ⇐
   GLYPH_EQUIVALENT,         // ⇔
-  GLYPH_HEAVY_BAR,           // ━
+  GLYPH_LEFT_RIGHT_ARROW,   // ↔
+  GLYPH_DOWN_RIGHT,         // ┌
+  GLYPH_DOWN_LEFT,          // ┐
+  GLYPH_UP_RIGHT,           // └
+  GLYPH_UP_LEFT,            // ┘
+  GLYPH_END,
+  // The control bytes, from 0x01: see kLowGlyphTexts.
+  GLYPH_LOW_FIRST = 0x01,
+  GLYPH_HEAVY_BAR = GLYPH_LOW_FIRST,  // ━
   GLYPH_DOT,                 // ⋅
   GLYPH_CUBE_ROOT,           // ∛
   GLYPH_FOURTH_ROOT,         // ∜
   GLYPH_RULE,                // ⎯
-  GLYPH_END,
+  GLYPH_OVERLINE,            // ‾
+  GLYPH_LOW_END,
 };
 
 /// The text of each glyph, in the order of enum Glyph.
@@ -150,7 +158,7 @@ inline constexpr std::string_view kGlyphTexts[] = {
     "α", "β", "γ", "δ", "ε", "ζ", "η", "θ", "ι", "κ", "λ", "μ", "ν", "ξ",
     "ο", "π", "ρ", "σ", "τ", "υ", "φ", "χ", "ψ", "ω",
     "Γ", "Δ", "Θ", "Λ", "Ξ", "Π", "Σ", "Φ", "Ψ", "Ω",
-    "┌", "┐", "└", "┘", "┬",
+    "┬",
     // Pieces of tall brackets and braces, double bars and angle brackets.
     "⎡", "⎢", "⎣", "⎤", "⎥", "⎦", "⎧", "⎨", "⎩", "⎫", "⎬", "⎭", "⎪", "‖",
     "⟨", "⟩",
@@ -158,24 +166,61 @@ inline constexpr std::string_view kGlyphTexts[] = {
     "Υ", "∂", "ℓ", "ℏ", "ℜ", "ℑ", "ℵ", "∅", "∠", "°", "†", "∀", "∃", "¬",
     "∘", "⋆", "⊕", "⊗", "∧", "∨", "∩", "∪", "∖",
     "∉", "⊂", "⊆", "⊃", "⊇", "≃", "≅", "∝", "⊥", "≪", "≫",
-    "←", "↦", "⇐", "⇔",
-    // The main bar of a fraction over or under another, the dot of a
-    // product, roots of a given index, a rule of neutral width.
-    "━", "⋅", "∛", "∜", "⎯",
+    "←", "↦", "⇐", "⇔", "↔",
+    // Corners of boxes and braces.
+    "┌", "┐", "└", "┘",
 };
 static_assert(GLYPH_END <= 0x100, "a glyph is one byte of a cell");
 static_assert(std::size(kGlyphTexts) == GLYPH_END - GLYPH_FIRST);
 
-/// The UTF-8 text of a glyph byte, or the byte itself for ASCII.
-std::string_view glyph_text(const unsigned char& byte);
+/// The text of each glyph of the lower range, in the order of enum Glyph
+/// from GLYPH_LOW_FIRST.
+inline constexpr std::string_view kLowGlyphTexts[] = {
+    // The main bar of a fraction over or under another, the dot of a
+    // product, roots of a given index, a rule of neutral width.
+    "━", "⋅", "∛", "∜", "⎯",
+    // The rule under a sum sign.
+    "‾",
+};
+static_assert(GLYPH_LOW_END <= '\n', "0x0a ends a row: the glyph after 0x09 is 0x0b");
+static_assert(std::size(kLowGlyphTexts) == GLYPH_LOW_END - GLYPH_LOW_FIRST);
 
-/// The cell byte of one character written in UTF-8, at compile time: an
-/// ASCII character is itself, another one its glyph's byte; a character
-/// that is neither does not compile.
+/// Whether a cell byte may be a glyph: true of every glyph and of no
+/// printable ASCII character. One comparison, for loops over every cell.
+constexpr bool maybe_glyph(unsigned char byte) { return static_cast<unsigned char>(byte - ' ') >= '\x7f' - ' '; }
+
+namespace canvas_detail {
+// Every byte value, for the texts of the bytes that are not glyphs.
+inline constexpr auto kBytes = [] {
+  std::array<char, 256> bytes{};
+  for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i);
+  return bytes;
+}();
+// The text of each cell byte.
+inline constexpr auto kCellTexts = [] {
+  std::array<std::string_view, 256> texts{};
+  for (size_t i = 0; i < texts.size(); ++i) texts[i] = std::string_view(&kBytes[i], 1);
+  for (size_t i = 0; i < std::size(kGlyphTexts); ++i) texts[GLYPH_FIRST + i] = kGlyphTexts[i];
+  for (size_t i = 0; i < std::size(kLowGlyphTexts); ++i) {
+    texts[GLYPH_LOW_FIRST + i] = kLowGlyphTexts[i];
+  }
+  return texts;
+}();
+}  // namespace canvas_detail
+
+/// The UTF-8 text of a cell byte: a glyph's text, or the byte itself.
+constexpr std::string_view glyph_text(unsigned char byte) { return canvas_detail::kCellTexts[byte]; }
+
+/// The cell byte of one character written in UTF-8, at compile time: a
+/// printable ASCII character is itself, another one its glyph's byte; a
+/// character that is neither does not compile.
 consteval char glyph(std::string_view utf8) {
-  if (utf8.size() == 1 && static_cast<unsigned char>(utf8[0]) < GLYPH_FIRST) return utf8[0];
+  if (utf8.size() == 1 && !maybe_glyph(static_cast<unsigned char>(utf8[0]))) return utf8[0];
   for (size_t i = 0; i < std::size(kGlyphTexts); ++i) {
     if (kGlyphTexts[i] == utf8) return static_cast<char>(GLYPH_FIRST + i);
+  }
+  for (size_t i = 0; i < std::size(kLowGlyphTexts); ++i) {
+    if (kLowGlyphTexts[i] == utf8) return static_cast<char>(GLYPH_LOW_FIRST + i);
   }
   throw "not a glyph";
 }
@@ -312,7 +357,7 @@ class Canvas {
   /// Row i, adding empty rows above or below so that it exists.
   Row& operator[](int i) {
     size_t k = static_cast<size_t>(i - first_row_);
-    if (i < first_row_ || k >= rows_.size() - top_) return add_rows(i);
+    if (i < first_row_ || k >= end_ - top_) return add_rows(i);
     return rows_[top_ + k];
   }
   /// Row i, which must exist.
@@ -320,7 +365,7 @@ class Canvas {
 
   Extent extent() const;
   int first_row() const { return first_row_; }
-  int nrows() const { return static_cast<int>(rows_.size() - top_); }
+  int nrows() const { return static_cast<int>(end_ - top_); }
 
   /// Copies every row of src onto this canvas from column col; `align`
   /// says which row of src goes to `row`.
@@ -374,16 +419,19 @@ class Canvas {
   friend class CanvasRef;
 
   Row& add_rows(int i);
-  /// Cuts the canvas back to one empty row 0, keeping its storage; says
-  /// whether that storage is small enough to be kept for reuse.
+  /// Cuts the canvas back to one empty row 0, keeping its rows' storage
+  /// (but for a row's large one); says whether the canvas is small enough
+  /// to be kept for reuse.
   bool clear_for_reuse();
 
-  // The rows, top row first: rows_[top_ + k] is row first_row_ + k. The
-  // rows before top_ are empty spares, so that rows added above cost no
-  // more than rows added below.
+  // The rows, top row first: rows_[top_ + k] is row first_row_ + k, up to
+  // rows_[end_ - 1]. The rows before top_ are empty spares, so that rows
+  // added above cost no more than rows added below; those from end_ on are
+  // emptied rows of an earlier drawing, kept with their storage.
   std::vector<Row> rows_;
   CanvasPool* pool_;
   size_t top_ = 0;
+  size_t end_ = 0;
   int first_row_;
   int share_count_ = 0;
 };

@@ -7,14 +7,21 @@ namespace {
 // Draws left, the sign, then right, bracketed when asked; returns the
 // sign's column in `sign_col`. The drawing goes onto the left operand's own
 // canvas, so that a long chain a + b + c + ... is not copied at every link.
-CanvasRef draw_infix(const RenderContext& cx, const Expression& left, char sign,
-                     const Expression& right, bool bracket_right,
-                     int& sign_col) {
+CanvasRef draw_infix(const RenderContext& cx, const Expression& node, Joint joint,
+                     const Expression& left, char sign, const Expression& right,
+                     bool bracket_right, int& sign_col, bool two_row_sign = false) {
   CanvasRef c = left.render(cx);
   int w = c->extent().width;
   sign_col = w + 1;
   (*c)[0][sign_col] = sign;
-  c->paste_bracketed(*right.render(cx), 0, w + 3, bracket_right, cx.style.parens());
+  CanvasRef r = right.render(cx);
+  c->paste_bracketed(*r, 0, w + 3, bracket_right, cx.style.parens());
+  if (cx.layout) {
+    Placement p = Placement::two(joint, placed(left, 0, w, false),
+                                 placed(right, w + 3, r->extent().width, bracket_right), sign_col, 1);
+    p.two_row_sign = two_row_sign;
+    cx.layout->note(node, p);
+  }
   return c;
 }
 
@@ -22,12 +29,14 @@ CanvasRef draw_infix(const RenderContext& cx, const Expression& left, char sign,
 
 CanvasRef SimpleBinaryOp::render(const RenderContext& cx) const {
   int sign_col;
-  return draw_infix(cx, *left, op_char(), *right, false, sign_col);
+  Joint joint = op_char() == '+' ? Joint::additive : Joint::relation;
+  return draw_infix(cx, *this, joint, *left, op_char(), *right, false, sign_col);
 }
 
 CanvasRef Sub::render(const RenderContext& cx) const {
   int sign_col;
-  return draw_infix(cx, *left, '-', *right, right->needs_parens(), sign_col);
+  return draw_infix(cx, *this, Joint::additive, *left, '-', *right, right->needs_parens(),
+                    sign_col);
 }
 
 // In ASCII the sign stands over a dash; in Unicode it is one character:
@@ -36,7 +45,8 @@ CanvasRef Sub::render(const RenderContext& cx) const {
 CanvasRef RelationOrEqual::render(const RenderContext& cx) const {
   int sign_col;
   bool unicode = cx.style.glyphs->unicode_symbols;
-  CanvasRef c = draw_infix(cx, *left, unicode ? unicode_ : sign_, *right, right->needs_parens(), sign_col);
+  CanvasRef c = draw_infix(cx, *this, Joint::relation, *left, unicode ? unicode_ : sign_, *right,
+                           right->needs_parens(), sign_col, !unicode);
   if (!unicode) (*c)[1][sign_col] = '-';
   return c;
 }
@@ -64,14 +74,24 @@ CanvasRef InfixOp::render(const RenderContext& cx) const {
   bool relation = is_relation();
   bool product = is_product();
   CanvasRef c = left->render(cx);
-  if (product && left->needs_parens()) {
+  int left_width = c->extent().width;
+  bool bracket_left = product && left->needs_parens();
+  if (bracket_left) {
     CanvasRef bracketed = cx.canvas();
     bracketed->paste_bracketed(*c, 0, 0, true, cx.style.parens());
     c = bracketed;
   }
   int w = c->extent().width;
   int n = put_sign(cx.style, *c, sign, 0, w + 1);
-  c->paste_bracketed(*right->render(cx), 0, w + n + 2, !relation && right->needs_parens(),
-                     cx.style.parens());
+  bool bracket_right = !relation && right->needs_parens();
+  CanvasRef r = right->render(cx);
+  c->paste_bracketed(*r, 0, w + n + 2, bracket_right, cx.style.parens());
+  if (cx.layout) {
+    Joint joint = relation ? Joint::relation : product ? Joint::product : Joint::additive;
+    cx.layout->note(*this, Placement::two(joint, placed(*left, 0, left_width, bracket_left),
+                                          placed(*right, w + n + 2, r->extent().width,
+                                                 bracket_right),
+                                          w + 1, n));
+  }
   return c;
 }

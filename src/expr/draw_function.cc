@@ -26,7 +26,13 @@ CanvasRef FunctionArgs::render_list(const RenderContext& cx) const {
 CanvasRef MultivarFunction::render(const RenderContext& cx) const {
   CanvasRef c = fname->render(cx);
   int name_width = c->extent().width;
-  c->paste_bracketed(*arguments->render_list(cx), 0, name_width, true, cx.style.parens());
+  CanvasRef list = arguments->render_list(cx);
+  c->paste_bracketed(*list, 0, name_width, true, cx.style.parens());
+  // One argument breaks inside the brackets as a bracketed term would.
+  if (cx.layout && arguments->items.size() == 1) {
+    cx.layout->note(*this, Placement::one(*arguments->items[0], name_width,
+                                          list->extent().width, true));
+  }
   return c;
 }
 
@@ -37,7 +43,11 @@ CanvasRef TrigFunction::render(const RenderContext& cx) const {
   CanvasRef c = fname->render(cx);
   int w = c->extent().width;
   int col = fname->expn ? w : w + 1;
-  c->paste_bracketed(*arg->render(cx), 0, col, arg->needs_parens(), cx.style.parens());
+  CanvasRef operand = arg->render(cx);
+  c->paste_bracketed(*operand, 0, col, arg->needs_parens(), cx.style.parens());
+  if (cx.layout) {
+    cx.layout->note(*this, Placement::one(*arg, col, operand->extent().width, arg->needs_parens()));
+  }
   return c;
 }
 

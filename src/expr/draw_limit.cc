@@ -24,6 +24,10 @@ CanvasRef Limit::render(const RenderContext& cx) const {
   c->paste(*var, b, 0, ALIGN_BASELINE);
   c->put_text(arrow, b, v.width + 1);
   c->paste(*to, b, v.width + arrow.size() + 2, ALIGN_BASELINE);
-  c->paste_bracketed(*body->render(cx), 0, n + 1, body->needs_parens(), cx.style.parens());
+  CanvasRef drawn = body->render(cx);
+  c->paste_bracketed(*drawn, 0, n + 1, body->needs_parens(), cx.style.parens());
+  if (cx.layout) {
+    cx.layout->note(*this, Placement::one(*body, n + 1, drawn->extent().width, body->needs_parens()));
+  }
   return c;
 }

@@ -17,6 +17,7 @@ CanvasRef Pow::render(const RenderContext& cx) const {
   c->paste_bracketed(*base, 0, 0, brackets, cx.style.parens());
   int col = brackets ? e.width + 2 : e.width;
   c->paste(*right->render(cx), -e.ascent - 1, col, ALIGN_BOTTOM);
+  if (cx.layout) cx.layout->note(*this, Placement::one(*left, 0, e.width, brackets));
   return c;
 }
 
@@ -43,7 +44,7 @@ char indexed_sign(const Style& style, const Expression& radicand, const Expressi
 //    \/  2
 CanvasRef Root::render(const RenderContext& cx) const {
   CanvasRef c = cx.canvas();
-  CanvasRef radicand = left->render(cx);
+  CanvasRef radicand = left->render(radicand_context(cx));
   if (char sign = indexed_sign(cx.style, *left, *right, radicand->extent())) {
     (*c)[0][0] = sign;
     c->paste(*radicand, 0, 1, ALIGN_BASELINE);

@@ -1,5 +1,6 @@
 // Products by juxtaposition and stacked fractions.
 #include <algorithm>
+#include <typeinfo>
 
 #include "expr/drawing.h"
 
@@ -37,6 +38,11 @@ CanvasRef Mul::render(const RenderContext& cx) const {
     if (cx.style.in_cell || numbers) (*c)[0][col - 1] = dot;
   }
   c->paste_bracketed(*r, 0, col, bracket_right, cx.style.parens());
+  if (cx.layout) {
+    cx.layout->note(*this, Placement::two(Joint::product, placed(*left, 0, w, bracket_left),
+                                          placed(*right, col, r->extent().width, bracket_right),
+                                          col - 1, 0));
+  }
   return c;
 }
 
@@ -67,7 +73,7 @@ CanvasRef Div::render(const RenderContext& cx) const {
   }
   // Over or under a fraction as long, this bar is the main one: the
   // style's heavier rule tells it apart.
-  auto is_fraction = [](const Expression& side) { return dynamic_cast<const Div*>(&side) != nullptr; };
+  auto is_fraction = [](const Expression& side) { return typeid(side) == typeid(Div); };
   const GlyphSet& glyphs = *cx.style.glyphs;
   bool main = (p == m && is_fraction(*left)) || (q == m && is_fraction(*right));
   c->fill(0, 0, m, main ? glyphs.main_bar : glyphs.fraction_bar);

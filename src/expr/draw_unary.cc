@@ -38,12 +38,15 @@ CanvasRef Neg::render(const RenderContext& cx) const {
   (*c)[0][0] = '-';
   int col = arg->category <= SYMBOL_CATEGORY ? 1 : 2;
   c->paste_bracketed(*operand, 0, col, arg->needs_parens(), cx.style.parens());
+  if (cx.layout) {
+    cx.layout->note(*this, Placement::one(*arg, col, operand->extent().width, arg->needs_parens()));
+  }
   return c;
 }
 
 CanvasRef Sqrt::render(const RenderContext& cx) const {
   CanvasRef c = cx.canvas();
-  CanvasRef radicand = arg->render(cx);
+  CanvasRef radicand = arg->render(radicand_context(cx));
   draw_radical(cx.style, radical_sign(cx.style, *arg, radicand->extent()), *c, *radicand, 0);
   return c;
 }
@@ -55,6 +58,7 @@ CanvasRef Fact::render(const RenderContext& cx) const {
   bool brackets = arg->category >= UNARY;
   c->paste_bracketed(*operand, 0, 0, brackets, cx.style.parens());
   (*c)[0][brackets ? w + 2 : w] = '!';
+  if (cx.layout) cx.layout->note(*this, Placement::one(*arg, 0, w, brackets));
   return c;
 }
 
@@ -70,6 +74,7 @@ CanvasRef Conj::render(const RenderContext& cx) const {
                                                    : arg->category != CONSTANT;
   c->paste_bracketed(*operand, 0, 0, brackets, cx.style.parens());
   (*c)[-1][brackets ? w + 2 : w] = '*';
+  if (cx.layout) cx.layout->note(*this, Placement::one(*arg, 0, w, brackets));
   return c;
 }
 
@@ -86,7 +91,9 @@ CanvasRef Bar::render(const RenderContext& cx) const {
 //   |x |
 CanvasRef Abs::render(const RenderContext& cx) const {
   CanvasRef c = cx.canvas();
-  c->paste_bracketed(*arg->render(cx), 0, 0, true, cx.style.bars());
+  CanvasRef operand = arg->render(cx);
+  c->paste_bracketed(*operand, 0, 0, true, cx.style.bars());
+  if (cx.layout) cx.layout->note(*this, Placement::one(*arg, 0, operand->extent().width, true));
   return c;
 }
 
@@ -95,7 +102,11 @@ CanvasRef Signed::render(const RenderContext& cx) const {
   CanvasRef c = cx.canvas();
   int n = put_sign(cx.style, *c, sign, 0, 0);
   int col = arg->category <= SYMBOL_CATEGORY ? n : n + 1;
-  c->paste_bracketed(*arg->render(cx), 0, col, arg->needs_parens(), cx.style.parens());
+  CanvasRef operand = arg->render(cx);
+  c->paste_bracketed(*operand, 0, col, arg->needs_parens(), cx.style.parens());
+  if (cx.layout) {
+    cx.layout->note(*this, Placement::one(*arg, col, operand->extent().width, arg->needs_parens()));
+  }
   return c;
 }
 
@@ -129,6 +140,7 @@ CanvasRef Bracketed::render(const RenderContext& cx) const {
   CanvasRef inner = arg->render(cx);
   if (opening == Delimiter::paren && closing == Delimiter::paren) {
     c->paste_bracketed(*inner, 0, 0, true, cx.style.parens());
+    if (cx.layout) cx.layout->note(*this, Placement::one(*arg, 0, inner->extent().width, true));
     return c;
   }
   Extent e = inner->extent();
@@ -136,5 +148,9 @@ CanvasRef Bracketed::render(const RenderContext& cx) const {
   c->paste(*inner, 0, col, ALIGN_BASELINE);
   draw_delimiter(cx.style, *c, opening, true, -e.ascent, e.descent, 0);
   draw_delimiter(cx.style, *c, closing, false, -e.ascent, e.descent, col + e.width);
+  // Written brackets one column wide break as round ones do.
+  if (cx.layout && col == 1 && delimiter_width(cx.style, closing) == 1) {
+    cx.layout->note(*this, Placement::one(*arg, 0, e.width, true));
+  }
   return c;
 }

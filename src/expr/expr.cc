@@ -206,6 +206,14 @@ void Matrix::add_row(Row* r) {
   for (const Owned<>& item : r->items) cover(item.get());
 }
 
+Table::Table(std::vector<Column> columns, bool dotted)
+    : columns(std::move(columns)), dotted(dotted) {}
+
+void Table::add_row(Row* r) {
+  Matrix::add_row(r);
+  if (r->tag) cover(r->tag.get());
+}
+
 Expression* conjugate(NodePool& pool, Expression* e) {
   if (e->category != SYMBOL_CATEGORY) return new (pool) Conj(e);
   static_cast<Symbol*>(e)->toggle_starred();
@@ -315,6 +323,11 @@ void Matrix::release_children(NodeStack& out) {
   for (auto& row : rows) {
     for (Owned<>& item : row->items) release(item, out);
   }
+}
+
+void Table::release_children(NodeStack& out) {
+  Matrix::release_children(out);
+  for (auto& row : rows) release(static_cast<Row&>(*row).tag, out);
 }
 
 FunctionArgs* start_arguments(Expression* first) {

@@ -12,6 +12,7 @@
 
 #include "canvas/canvas.h"
 #include "expr/glyphs.h"
+#include "expr/layout.h"
 #include "expr/symbols.h"
 
 class Expression;
@@ -25,6 +26,9 @@ struct Style {
   const GlyphSet* glyphs = &kAsciiGlyphs;
   /// Drawing a cell of a matrix, where a blank also parts the cells.
   bool in_cell = false;
+  /// Drawing a radicand, where big signs keep their five rows: a radical
+  /// is as wide as it is tall, and a sign that grows would widen it.
+  bool fixed_signs = false;
 
   /// Round brackets in this style.
   const BracketShape& parens() const { return glyphs->parens; }
@@ -32,11 +36,13 @@ struct Style {
   const BracketShape& bars() const { return glyphs->bars; }
 };
 
-/// What a render draws with: the style, and the pool that its canvases
-/// come from and are counted in.
+/// What a render draws with: the style, the pool that its canvases come
+/// from and are counted in, and the layout record that its placements go
+/// to, if one is kept.
 struct RenderContext {
   CanvasPool& pool;
   Style style;
+  LayoutRecord* layout = nullptr;
   /// A new canvas with one empty row, row 0.
   CanvasRef canvas() const { return CanvasRef(pool); }
 };
@@ -497,8 +503,9 @@ class Mul : public BinaryOp {
   CanvasRef render(const RenderContext& cx) const override;
 };
 
-/// left is the numerator, right the denominator.
-class Div : public BinaryOp {
+/// left is the numerator, right the denominator. Final, so that a
+/// fraction is told by its type alone.
+class Div final : public BinaryOp {
  public:
   Div(Expression* l, Expression* r) : BinaryOp(l, r) {}
   CanvasRef render(const RenderContext& cx) const override;
@@ -613,10 +620,16 @@ class IntegralOnInterval : public Integral, public OpOverInterval {
   CanvasRef render_sign(const RenderContext& cx, SignSpan span) const override;
 };
 
-/// Draws a big sign with its middle row at row r, from column c.
+/// A big sign of a sum or product. Its span is its rows above and below
+/// its middle row, all of them its own: five rows, or, in a style whose
+/// sign grows, as many as its body needs.
 class OpSymbol {
  public:
-  virtual void draw(Canvas& canvas, int r, int c, const Style& style) const = 0;
+  /// The span of the sign for a body of extent e.
+  virtual SignSpan span(const Style& style, const Extent& e) const = 0;
+  /// Draws the sign of the given span with its middle row at row r, from
+  /// column c.
+  virtual void draw(Canvas& canvas, int r, int c, SignSpan span, const Style& style) const = 0;
 
  protected:
   ~OpSymbol() = default;
@@ -624,12 +637,14 @@ class OpSymbol {
 
 class SumSymbol : public OpSymbol {
  public:
-  void draw(Canvas& canvas, int r, int c, const Style& style) const override;
+  SignSpan span(const Style& style, const Extent& e) const override;
+  void draw(Canvas& canvas, int r, int c, SignSpan span, const Style& style) const override;
 };
 
 class ProductSymbol : public OpSymbol {
  public:
-  void draw(Canvas& canvas, int r, int c, const Style& style) const override;
+  SignSpan span(const Style& style, const Extent& e) const override;
+  void draw(Canvas& canvas, int r, int c, SignSpan span, const Style& style) const override;
 };
 
 class SumOrProduct : public OpOnFunction {
@@ -639,8 +654,10 @@ class SumOrProduct : public OpOnFunction {
   /// The whole drawing, with the given sign.
   virtual CanvasRef render_with_symbol(const RenderContext& cx,
                                        const OpSymbol& symbol) const;
-  /// The sign with the variable under it.
-  virtual CanvasRef render_sign(const RenderContext& cx, const OpSymbol& symbol) const;
+  /// The sign of the given span with the variable under it; the span of
+  /// five rows is the narrowest's, as wide as any.
+  virtual CanvasRef render_sign(const RenderContext& cx, const OpSymbol& symbol,
+                                SignSpan span = {2, 2}) const;
 };
 
 class Sum : public SumOrProduct {
@@ -661,7 +678,8 @@ class SumOrProductOverInterval : public SumOrProduct, public OpOverInterval {
                            Expression* lower, Expression* upper);
   void release_children(NodeStack& out) override;
   /// The sign with the range under it and the upper bound over it.
-  CanvasRef render_sign(const RenderContext& cx, const OpSymbol& symbol) const override;
+  CanvasRef render_sign(const RenderContext& cx, const OpSymbol& symbol,
+                        SignSpan span) const override;
 };
 
 class SumOverInterval : public SumOrProductOverInterval {
@@ -688,8 +706,9 @@ class ScriptedBigOperator : public SumOrProduct {
                       Expression* upper);
   void release_children(NodeStack& out) override;
   CanvasRef render(const RenderContext& cx) const override;
-  /// The sign with its scripts; `symbol` is ignored for the node's own.
-  CanvasRef render_sign(const RenderContext& cx, const OpSymbol& symbol) const override;
+  /// The sign with its scripts.
+  CanvasRef render_sign(const RenderContext& cx, const OpSymbol& symbol,
+                        SignSpan span = {2, 2}) const override;
   const Shape shape;
   const Sign sign;
   Owned<> upper;
@@ -802,6 +821,46 @@ class Array : public Matrix {
 
  private:
   int column_gap_;
+};
+
+/// A table written in LaTeX with & and \\: align, gather, array and their
+/// kin. Cells stand on their row's baseline, each column aligned as its
+/// environment says; rows touch unless one of two neighbours is taller
+/// than a line; rules may part rows and columns, and a row may carry a tag
+/// at the right.
+class Table : public Matrix {
+ public:
+  enum class Align : unsigned char { left, centre, right };
+  /// How a column stands: its alignment, and before it the blank columns
+  /// that part it from the column on its left and the vertical rules
+  /// between them.
+  struct Column {
+    Align align = Align::centre;
+    int gap = 2;
+    int rules = 0;
+  };
+  /// A row and what is written of it besides its cells: the tag drawn at
+  /// its right, the horizontal rules above it, and whether its one cell
+  /// is text that stands from the left edge across the columns.
+  class Row : public Matrix::Row {
+   public:
+    Owned<> tag;
+    int rules_above = 0;
+    bool across = false;
+  };
+
+  /// `dotted`: a product in a cell shows its dot in Unicode, as in a matrix.
+  Table(std::vector<Column> columns, bool dotted);
+  CanvasRef render(const RenderContext& cx) const override;
+  void add_row(Row* r);
+  void release_children(NodeStack& out) override;
+  const Row& row(size_t i) const { return static_cast<const Row&>(*rows[i]); }
+
+  /// One a column, as many as the longest row has cells.
+  const std::vector<Column> columns;
+  const bool dotted;
+  int rules_right = 0;  // vertical rules after the last column
+  int rules_below = 0;  // horizontal rules after the last row
 };
 
 // ---- Building decorated nodes ----

@@ -1,8 +1,8 @@
-// Fitting a drawing into a width. The drawing is not drawn again: its
-// pieces are column ranges of the drawing itself, which is the operands of
-// its outermost chain pasted side by side on one baseline. The tree tells
+// Fitting a drawing into a width. The pieces are column ranges of the
+// drawing itself, which is the operands of its outermost chain pasted side
+// by side on one baseline. The layout record that the renders wrote tells
 // where the terms and operators of that chain stand; lines are filled with
-// as many of them as fit, and stacked one under another:
+// them evenly, and stacked one under another:
 //
 //   f(x) = a + b + c + d        a chain of relations whose first sign
 //        = e + f                leaves half the width: relation signs
@@ -16,8 +16,12 @@
 
 namespace {
 
-// Where a chain may be broken, strongest first.
+// Where a chain may be broken, strongest first: the joints of the layout
+// record, in their order.
 enum Level { RELATION, ADDITIVE, PRODUCT, NO_LEVEL };
+static_assert(static_cast<int>(Joint::relation) == RELATION &&
+              static_cast<int>(Joint::product) == PRODUCT &&
+              static_cast<int>(Joint::none) == NO_LEVEL);
 
 // Operators are a sign of `sign` columns framed by blanks, or, with no
 // sign, the blank between factors.
@@ -60,64 +64,6 @@ struct Chain {
   int first_column = 0;  // where the first term's own drawing starts
 };
 
-// A node drawn as its operands beside an operator, which brackets some of
-// them.
-struct Infix {
-  Level level = NO_LEVEL;
-  const Expression* left = nullptr;
-  const Expression* right = nullptr;
-  bool left_bracketed = false;
-  bool right_bracketed = false;
-  bool two_row_sign = false;
-  int sign = 1;
-};
-
-Infix infix(const Expression& e, const Style& style) {
-  Infix in;
-  // Not every node of the two-operand category is a BinaryOp: a LaTeX
-  // list is one too.
-  auto* op = dynamic_cast<const BinaryOp*>(&e);
-  if (op == nullptr) return in;
-  in.left = op->left.get();
-  in.right = op->right.get();
-  if (dynamic_cast<const Add*>(&e)) {
-    in.level = ADDITIVE;
-  } else if (dynamic_cast<const Sub*>(&e)) {
-    in.level = ADDITIVE;
-    in.right_bracketed = in.right->needs_parens();
-  } else if (dynamic_cast<const Equal*>(&e) || dynamic_cast<const Less*>(&e) ||
-             dynamic_cast<const Greater*>(&e)) {
-    in.level = RELATION;
-  } else if (dynamic_cast<const RelationOrEqual*>(&e)) {
-    in.level = RELATION;
-    in.right_bracketed = in.right->needs_parens();
-    in.two_row_sign = true;
-  } else if (dynamic_cast<const Mul*>(&e)) {
-    in.level = PRODUCT;
-    in.left_bracketed = in.left->needs_parens();
-    in.right_bracketed = in.right->needs_parens();
-    in.sign = 0;
-  } else if (auto* written = dynamic_cast<const InfixOp*>(&e)) {
-    // Signs of written LaTeX: relations, sums and products, each with a
-    // sign of its own width.
-    bool relation = written->is_relation();
-    bool product = written->is_product();
-    in.level = relation ? RELATION : product ? PRODUCT : ADDITIVE;
-    in.left_bracketed = product && in.left->needs_parens();
-    in.right_bracketed = !relation && in.right->needs_parens();
-    in.sign = sign_columns(style, written->sign);
-  }
-  return in;
-}
-
-// A node drawn as a child with something before or after it: the child's
-// drawing, brackets included, starts `offset` columns into the node's.
-struct Wrapper {
-  const Expression* child = nullptr;
-  int offset = 0;
-  bool bracketed = false;
-};
-
 // The cells of a drawing, blank beyond a row's end.
 class Cells {
  public:
@@ -131,20 +77,6 @@ class Cells {
   bool blank(int r, int col) const {
     std::string_view text = row(r);
     return col >= static_cast<int>(text.size()) || text[static_cast<size_t>(col)] == ' ';
-  }
-  // Whether `part` stands in the drawing with its row 0 on row 0 and its
-  // first column at column col.
-  bool holds(const Canvas& part, int col) const {
-    if (part.first_row() < top() || part.first_row() + part.nrows() - 1 > bottom()) return false;
-    for (int r = part.first_row(); r < part.first_row() + part.nrows(); ++r) {
-      std::string_view text = part[r].text();
-      for (size_t k = 0; k < text.size(); ++k) {
-        int c = col + static_cast<int>(k);
-        char here = blank(r, c) ? ' ' : row(r)[static_cast<size_t>(c)];
-        if (here != text[k]) return false;
-      }
-    }
-    return true;
   }
   // Whether row r has anything in columns [a, b).
   bool any(int r, int a, int b) const {
@@ -212,8 +144,8 @@ struct CutUnit {
 class Fitter {
  public:
   Fitter(const Canvas& canvas, const RenderContext& cx, int width, int fraction_depth = 0)
-      : cells_(canvas), cx_(cx), width_(width), drawing_width_(canvas.extent().width),
-        fraction_depth_(fraction_depth) {}
+      : cells_(canvas), cx_(cx), width_(width), limit_(width),
+        drawing_width_(canvas.extent().width), fraction_depth_(fraction_depth) {}
 
   void place(const Expression& tree);
   CanvasRef compose() const;
@@ -228,16 +160,15 @@ class Fitter {
     std::vector<CanvasRef> blocks;
     int out;
     bool has_term, relation_on_line, line_full, stripped;
+    int splits;
     std::vector<std::pair<Indents*, Indents>> indents;
   };
   State save(Indents& indents) const;
   void restore(State& state);
 
-  int width_of(const Expression& e) const;
-  int width_at(const Expression& e, bool bracketed, int col) const;
+  const Placement* joined(const Expression& e) const;
   bool flatten(const Expression& root, int start, int end, Chain& chain) const;
   bool clean(const Op& op) const;
-  bool wrapper(const Expression& e, Wrapper& w) const;
   bool inner_chain(const Term& term, Chain& chain) const;
   void operand_chain(const Expression& e, bool bracketed, int start, int end,
                      Chain& chain) const;
@@ -250,12 +181,14 @@ class Fitter {
 
   void place_range(const Chain& chain, size_t i, size_t j, Lead lead, Level level,
                    Indents& indents);
+  void place_broken(const Chain& chain, size_t u, size_t v, Lead lead, Level level,
+                    Indents& indents);
   void place_term(const Term& term, Lead lead, Indents& indents);
   void place_strips(int a, int b, Lead lead, Indents& indents,
                     const std::vector<int>& clean_cuts);
 
   bool fits_here(Lead lead, int w) const {
-    return !line_full_ && out_ + here_width(lead, w) <= width_;
+    return !line_full_ && out_ + here_width(lead, w) <= limit_;
   }
   int here_width(Lead lead, int w) const;
   bool fits_fresh(Lead lead, int w);
@@ -270,6 +203,7 @@ class Fitter {
   Cells cells_;
   const RenderContext& cx_;
   int width_;
+  int limit_;  // where lines are filled to: the width, or less to even them out
   int drawing_width_;
   int fraction_depth_;  // fractions broken by their terms around this drawing
   std::vector<Line> lines_;
@@ -281,58 +215,55 @@ class Fitter {
   bool stripped_ = false;
   std::vector<CanvasRef> blocks_;
   int nesting_ = 0;
+  int splits_ = 0;  // pieces broken across lines, each counted once
 };
 
-// Each measurement is a drawing of its own against the drawing limit: a
-// part of a drawing that was drawn within it.
-int Fitter::width_of(const Expression& e) const {
-  cx_.pool.reset_budget();
-  return e.render(cx_)->extent().width;
-}
-
-// The width of a part drawn at column col, brackets included, or -1 when
-// the drawing does not hold the part's drawing there.
-int Fitter::width_at(const Expression& e, bool bracketed, int col) const {
-  cx_.pool.reset_budget();
-  CanvasRef part = e.render(cx_);
-  int inside = bracketed ? col + 1 : col;
-  if (!cells_.holds(*part, inside)) return -1;
-  return part->extent().width + (bracketed ? 2 : 0);
+// The placement of a node drawn as two operands about a sign, or null.
+const Placement* Fitter::joined(const Expression& e) const {
+  const Placement* p = cx_.layout->find(e);
+  return p != nullptr && p->joint != Joint::none ? p : nullptr;
 }
 
 // The terms and operators of the chain that `root` draws at columns
-// [start, end), in drawing order; false when they do not stand in those
-// columns as the chain's drawing has them. Operators whose columns hold anything but
-// their sign are not places to break: the terms around them become one.
+// [start, end), in drawing order, as the layout record places them; false
+// when the record does not tile those columns. Operators whose columns hold
+// anything but their sign are not places to break: the terms around them
+// become one.
 bool Fitter::flatten(const Expression& root, int start, int end, Chain& chain) const {
   struct Step {
-    const Expression* node;  // null for an operator
-    bool bracketed;
-    Infix op;
+    PlacedPart part;  // node null for an operator
+    const Placement* op;
   };
   std::vector<Term> terms;
   std::vector<Op> ops;
-  std::vector<Step> todo{{&root, false, {}}};
+  std::vector<Step> todo{{PlacedPart{&root, start, end - start, false}, nullptr}};
   int col = start;
   while (!todo.empty()) {
     Step step = todo.back();
     todo.pop_back();
-    if (step.node == nullptr) {
-      ops.push_back(Op{step.op.level, col, step.op.two_row_sign, step.op.sign});
-      col += op_width(step.op.sign);
+    const PlacedPart& part = step.part;
+    if (part.node == nullptr) {
+      const Placement& p = *step.op;
+      int at = part.col - (p.sign_width == 0 ? 0 : 1);
+      if (at != col) return false;
+      ops.push_back(Op{static_cast<Level>(p.joint), at, p.two_row_sign, p.sign_width});
+      col += op_width(p.sign_width);
       continue;
     }
-    Infix in = step.bracketed ? Infix{} : infix(*step.node, cx_.style);
-    if (in.level != NO_LEVEL) {
-      todo.push_back({in.right, in.right_bracketed, {}});
-      todo.push_back({nullptr, false, in});
-      todo.push_back({in.left, in.left_bracketed, {}});
+    if (part.col != col) return false;
+    const Placement* p = part.bracketed ? nullptr : joined(*part.node);
+    if (p != nullptr) {
+      auto moved = [&](PlacedPart child) {
+        child.col += part.col;
+        return child;
+      };
+      todo.push_back({moved(p->second), nullptr});
+      todo.push_back({PlacedPart{nullptr, part.col + p->sign_col, 0, false}, p});
+      todo.push_back({moved(p->first), nullptr});
       continue;
     }
-    int w = width_at(*step.node, step.bracketed, col);
-    if (w < 0) return false;
-    terms.push_back(Term{step.node, step.bracketed, col, col + w, col, col + w});
-    col += w;
+    terms.push_back(Term{part.node, part.bracketed, col, col + part.width, col, col + part.width});
+    col += part.width;
   }
   if (col != end) return false;
 
@@ -372,65 +303,6 @@ bool Fitter::clean(const Op& op) const {
   return true;
 }
 
-// The nodes that draw one child beside signs, names or bounds, and where
-// the child's drawing starts in theirs.
-bool Fitter::wrapper(const Expression& e, Wrapper& w) const {
-  if (auto* n = dynamic_cast<const Neg*>(&e)) {
-    const Expression& arg = *n->arg;
-    w = {&arg, arg.category <= SYMBOL_CATEGORY ? 1 : 2, arg.needs_parens()};
-  } else if (auto* s = dynamic_cast<const Signed*>(&e)) {
-    const Expression& arg = *s->arg;
-    int n = sign_columns(cx_.style, s->sign);
-    w = {&arg, arg.category <= SYMBOL_CATEGORY ? n : n + 1, arg.needs_parens()};
-  } else if (auto* b = dynamic_cast<const Bracketed*>(&e)) {
-    // Written brackets one column wide stand where round ones would.
-    if (delimiter_width(cx_.style, b->opening) != 1 ||
-        delimiter_width(cx_.style, b->closing) != 1) {
-      return false;
-    }
-    w = {b->arg.get(), 0, true};
-  } else if (auto* f = dynamic_cast<const Fact*>(&e)) {
-    w = {f->arg.get(), 0, f->arg->category >= UNARY};
-  } else if (auto* c = dynamic_cast<const Conj*>(&e)) {
-    const Expression& arg = *c->arg;
-    bool brackets = arg.category == SYMBOL_CATEGORY ? is_symbol_with_exponent(arg)
-                                                    : arg.category != CONSTANT;
-    w = {&arg, 0, brackets};
-  } else if (auto* a = dynamic_cast<const Abs*>(&e)) {
-    // The bars stand where brackets would.
-    w = {a->arg.get(), 0, true};
-  } else if (auto* p = dynamic_cast<const Pow*>(&e)) {
-    w = {p->left.get(), 0, base_needs_brackets(*p->left)};
-  } else if (auto* i = dynamic_cast<const Integral*>(&e)) {
-    const Expression& body = *i->body;
-    int col = cx_.style.glyphs->integral.body_col;
-    if (dynamic_cast<const Integral*>(&body)) {
-      // The sign's width does not depend on its height.
-      cx_.pool.reset_budget();
-      col = i->render_sign(cx_, SignSpan{1, 1})->extent().width + 1;
-    }
-    w = {&body, col, body.needs_parens() && i->variable};
-  } else if (auto* s = dynamic_cast<const SumOrProduct*>(&e)) {
-    // Both signs are as wide.
-    cx_.pool.reset_budget();
-    int col = s->render_sign(cx_, SumSymbol())->extent().width + 1;
-    w = {s->body.get(), col, s->body->needs_parens()};
-  } else if (auto* l = dynamic_cast<const Limit*>(&e)) {
-    int arrow = cx_.style.glyphs->arrow.size();
-    int n = width_of(*l->variable) + width_of(*l->point) + arrow + 2;
-    w = {l->body.get(), n + 1, l->body->needs_parens()};
-  } else if (auto* t = dynamic_cast<const TrigFunction*>(&e)) {
-    int col = width_of(*t->fname) + (t->fname->expn ? 0 : 1);
-    w = {t->arg.get(), col, t->arg->needs_parens()};
-  } else if (auto* m = dynamic_cast<const MultivarFunction*>(&e)) {
-    if (m->arguments->items.size() != 1) return false;
-    w = {m->arguments->items[0].get(), width_of(*m->fname), true};
-  } else {
-    return false;
-  }
-  return true;
-}
-
 // The chain inside a term's outermost brackets, or beside the signs of the
 // nodes that draw one child (a negation, a big operator, a function); its
 // first and last terms carry what stands before and after it in the term.
@@ -445,29 +317,29 @@ bool Fitter::inner_chain(const Term& term, Chain& chain) const {
       ++start;
       --end;
     }
-    if (infix(*node, cx_.style).level != NO_LEVEL) {
+    const Placement* p = cx_.layout->find(*node);
+    if (p == nullptr) return false;
+    if (p->joint != Joint::none) {
       if (!flatten(*node, start, end, chain)) return false;
       chain.terms.front().start = term.start;
       chain.terms.back().end = term.end;
       return true;
     }
-    Wrapper w;
-    if (!wrapper(*node, w)) return false;
-    int child_start = start + w.offset;
-    int child_width = width_at(*w.child, w.bracketed, child_start);
-    if (child_width < 0 || child_start + child_width > end) return false;
-    int child_end = child_start + child_width;
-    node = w.child;
-    bracketed = w.bracketed;
-    start = child_start;
-    end = child_end;
+    const PlacedPart& child = p->first;
+    if (child.node == nullptr || child.col < 0 || start + child.col + child.width > end) {
+      return false;
+    }
+    node = child.node;
+    bracketed = child.bracketed;
+    start += child.col;
+    end = start + child.width;
   }
   return false;
 }
 
 void Fitter::place(const Expression& tree) {
   Chain top;
-  if (infix(tree, cx_.style).level == NO_LEVEL || !flatten(tree, 0, drawing_width_, top)) {
+  if (joined(tree) == nullptr || !flatten(tree, 0, drawing_width_, top)) {
     top.terms.assign(1, Term{&tree, false, 0, drawing_width_, 0, drawing_width_});
     top.ops.clear();
   }
@@ -519,20 +391,60 @@ void Fitter::place_range(const Chain& chain, size_t i, size_t j, Lead lead, Leve
       // unless that takes more lines: a line does not end with = a^3.
       size_t lines = lines_.size();
       State before = save(indents);
-      place_range(chain, u, v, l, static_cast<Level>(level + 1), indents);
+      place_broken(chain, u, v, l, level, indents);
       State here = save(indents);
       restore(before);
       break_before(l);
-      place_range(chain, u, v, l, static_cast<Level>(level + 1), indents);
+      place_broken(chain, u, v, l, level, indents);
       if (lines_.size() > here.lines.size()) restore(here);
       after_broken = lines_.size() > lines;
     } else {
       size_t lines = lines_.size();
-      place_range(chain, u, v, l, static_cast<Level>(level + 1), indents);
+      place_broken(chain, u, v, l, level, indents);
       after_broken = level == RELATION && lines_.size() > lines;
     }
     u = v + 1;
   }
+}
+
+// Places terms u to v, which do not fit on a line, broken at operators
+// weaker than `level`. Outside brackets, such a range that fills several
+// lines is evened out: its lines are filled to the narrowest
+// limit that takes no more lines and breaks no more pieces, so that its last
+// line is no scrap such as + b^3. Parts cut into strips or fractions broken
+// by their terms are last resorts, and are kept as filled.
+void Fitter::place_broken(const Chain& chain, size_t u, size_t v, Lead lead, Level level,
+                          Indents& indents) {
+  ++splits_;
+  auto weaker = static_cast<Level>(level + 1);
+  bool even = nesting_ == 0 && limit_ == width_ && fraction_depth_ <= 1;
+  State before = even ? save(indents) : State{};
+  place_range(chain, u, v, lead, weaker, indents);
+  // Whether the placement cut a part or broke a fraction.
+  auto resorted = [&] {
+    return units_.size() != before.units.size() || blocks_.size() != before.blocks.size();
+  };
+  if (!even || lines_.size() == before.lines.size() || resorted()) return;
+  size_t lines = lines_.size();
+  int splits = splits_;
+  State best = save(indents);
+  int lo = 1;
+  int hi = width_;  // a limit known to take no more lines
+  while (lo < hi) {
+    int mid = lo + (hi - lo) / 2;
+    State trial = before;
+    restore(trial);
+    limit_ = mid;
+    place_range(chain, u, v, lead, weaker, indents);
+    limit_ = width_;
+    if (lines_.size() == lines && splits_ <= splits && !resorted()) {
+      hi = mid;
+      best = save(indents);
+    } else {
+      lo = mid + 1;
+    }
+  }
+  restore(best);
 }
 
 // A term too wide for a line of its own at its indent is broken inside its
@@ -552,6 +464,7 @@ void Fitter::place_term(const Term& term, Lead lead, Indents& indents) {
   if (place_fraction(term, lead)) return;
   Chain inner;
   if (nesting_ < kMaxNesting && inner_chain(term, inner)) {
+    ++splits_;
     // Its continuation lines line up inside its brackets: a term whose
     // brackets would open past half the width here starts a new line when
     // they open before that there.
@@ -756,7 +669,7 @@ CanvasRef Fitter::stacked(const Div& div, int width, bool& stripped) const {
 void Fitter::operand_chain(const Expression& e, bool bracketed, int start, int end,
                            Chain& chain) const {
   int in = bracketed ? 1 : 0;
-  if (infix(e, cx_.style).level != NO_LEVEL && flatten(e, start + in, end - in, chain)) {
+  if (joined(e) != nullptr && flatten(e, start + in, end - in, chain)) {
     chain.terms.front().start = start;
     chain.terms.back().end = end;
     return;
@@ -768,7 +681,7 @@ void Fitter::operand_chain(const Expression& e, bool bracketed, int start, int e
 CanvasRef Fitter::one_row(const Div& div, int width) const {
   const BracketShape& parens = cx_.style.parens();
   auto bracketed = [&](const Expression& e) {
-    return infix(e, cx_.style).level != NO_LEVEL || e.needs_parens();
+    return joined(e) != nullptr || e.needs_parens();
   };
   bool bl = bracketed(*div.left);
   bool br = bracketed(*div.right);
@@ -809,7 +722,7 @@ int Fitter::here_width(Lead lead, int w) const {
 
 bool Fitter::fits_fresh(Lead lead, int w) {
   if (lead.op == nullptr) return false;
-  return indent_for(lead) + sign_width(lead.op->sign) + w <= width_;
+  return indent_for(lead) + sign_width(lead.op->sign) + w <= limit_;
 }
 
 // Puts the lead and columns [a, b) after the current line's text; at the
@@ -835,7 +748,7 @@ void Fitter::new_line(int indent) {
 
 Fitter::State Fitter::save(Indents& indents) const {
   State state{lines_, units_, blocks_, out_, has_term_, relation_on_line_, line_full_,
-              stripped_, {}};
+              stripped_, splits_, {}};
   for (Indents* i = &indents; i != nullptr; i = i->outer) state.indents.emplace_back(i, *i);
   return state;
 }
@@ -849,6 +762,7 @@ void Fitter::restore(State& state) {
   relation_on_line_ = state.relation_on_line;
   line_full_ = state.line_full;
   stripped_ = state.stripped;
+  splits_ = state.splits;
   for (auto& [where, value] : state.indents) *where = value;
 }
 
@@ -987,7 +901,13 @@ CanvasRef fit(const Expression& tree, const CanvasRef& drawing, const RenderCont
               int width) {
   width = std::max(width, kNarrowestFit);
   if (drawing->extent().width <= width) return drawing;
-  Fitter fitter(*drawing, cx, width);
+  // Drawn again, this time keeping the record of what went where: only a
+  // drawing too wide pays for it.
+  LayoutRecord record;
+  RenderContext recording{cx.pool, cx.style, &record};
+  cx.pool.reset_budget();
+  CanvasRef drawn = tree.render(recording);
+  Fitter fitter(*drawn, recording, width);
   fitter.place(tree);
   return fitter.compose();
 }

@@ -6,6 +6,7 @@
 //   ASCII:    x^2  x_i  sqrt(x + 1)  (a + b)/(c - d)  sum(k, k = 1 .. n)
 // Any other node is drawn as usual with each child standing in as its own
 // one-row form, so that its signs and brackets are the drawing's own.
+#include <algorithm>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -210,16 +211,21 @@ class OneRow {
 
     std::vector<std::string> texts;
     for (Owned<>* child : children) texts.push_back(of(**child));
+    // Each stand-in is a run of zero bytes, which no drawing holds
+    // otherwise (every other byte may be a glyph); the runs come left to
+    // right in the order of the children, so each is known by its place.
     std::vector<Owned<>> kept;
+    std::vector<size_t> widths;
     for (size_t i = 0; i < children.size(); ++i) {
       size_t width = 0;
       for (unsigned char byte : texts[i]) width += (byte & 0xC0) != 0x80;
-      std::string mark(std::max<size_t>(width, 1), static_cast<char>(1 + i));
+      widths.push_back(std::max<size_t>(width, 1));
+      std::string mark(widths.back(), '\0');
       kept.push_back(std::exchange(*children[i], Owned<>(new Text(mark.data(), mark.size()))));
     }
-    std::string row;
+    CanvasRef drawn = cx_.canvas();
     try {
-      row = baseline_row(*e.render(cx_));
+      drawn = e.render(cx_);
     } catch (...) {
       for (size_t i = 0; i < children.size(); ++i) *children[i] = std::move(kept[i]);
       throw;
@@ -227,14 +233,17 @@ class OneRow {
     for (size_t i = 0; i < children.size(); ++i) *children[i] = std::move(kept[i]);
 
     std::string out;
+    std::string_view row = (*drawn)[0].text();
+    while (!row.empty() && row.back() == ' ') row.remove_suffix(1);
+    size_t child = 0;
     for (size_t i = 0; i < row.size();) {
-      auto mark = static_cast<unsigned char>(row[i]);
-      if (mark >= 1 && mark <= kMarks) {
-        out += texts[mark - 1];
-        while (i < row.size() && static_cast<unsigned char>(row[i]) == mark) ++i;
-      } else {
-        out += row[i++];
+      if (row[i] != '\0') {
+        out += glyph_text(static_cast<unsigned char>(row[i++]));
+        continue;
       }
+      size_t end = i + (child < widths.size() ? widths[child] : 1);
+      if (child < texts.size()) out += texts[child++];
+      while (i < std::min(end, row.size()) && row[i] == '\0') ++i;
     }
     return out;
   }

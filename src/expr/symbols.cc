@@ -153,7 +153,7 @@ constexpr SymbolRow kSymbols[] = {
     sign(C::arrow, Sign::implied_by, "Leftarrow Longleftarrow", "⇐", "<==", GLYPH_IMPLIED_BY),
     sign(C::arrow, Sign::iff, "Leftrightarrow Longleftrightarrow iff", "⇔", "<=>",
          GLYPH_EQUIVALENT),
-    sign(C::arrow, Sign::left_right, "leftrightarrow longleftrightarrow", "↔⟷", "<->", 0),
+    sign(C::arrow, Sign::left_right, "leftrightarrow longleftrightarrow", "↔⟷", "<->", GLYPH_LEFT_RIGHT_ARROW),
     sign(C::arrow, Sign::equilibrium, "rightleftharpoons", "⇌", "<=>", 0),
     // Relations with nodes of their own.
     other(C::constant, "le leq leqslant", "≤", "<=", GLYPH_LESS_EQUAL),

@@ -72,7 +72,7 @@ TEST(Symbols, AreTheManualsList) {
     }
     std::string unicode = roff(row.ascii);
     if (row.glyph != 0) {
-      std::string_view glyph = kGlyphTexts[row.glyph - GLYPH_FIRST];
+      std::string_view glyph = glyph_text(row.glyph);
       char32_t code = decode(glyph);
       EXPECT_EQ(1, wcwidth(static_cast<wchar_t>(code))) << line;
       char escape[16];
@@ -103,7 +103,7 @@ TEST(Symbols, ReadAndDrawAsTheirRows) {
     bool letter = row.kind == SymbolClass::letter;
     for (bool unicode : {false, true}) {
       std::string shown = unicode && row.glyph != 0
-                              ? std::string(kGlyphTexts[row.glyph - GLYPH_FIRST])
+                              ? std::string(glyph_text(row.glyph))
                               : std::string(row.ascii);
       std::string expected = letter ? shown + "\n" : "a " + shown + " b\n";
       for (std::string_view names = row.latex; !names.empty();) {

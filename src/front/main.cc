@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <string>
 
 #include "front/front.h"
 
@@ -33,6 +34,7 @@ namespace {
       "      --ambiguous-wide Unicode drawings for terminals that show East Asian\n"
       "                       ambiguous characters two columns wide\n"
       "  -w, --width=N        fit drawings into N columns (0: never break)\n"
+      "      --macros=FILE    LaTeX macros (\\newcommand, \\def, ...) for every input\n"
       "      --help           print this text\n"
       "      --version        print the version\n",
       out);
@@ -49,6 +51,32 @@ bool parse_width(const char* text, int& width) {
   if (*end != '\0' || errno != 0 || n > INT_MAX) return false;
   width = static_cast<int>(n);
   return true;
+}
+
+// The LaTeX macros of a file, which must read as definitions; a file that
+// cannot be read or does not read ends the program with status 1.
+std::string read_macros(const char* path) {
+  std::string text;
+  int error = 0;
+  if (std::FILE* file = std::fopen(path, "rb")) {
+    char buf[65536];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, file)) > 0) text.append(buf, n);
+    if (std::ferror(file)) error = errno;
+    std::fclose(file);
+  } else {
+    error = errno;
+  }
+  if (error != 0) {
+    std::fprintf(stderr, "vornix: %s: %s\n", path, std::strerror(error));
+    std::exit(1);
+  }
+  std::string message;
+  if (!vornix::check_macros(text, &message)) {
+    std::fprintf(stderr, "vornix: %s: %s\n", path, message.c_str());
+    std::exit(1);
+  }
+  return text;
 }
 
 // Without -w, drawings follow the width of the terminal on standard output,
@@ -88,7 +116,7 @@ int main(int argc, char** argv) {
   bool width_given = false;
   // "+": options stand before the first statement; later words are
   // statements even when they start with a minus sign.
-  enum { kHelp = 256, kVersion, kAmbiguousWide };
+  enum { kHelp = 256, kVersion, kAmbiguousWide, kMacros };
   static const option kLongOptions[] = {
       {"latex", no_argument, nullptr, 'l'},
       {"markdown", no_argument, nullptr, 'm'},
@@ -97,6 +125,7 @@ int main(int argc, char** argv) {
       {"unicode", no_argument, nullptr, 'u'},
       {"ambiguous-wide", no_argument, nullptr, kAmbiguousWide},
       {"width", required_argument, nullptr, 'w'},
+      {"macros", required_argument, nullptr, kMacros},
       {"help", no_argument, nullptr, kHelp},
       {"version", no_argument, nullptr, kVersion},
       {nullptr, 0, nullptr, 0},
@@ -129,6 +158,9 @@ int main(int argc, char** argv) {
       case kAmbiguousWide:
         options.unicode = true;
         options.ambiguous_wide = true;
+        break;
+      case kMacros:
+        options.macros = read_macros(optarg);
         break;
       case kHelp:
         print_usage(stdout, 0);

@@ -41,7 +41,7 @@
 %token NO_MEMORY /* a token that found no memory: no rule takes it */
 
 %type <expr> expr constant subscript
-%type <sym> name_expr decorated_name subscripted_name
+%type <sym> name_expr decorated_name
 %type <list> subscript_list
 %type <args> arg_list
 %type <matrix> matrix_expr matrix_body row_list
@@ -80,6 +80,7 @@ expr
     : INTEGER
     | REAL
     | constant
+    | SYMBOL
     | name_expr             { $$ = $1; }
     | SQRT '(' expr ')'     { BUILD($$ = new (state.nodes) Sqrt($3)) }
     | ABS '(' expr ')'      { BUILD($$ = new (state.nodes) Abs($3)) }
@@ -91,6 +92,7 @@ expr
     | PROD '(' expr ',' expr ')'  { BUILD($$ = new (state.nodes) Product($3, $5)) }
     | PROD '(' expr ',' expr '=' expr DOTDOT expr ')'  { BUILD($$ = new (state.nodes) ProductOverInterval($3, $5, $7, $9)) }
     | LIM '(' expr ',' expr ARROW expr ')'  { BUILD($$ = new (state.nodes) Limit($3, $5, $7)) }
+    | SYMBOL '(' arg_list ')'  { BUILD($$ = new (state.nodes) MultivarFunction(static_cast<Symbol*>($1), $3)) }
     | name_expr '(' arg_list ')'  { BUILD($$ = new (state.nodes) MultivarFunction($1, $3)) }
     | TRIG_NAME '(' expr ')'      { BUILD($$ = new (state.nodes) TrigFunction(static_cast<Symbol*>($1), $3)) }
     | expr '=' expr         { BUILD($$ = new (state.nodes) Equal($1, $3)) }
@@ -111,20 +113,16 @@ expr
     | matrix_expr           { $$ = $1; }
     ;
 
+/* A name that is more than a bare SYMBOL: a bare one is an expression at
+   once, without three unit reductions between. */
 name_expr
     : decorated_name
+    | '~' SYMBOL            { $$ = static_cast<Symbol*>($2); $$->toggle_starred(); }
     | '~' name_expr         { $2->toggle_starred(); $$ = $2; }
     ;
 
 decorated_name
-    : subscripted_name
-    | decorated_name '\''   { $1->add_prime(); $$ = $1; }
-    | decorated_name '\\'   { $1->set_overbar(); $$ = $1; }
-    ;
-
-subscripted_name
-    : SYMBOL                { $$ = static_cast<Symbol*>($1); }
-    | subscript_list
+    : subscript_list
         {
           $$ = attach_subscripts(*$1);
           if ($$ == nullptr) {
@@ -135,6 +133,10 @@ subscripted_name
           }
           delete $1;
         }
+    | SYMBOL '\''            { $$ = static_cast<Symbol*>($1); $$->add_prime(); }
+    | SYMBOL '\\'           { $$ = static_cast<Symbol*>($1); $$->set_overbar(); }
+    | decorated_name '\''   { $1->add_prime(); $$ = $1; }
+    | decorated_name '\\'   { $1->set_overbar(); $$ = $1; }
     ;
 
 /* A name with at least one subscript; a name without one makes no list. */

@@ -9,6 +9,10 @@
 
 #include "expr/expr.h"
 
+namespace latex {
+class Macros;
+}
+
 /// How a statement ended when it did not draw; the numbers are the
 /// library's status codes.
 enum class Status {
@@ -123,7 +127,17 @@ class LatexParser {
   LatexParser(const LatexParser&) = delete;
   LatexParser& operator=(const LatexParser&) = delete;
 
-  bool parse(Source& source, Listener& listener);
+  /// Macros that an input defines (\newcommand, \def, ...) hold for the
+  /// rest of that input; with keep_definitions, a new input goes on with
+  /// those of the inputs before it, as the formulas of one document do.
+  bool parse(Source& source, Listener& listener, bool keep_definitions = false);
+
+  /// Macros that every input starts with, or null; the parser does not
+  /// own them, and they must outlive its parses.
+  void set_macros(const latex::Macros* macros);
+  /// Drops the macros that inputs defined, before an input parsed with
+  /// keep_definitions.
+  void forget_definitions();
 
   /// Ends the input being parsed, from a listener's call: no more of it is
   /// read, and parse returns after the current line.

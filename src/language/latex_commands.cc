@@ -48,6 +48,7 @@ constexpr CommandRow kCommands[] = {
     {"rm bf it cal sf tt mit", {Kind::space}},  // old font switches: the letters as they are
     {"tiny scriptsize footnotesize small normalsize large Large LARGE huge Huge", {Kind::space}},
     {"color hspace vspace phantom vphantom hphantom label", {Kind::skipped}},
+    {"hskip kern mkern mskip", {Kind::skipped, 1}},  // a length after it: \hskip -3pt
     {"big Big bigg Bigg bigl bigr Bigl Bigr biggl biggr Biggl Biggr", {Kind::space}},
     // Greek and other letters, and the signs that are operators or
     // relations, come from the symbol table (expr/symbols.cc).
@@ -131,6 +132,14 @@ constexpr CommandRow kCommands[] = {
     {"right", {Kind::right}},
     {"begin", {Kind::begin, 0, {}, {}, &P::handle_environment}},
     {"end", {Kind::end}},
+    {"matrix", {Kind::font, 0, "matrix", {}, &P::handle_plain_matrix}},
+    {"pmatrix", {Kind::font, 0, "pmatrix", {}, &P::handle_plain_matrix}},
+    {"cr", {Kind::newline}},
+    {"tag", {Kind::tag}},
+    {"intertext shortintertext", {Kind::intertext}},
+    {"hline hdashline toprule midrule bottomrule", {Kind::hline}},
+    {"nonumber notag vline", {Kind::space}},
+    {"cline noalign", {Kind::skipped}},
     {"{ lbrace", delimiter(Delimiter::brace, OPENING)},
     {"} rbrace", delimiter(Delimiter::brace, CLOSING)},
     {"lbrack", delimiter(Delimiter::square, OPENING)},

@@ -1,6 +1,6 @@
 // The LaTeX commands that take arguments or read what follows them:
-// functions, fractions, roots, big operators, integrals, environments,
-// decorations and text.
+// functions, fractions, roots, big operators, integrals, decorations and
+// text.
 #include <algorithm>
 #include <cstring>
 #include <iterator>
@@ -10,25 +10,6 @@
 #include "language/latex_parser.h"
 
 namespace latex {
-
-struct Environment {
-  std::string_view name;
-  Delimiter opening, closing;
-  /// Blank columns between columns: 1 in matrices, which draw as the
-  /// linear language's; 2 where cells are formulas that hold blanks.
-  int column_gap = 1;
-};
-
-constexpr Environment kEnvironments[] = {
-    {"matrix", Delimiter::none, Delimiter::none},
-    {"smallmatrix", Delimiter::none, Delimiter::none},
-    {"pmatrix", Delimiter::paren, Delimiter::paren},
-    {"bmatrix", Delimiter::square, Delimiter::square},
-    {"Bmatrix", Delimiter::brace, Delimiter::brace},
-    {"vmatrix", Delimiter::bar, Delimiter::bar},
-    {"Vmatrix", Delimiter::double_bar, Delimiter::double_bar},
-    {"cases", Delimiter::brace, Delimiter::none, 2},
-};
 
 [[gnu::noinline]] Owned<> FormulaParser::parse_call(Owned<> name, bool trig) {
   Token opening = tokens_.next();
@@ -264,74 +245,6 @@ Owned<> FormulaParser::handle_sqrt(const Token&, Arguments& a) {
   return make<Integral>(body.release(), variable.release());
 }
 
-bool FormulaParser::read_environment(std::string_view& name) {
-  size_t begin, end;
-  if (!tokens_.braced_text(begin, end)) return false;
-  name = tokens_.line().substr(begin, end - begin);
-  return true;
-}
-
-// \begin{pmatrix} a & b \\ c & d \end{pmatrix} and the other matrices: a
-// short row leaves its cells blank, a last \\ starts no row.
-[[gnu::noinline]] Owned<> FormulaParser::handle_environment(const Token& t, Arguments&) {
-  std::string_view name;
-  if (!read_environment(name)) return fail_at(t, "\\begin needs {pmatrix} or another matrix");
-  const Environment* env =
-      std::find_if(std::begin(kEnvironments), std::end(kEnvironments),
-                   [name](const Environment& e) { return e.name == name; });
-  if (env == std::end(kEnvironments)) return fail_at(t, "unknown environment " + std::string(name));
-  std::string begin_text = "\\begin{" + std::string(name) + "}";
-  std::vector<std::unique_ptr<Matrix::Row>> rows;
-  {
-    Nested nested(*this);
-    Open open(open_matrices_);
-    auto row = std::make_unique<Matrix::Row>();
-    for (;;) {
-      const Token& c = tokens_.peek();
-      bool blank = c.is('&') || c.is(Kind::newline) || c.is(Kind::end);
-      Owned<> cell = blank ? text("") : parse_list();
-      if (cell && at_final_punctuation()) cell = punctuated(std::move(cell));
-      if (!cell) return {};
-      row->append_item(cell.get());
-      (void)cell.release();
-      const Token& after = tokens_.peek();
-      if (after.is('&')) {
-        tokens_.next();
-        continue;
-      }
-      if (after.is(Kind::newline)) {
-        tokens_.next();
-        rows.push_back(std::move(row));
-        row = std::make_unique<Matrix::Row>();
-        if (tokens_.peek().is(Kind::end)) break;
-        continue;
-      }
-      if (after.is(Kind::end)) {
-        rows.push_back(std::move(row));
-        break;
-      }
-      if (after.type == Type::end || closes_enclosing(after)) {
-        return fail_at(t, begin_text + " without \\end");
-      }
-      if (!report_stray(after)) unexpected(after);
-      return {};
-    }
-  }
-  Token end = tokens_.next();
-  std::string_view end_name;
-  if (!read_environment(end_name)) return fail_at(end, "\\end needs {" + std::string(name) + "}");
-  if (end_name != name) {
-    return fail_at(end, "\\end{" + std::string(end_name) + "} does not close " + begin_text);
-  }
-  auto* array = new (pool_) Array(env->opening, env->closing, env->column_gap);
-  Owned<> matrix(array);
-  for (auto& row : rows) {
-    array->add_row(row.get());
-    (void)row.release();
-  }
-  return matrix;
-}
-
 // \mathbf{x} and the other fonts: the argument as it is.
 Owned<> FormulaParser::handle_font(const Token&, Arguments& a) { return std::move(a.math[0]); }
 
@@ -375,16 +288,20 @@ Owned<> FormulaParser::plain_text(std::string_view raw, bool math) {
   std::string shown;
   for (size_t i = 0; i < raw.size(); ++i) {
     auto c = static_cast<unsigned char>(raw[i]);
-    if (c >= 128 || (c < 32 && c != '\t') || c == 127) {
+    // The byte after a backslash is checked too: it is shown as it is.
+    bool escape = c == '\\' && i + 1 < raw.size() && !is_letter(raw[i + 1]);
+    auto shown_byte = static_cast<unsigned char>(escape ? raw[i + 1] : c);
+    if (shown_byte >= 128 || (shown_byte < 32 && shown_byte != '\t') || shown_byte == 127) {
       Token bad;
       bad.type = Type::bad;
-      bad.offset = static_cast<int>(begin + i);
+      bad.offset = static_cast<int>(begin + i + (escape ? 1 : 0));
       return unexpected(bad);
     }
-    if (c == '\\' && i + 1 < raw.size() && !is_letter(raw[i + 1])) {
-      // \{ \} \% and the like are those characters; \, \; \: \! are blanks.
+    if (escape) {
+      // \{ \} \% and the like are those characters; \, \; \: \! and a
+      // backslash before a blank or a tab are blanks.
       char escaped = raw[++i];
-      shown += std::strchr(",;:! ", escaped) != nullptr ? ' ' : escaped;
+      shown += std::strchr(",;:! \t", escaped) != nullptr ? ' ' : escaped;
     } else if (!math || !is_blank(static_cast<char>(c))) {
       shown += c == '\t' ? ' ' : static_cast<char>(c);
     }

@@ -4,9 +4,11 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <string>
 #include <string_view>
 #include <vector>
 
+#include "language/latex_macros.h"
 #include "language/latex_parser.h"
 
 namespace latex {
@@ -16,9 +18,15 @@ Owned<> FormulaParser::parse(std::string_view line, size_t begin, size_t end, bo
   // Spacing and styles alone write no formula.
   empty = tokens_.peek().type == Type::end && !tokens_.too_large();
   if (empty) return {};
-  Owned<> e = parse_list();
-  if (e && tokens_.peek().is(Kind::over)) e = parse_over(std::move(e));
-  if (e && at_final_punctuation()) e = punctuated(std::move(e));
+  bool columns = false;
+  Owned<> e;
+  if (has_rows(line.substr(begin, end - begin), columns)) {
+    e = parse_top_rows(columns);
+  } else {
+    e = parse_list();
+    if (e && tokens_.peek().is(Kind::over)) e = parse_over(std::move(e));
+    if (e && at_final_punctuation()) e = punctuated(std::move(e));
+  }
   if (e && tokens_.peek().type != Type::end) {
     const Token& t = tokens_.peek();
     if (!report_stray(t)) unexpected(t);
@@ -108,6 +116,12 @@ struct LatexParser::State {
   size_t scanned = 0;  // bytes from start known to hold no newline
   int max_depth = kMaxDrawableDepth;
   bool stopped = false;
+  // The macros that every input starts with, and those that this input
+  // defined; a line's expansion, and where each of its bytes comes from.
+  const latex::Macros* base_macros = nullptr;
+  latex::Macros defined;
+  std::string expanded;
+  std::vector<int> origins;
 };
 
 bool LatexParser::State::next_line(Source& source, std::string_view& line, bool& terminated,
@@ -174,10 +188,15 @@ void LatexParser::set_max_depth(int depth) {
 
 void LatexParser::stop() { state_->stopped = true; }
 
-bool LatexParser::parse(Source& source, Listener& listener) {
+void LatexParser::set_macros(const latex::Macros* macros) { state_->base_macros = macros; }
+
+void LatexParser::forget_definitions() { state_->defined.clear(); }
+
+bool LatexParser::parse(Source& source, Listener& listener, bool keep_definitions) {
   State& s = *state_;
   s.start = s.filled = s.scanned = 0;
   s.stopped = false;
+  if (!keep_definitions) s.defined.clear();
   std::string_view line;
   bool terminated, overlong;
   for (int number = 1; !s.stopped && s.next_line(source, line, terminated, overlong); ++number) {
@@ -198,8 +217,21 @@ bool LatexParser::parse(Source& source, Listener& listener) {
     Owned<> tree;
     bool empty = false;
     try {
+      bool expanded = false;
+      latex::MacroError fault;
+      if (!latex::expand_macros(line, begin, end, s.defined, s.base_macros, expanded,
+                                s.expanded, s.origins, fault)) {
+        listener.error(Status::input, latex::syntax_error(line, fault.offset, fault.message),
+                       number, fault.offset);
+        continue;
+      }
       FormulaParser parser(s.nodes, listener, number, s.max_depth);
-      tree = parser.parse(line, begin, end, empty);
+      if (expanded) {
+        parser.expanded_from(line, &s.origins);
+        tree = parser.parse(s.expanded, 0, s.expanded.size(), empty);
+      } else {
+        tree = parser.parse(line, begin, end, empty);
+      }
     } catch (const std::bad_alloc&) {
       // What the line built so far is deleted on the way out.
       listener.error(Status::memory, status_message(Status::memory), number, -1);

@@ -98,16 +98,19 @@ int relation_of(const Token& t);
   if (failed_) return {};
   if (tokens_.too_large()) return too_large();
   failed_ = true;
-  std::string_view line = tokens_.line();
-  // Characters, not bytes, before the fault.
+  offset = source_offset(offset);
+  listener_.error(Status::input, syntax_error(source_line(), offset, message), line_number_,
+                  offset);
+  return {};
+}
+
+// "syntax error at column C: message", C counted in characters from 1.
+std::string syntax_error(std::string_view line, int offset, std::string_view message) {
   int column = 1;
   for (int i = 0; i < offset && i < static_cast<int>(line.size()); ++i) {
     if ((static_cast<unsigned char>(line[i]) & 0xc0) != 0x80) ++column;
   }
-  listener_.error(Status::input,
-                  "syntax error at column " + std::to_string(column) + ": " + message,
-                  line_number_, offset);
-  return {};
+  return "syntax error at column " + std::to_string(column) + ": " + std::string(message);
 }
 
 Owned<> FormulaParser::too_large() {
@@ -245,6 +248,9 @@ bool FormulaParser::starts_factor(const Token& t, bool after_operand) const {
         case Kind::over:
         case Kind::skipped:
         case Kind::negation:
+        case Kind::tag:
+        case Kind::hline:
+        case Kind::intertext:
           return false;
         case Kind::delimiter: {
           int role = t.command->code & 3;
@@ -489,7 +495,9 @@ Owned<> FormulaParser::parse_relation() {
   operands.push_back(std::move(first));
   for (int code; (code = relation_at()) >= 0;) {
     if (tokens_.next().is(Kind::negation)) tokens_.next();
-    Owned<> operand = at_operand_end() ? text("") : parse_additive();
+    // A relation last in a cell or a fragment has an empty operand on its
+    // right: a = & b, a =.
+    Owned<> operand = at_operand_end() || at_cell_end() ? text("") : parse_additive();
     if (!operand) return {};
     codes.push_back(code);
     operands.push_back(std::move(operand));
@@ -511,11 +519,13 @@ Owned<> FormulaParser::parse_relation() {
 }
 
 // additive: term (('+' | '-' | \pm | \mp) term)*
-Owned<> FormulaParser::parse_additive() {
-  Owned<> left = parse_term();
+Owned<> FormulaParser::parse_additive(Owned<> left) {
+  if (!left) left = parse_term();
   while (left && is_sign(tokens_.peek())) {
     Token op = tokens_.next();
-    Owned<> right = at_operand_end() ? text("") : parse_term();
+    // A sign last in a cell or a fragment, as in a + & b, has an empty
+    // operand after it.
+    Owned<> right = at_operand_end() || at_cell_end() ? text("") : parse_term();
     if (!right) return {};
     if (op.is('+')) {
       left = make<Add>(left.release(), right.release());
@@ -885,7 +895,7 @@ Owned<> FormulaParser::parse_primary() {
 // that follow it, so that nothing is lost: \label{eq:1}.
 [[gnu::noinline]] Owned<> FormulaParser::unknown_command(const Token& t) {
   std::string name = spelled(t);
-  listener_.warning("unknown command " + name, line_number_, t.offset);
+  listener_.warning("unknown command " + name, line_number_, source_offset(t.offset));
   size_t begin, end, last = t.offset + t.length;
   while (tokens_.peek().is('{') && tokens_.braced_text(begin, end)) last = end + 1;
   std::string written(tokens_.line().substr(t.offset, last - t.offset));

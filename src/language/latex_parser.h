@@ -4,12 +4,14 @@
 #ifndef VORNIX_LANGUAGE_LATEX_PARSER_H_
 #define VORNIX_LANGUAGE_LATEX_PARSER_H_
 
+#include <algorithm>
 #include <cstddef>
 #include <string>
 #include <string_view>
 #include <memory>
 #include <type_traits>
 #include <utility>
+#include <vector>
 
 #include "language/language.h"
 
@@ -50,8 +52,12 @@ enum class Kind : unsigned char {
   prime,
   newline,       // \\ .
   over,          // \over and \choose, between a group's operands; code: 1 for \choose
-  skipped,       // \color{red} and the like: read with its argument as nothing
+  skipped,       // \color{red} and the like: read with its argument as nothing;
+                 // code: 1 when the argument is a length, \hskip 2pt
   negation,      // \not, before = or \in
+  tag,           // \tag{...}: a row's tag, drawn at its right
+  hline,         // \hline: a rule between a table's rows
+  intertext,     // \intertext{...}: a row of text across a table
 };
 
 enum Relation { EQUAL, LESS, GREATER, LESS_EQUAL, GREATER_EQUAL, OTHER_RELATION };
@@ -218,6 +224,7 @@ class Tokenizer {
 
   Token scan();
   Token command_token(size_t start, std::string_view name, size_t length);
+  void skip_length();
 
   std::string_view line_;
   size_t pos_ = 0;
@@ -242,6 +249,14 @@ int role_of(const Token& t);
 bool closes_bracket(const Token& t);
 bool is_function(const Token& t);
 bool is_sign(const Token& t);
+
+/// "syntax error at column C: message" for a fault at a byte offset of
+/// line, C counted in characters from 1.
+std::string syntax_error(std::string_view line, int offset, std::string_view message);
+
+/// Whether a formula holds rows: a \\, & or \tag outside any group and
+/// environment; columns, whether it holds an &.
+bool has_rows(std::string_view formula, bool& columns);
 
 /// The formula of a line: its comment, its blanks, the $ $, $$ $$, \( \)
 /// or \[ \] around it and a last \\ taken away.
@@ -269,6 +284,14 @@ class FormulaParser {
   /// only spacing and styles.
   Owned<> parse(std::string_view line, size_t begin, size_t end, bool& empty);
 
+  /// The line is the expansion of the macros of `original`: origins gives
+  /// the offset in original of each of its bytes, and of its end, and the
+  /// faults are reported there.
+  void expanded_from(std::string_view original, const std::vector<int>* origins) {
+    original_ = original;
+    origins_ = origins;
+  }
+
   // The handlers of the command rows (latex_commands.cc), each in the file
   // of its family.
   Owned<> handle_name(const Token& t, Arguments& a);
@@ -290,6 +313,7 @@ class FormulaParser {
   Owned<> handle_text(const Token& t, Arguments& a);
   Owned<> handle_mathrm(const Token& t, Arguments& a);
   Owned<> handle_environment(const Token& t, Arguments& a);
+  Owned<> handle_plain_matrix(const Token& t, Arguments& a);
   Owned<> handle_binom(const Token& t, Arguments& a);
   Owned<> handle_pmod(const Token& t, Arguments& a);
   // Labels, braces, arrows and boxes (latex_decorations.cc).
@@ -383,7 +407,8 @@ class FormulaParser {
   bool at_mid();
   Owned<> parse_relation();
   Owned<> parse_relations(Owned<> first);
-  Owned<> parse_additive();
+  /// left: an operand read already, when there is one.
+  Owned<> parse_additive(Owned<> left = {});
   Owned<> parse_term();
   Owned<> parse_signed();
   Owned<> parse_signs();
@@ -410,8 +435,25 @@ class FormulaParser {
   Owned<> parse_optional(const Token& opening);
   Owned<> parse_integral(const Token& t, Owned<> lower, Owned<> upper);
   bool read_environment(std::string_view& name);
+  // Tables and matrices (latex_environments.cc).
+  struct Layout;
+  /// The rows of a formula written with \\, & or \tag outside any group
+  /// or environment, as a table; null after reporting why there is none.
+  Owned<> parse_top_rows(bool columns);
+  Owned<> parse_rows(const Token& opening, const Layout& layout);
+  Owned<> parse_cell(const Layout& layout, bool continues);
+  bool at_cell_end();
+  bool sign_alone();
+  void skip_row_spacing();
+  Owned<> parse_words(const Token& t);
+  Owned<> parse_tag(const Token& t);
   Owned<> plain_text(std::string_view raw, bool math);
   Owned<> juxtapose(Owned<> left, Owned<> right);
+  int source_offset(int offset) const {
+    if (origins_ == nullptr || origins_->empty()) return offset;
+    return (*origins_)[std::min(static_cast<size_t>(std::max(offset, 0)), origins_->size() - 1)];
+  }
+  std::string_view source_line() const { return origins_ ? original_ : tokens_.line(); }
 
   NodePool& pool_;
   Listener& listener_;
@@ -430,6 +472,8 @@ class FormulaParser {
   // in \int \frac{dx}{x}.
   Owned<> pending_variable_;
   bool failed_ = false;
+  std::string_view original_;
+  const std::vector<int>* origins_ = nullptr;
 };
 
 }  // namespace latex

@@ -132,8 +132,18 @@ TEST(Latex, DrawsAsItsLinearForm) {
       {"\\begin{pmatrix} 1 & 2 & 3 \\end{pmatrix}^2", "[1, 2, 3]^2"},
       {"\\begin{pmatrix} \\cos t & -\\sin t \\\\ \\sin t & \\cos t \\end{pmatrix}",
        "[cos(t), -sin(t); sin(t), cos(t)]"},
+      // A table of one row draws as its formula: cells on one baseline,
+      // a relation after & right after the cell before.
+      {"\\begin{aligned} x &= 1 \\end{aligned}", "x = 1"},
+      {"\\begin{equation} x^2 \\end{equation}", "x^2"},
+      {"\\sum_{k=1}^{n} k &= \\frac{n^2 + n}{2}", "sum(k, k = 1 .. n) = (n^2 + n)/2"},
+      {"\\begin{align*} \\frac{a}{b} &\\le c \\end{align*}", "a/b <= c"},
       // Spacing, styles, fonts and what stands around a formula.
       {"a\\,b\\;c\\!d\\quad e\\qquad f~g", "a*b*c*d*e*f*g"},
+      // A skip by a length: the length goes with it, whatever its unit and
+      // its stretch; without a length, nothing does.
+      {"\\left(\\hskip -3pt x\\hskip.75pt' + 1\\right) \\kern2mu y", "(x' + 1)*y"},
+      {"a \\hskip 1em plus 2fil minus 1,5pt b \\mskip x", "a*b*x"},
       {"\\displaystyle \\frac{1}{2}", "1/2"},
       {"\\mathbf{x} + \\mathbb{R}", "x + R"},
       {"\\big( x + 1 \\big)^2", "(x + 1)^2"},
@@ -174,12 +184,21 @@ TEST(Latex, ErrorsNameTheirColumn) {
       {"{\\begin{pmatrix} 1 }", "syntax error at column 2: \\begin{pmatrix} without \\end"},
       {"\\begin{pmatrix} 1 \\end{bmatrix}",
        "syntax error at column 19: \\end{bmatrix} does not close \\begin{pmatrix}"},
-      {"\\begin{array} 1 \\end{array}", "syntax error at column 1: unknown environment array"},
+      {"\\begin{array} 1 \\end{array}", "syntax error at column 1: \\begin{array} needs {columns}"},
+      {"\\begin{foo} 1 \\end{foo}", "syntax error at column 1: unknown environment foo"},
+      {"\\begin{align} a &= b", "syntax error at column 1: \\begin{align} without \\end"},
+      {"\\begin{aligned} a \\end{align}",
+       "syntax error at column 19: \\end{align} does not close \\begin{aligned}"},
+      {"a \\tag{1} \\\\ b \\tag{2} \\tag{3}", "syntax error at column 24: a row takes one \\tag"},
+      {"x \\tag", "syntax error at column 3: \\tag needs {text}"},
+      {"\\matrix{a & b", "syntax error at column 8: unbalanced {"},
+      {"\\pmatrix x", "syntax error at column 1: \\pmatrix needs {rows}"},
       {"\\left( x", "syntax error at column 1: \\left( without \\right"},
       {"\\right) x", "syntax error at column 1: \\right) without \\left"},
       {"\\left( x \\right", "syntax error at column 10: \\right needs a bracket"},
-      {"a & b", "syntax error at column 3: & outside a matrix"},
-      {"a \\\\ b", "syntax error at column 3: \\\\ outside a matrix"},
+      // Rows and columns stand outside any group only.
+      {"{a & b}", "syntax error at column 4: & outside a matrix"},
+      {"{a \\\\ b}", "syntax error at column 4: \\\\ outside a matrix"},
       {"x^", "syntax error at column 2: ^ needs an argument"},
       {"x^2^3", "syntax error at column 4: double superscript"},
       {"x'^2'", "syntax error at column 5: double superscript"},
@@ -250,7 +269,7 @@ TEST(Latex, UnknownCommandsAreDrawnAsWritten) {
   EXPECT_EQ("unknown command \\foo", result.warnings[1].message);
   EXPECT_EQ(14, result.warnings[1].column);
 
-  vornix_options options{VORNIX_LATEX, 0};
+  vornix_options options{VORNIX_LATEX, 0, nullptr, 0};
   int status = -1;
   char* text = vornix_draw("\\foo", 4, &options, &status);
   EXPECT_STREQ("\\foo\n", text);

@@ -61,6 +61,49 @@ Token Tokenizer::command_token(size_t start, std::string_view name, size_t lengt
   return t;
 }
 
+// A length after \hskip and the like, as in -3pt, .75pt or 1em plus 2pt;
+// nothing when a number does not come next.
+void Tokenizer::skip_length() {
+  static constexpr std::string_view kUnits[] = {"pt", "em", "ex", "mu", "cm", "mm", "in",
+                                                "bp", "pc", "dd", "cc", "sp"};
+  auto blanks = [&] {
+    while (pos_ < end_ && is_blank(line_[pos_])) ++pos_;
+  };
+  auto length = [&] {
+    size_t at = pos_;
+    blanks();
+    while (pos_ < end_ && (line_[pos_] == '-' || line_[pos_] == '+' || is_blank(line_[pos_]))) {
+      ++pos_;
+    }
+    size_t digits = pos_;
+    while (pos_ < end_ && (is_digit(line_[pos_]) || line_[pos_] == '.' || line_[pos_] == ',')) {
+      ++pos_;
+    }
+    blanks();
+    std::string_view rest = line_.substr(pos_, std::min<size_t>(end_ - pos_, 4));
+    size_t unit = rest.substr(0, 4) == "fill" ? 4 : rest.substr(0, 3) == "fil" ? 3 : 0;
+    for (std::string_view u : kUnits) {
+      if (rest.substr(0, 2) == u) unit = 2;
+    }
+    if (pos_ == digits && unit == 0) {
+      pos_ = at;  // no length: the line goes on as it was
+      return false;
+    }
+    pos_ += unit;
+    return true;
+  };
+  if (!length()) return;
+  for (std::string_view word : {"plus", "minus"}) {
+    size_t at = pos_;
+    blanks();
+    if (line_.substr(pos_, std::min(end_ - pos_, word.size())) == word) {
+      pos_ += word.size();
+      if (length()) continue;
+    }
+    pos_ = at;
+  }
+}
+
 Token Tokenizer::scan() {
   for (;;) {
     while (pos_ < end_ && (is_blank(line_[pos_]) || line_[pos_] == '~')) ++pos_;
@@ -103,8 +146,12 @@ Token Tokenizer::scan() {
       if (t.command != nullptr && t.command->kind == Kind::space) continue;
       if (t.command != nullptr && t.command->kind == Kind::skipped) {
         size_t begin, end;
-        if (pos_ < end_ && line_[pos_] == '*') ++pos_;
-        braced_text(begin, end);
+        if (t.command->code == 1) {
+          skip_length();
+        } else {
+          if (pos_ < end_ && line_[pos_] == '*') ++pos_;
+          braced_text(begin, end);
+        }
         continue;
       }
     } else if (c == '.' && line_.substr(pos_, 3) == "...") {

@@ -14,7 +14,7 @@ namespace {
 PyObject* error_type = nullptr;
 
 std::string draw(const std::string& text, bool narrow_roots, int width, bool unicode,
-                 bool latex, bool markdown, bool ambiguous_wide) {
+                 bool latex, bool markdown, bool ambiguous_wide, const std::string& macros) {
   vornix::Options options;
   options.narrow_roots = narrow_roots;
   options.width = width;
@@ -22,6 +22,7 @@ std::string draw(const std::string& text, bool narrow_roots, int width, bool uni
   options.latex = latex;
   options.markdown = markdown;
   options.ambiguous_wide = ambiguous_wide;
+  options.macros = macros;
   vornix::Result result;
   {
     // Drawing touches no Python object: other threads run meanwhile.
@@ -53,6 +54,7 @@ PYBIND11_MODULE(vornix, m) {
   m.def("draw", &draw, py::arg("text"), py::kw_only(), py::arg("narrow_roots") = false,
         py::arg("width") = 0, py::arg("unicode") = false, py::arg("latex") = false,
         py::arg("markdown") = false, py::arg("ambiguous_wide") = false,
+        py::arg("macros") = "",
         R"(Draws every statement of text, one a line, and returns the drawings
 as the vornix program prints them, less the empty line before the first.
 
@@ -62,10 +64,14 @@ written in LaTeX. markdown: text is a Markdown document, returned as it is
 but for its math, each formula replaced by its drawing (one row inline);
 a formula that does not draw stays as written and raises nothing.
 ambiguous_wide: with unicode, characters of neutral East Asian width only,
-for terminals that draw ambiguous ones two columns wide.
+for terminals that draw ambiguous ones two columns wide. macros: the
+text (not a file name) of LaTeX definitions, such as
+r"\newcommand{\R}{\mathbb{R}}", that every LaTeX statement starts with;
+a statement's own definitions hold for the rest of its text.
 
 Raises vornix.Error (a ValueError) with the message of the first statement
 that does not draw; its attributes line, column and status say where and
-why.)");
+why. Macros that do not read raise it with the message "macros: line L,
+column C: what" and line 0.)");
   m.attr("__version__") = vornix::version();
 }

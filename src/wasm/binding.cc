@@ -1,5 +1,6 @@
 // The functions the JavaScript package calls: one call draws a text and
 // hands back either its drawings or the first statement's message.
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -20,14 +21,17 @@ char* copy_out(const std::string& s) {
 
 extern "C" {
 
-// Draws length bytes of text with the VORNIX_ flags and width. Stores the
-// status, line and column of the first statement that did not draw in
-// where[0..2] (status 0 when every one drew) and returns the text that
-// vornix_draw returns, or that statement's message; null when memory runs
-// out.
+// Draws length bytes of text with the VORNIX_ flags and width, and the
+// LaTeX macros of macros_length bytes at macros. Stores the status, line
+// and column of the first statement that did not draw in where[0..2]
+// (status 0 when every one drew) and returns the text that vornix_draw
+// returns, or that statement's message; null when memory runs out.
+// where[3] gets the remarks on statements that drew, each as its line,
+// column and message ended by a unit separator (0x1f), in a string the
+// caller frees; null when there are none.
 __attribute__((used, visibility("default")))
 char* vornix_js_draw(const char* text, std::size_t length, unsigned flags, int width,
-                     int* where) {
+                     const char* macros, std::size_t macros_length, int* where) {
   vornix::Options options;
   options.narrow_roots = (flags & VORNIX_NARROW_ROOTS) != 0;
   options.unicode = (flags & VORNIX_UNICODE) != 0;
@@ -37,9 +41,19 @@ char* vornix_js_draw(const char* text, std::size_t length, unsigned flags, int w
   where[0] = VORNIX_ERROR_MEMORY;
   where[1] = 0;
   where[2] = -1;
+  where[3] = 0;
   try {
+    if (macros_length > 0) options.macros.assign(macros, macros_length);
     vornix::Session session(options);
     vornix::Result result = session.draw(std::string_view(text, length));
+    if (!result.warnings.empty()) {
+      std::string remarks;
+      for (const vornix::Error& w : result.warnings) {
+        remarks += std::to_string(w.line) + '\x1f' + std::to_string(w.column) + '\x1f' +
+                   w.message + '\x1f';
+      }
+      where[3] = static_cast<int>(reinterpret_cast<std::uintptr_t>(copy_out(remarks)));
+    }
     // A Markdown document's formulas that do not draw are remarks on a
     // document that still draws, as in the Python module.
     if (result.status == vornix::Status::ok || result.errors.empty()) {

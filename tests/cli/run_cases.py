@@ -28,8 +28,13 @@ USAGE = (b"vornix version " + VERSION + b" - ASCII art mathematics\n"
          b"      --ambiguous-wide Unicode drawings for terminals that show East Asian\n"
          b"                       ambiguous characters two columns wide\n"
          b"  -w, --width=N        fit drawings into N columns (0: never break)\n"
+         b"      --macros=FILE    LaTeX macros (\\newcommand, \\def, ...) for every input\n"
          b"      --help           print this text\n"
          b"      --version        print the version\n")
+HERE = os.path.dirname(os.path.abspath(__file__))
+MACROS = os.path.join(HERE, "macros.tex")
+BAD_MACROS = os.path.join(HERE, "bad_macros.tex")
+MISSING_MACROS = os.path.join(HERE, "no such macros.tex")
 WRITE_ERROR = b"vornix: write error: No space left on device\n"
 
 
@@ -318,6 +323,31 @@ CASES = [
     Case("latex", "nesting too deep to draw", ["-l"],
          stdin=b"{" * 100000 + b"x" + b"}" * 100000 + b"\ny\n",
          stdout=TOO_LARGE + drawing("y")),
+
+    # Macros of a file hold for every input; an input's own hold for the
+    # rest of it.
+    Case("latex", "macros of a file", ["--macros", MACROS, "-l"],
+         stdin=b"\\norm{x} + \\tr A\n\\def\\tr{T}\\tr\n\\tr\n",
+         stdout=drawing("||x|| + tr(A)") + drawing("T") + drawing("T")),
+    Case("latex", "macros of a file for each argument",
+         ["--macros=" + MACROS, "-l", "\\def\\tr{T}\\tr", "\\tr B"],
+         stdout=drawing("T") + drawing("tr(B)")),
+    Case("markdown", "macros of a file", ["--macros", MACROS, "-m"],
+         stdin=b"Let $\\tr A = \\norm{v}$.\n",
+         stdout=b"Let tr(A) = ||v||.\n"),
+    Case("latex", "a macro that calls itself", ["-l"],
+         stdin=b"\\def\\a{x\\a} y + \\a\nz\n",
+         stdout=b"syntax error at column 17: macro expansion too deep\n" + drawing("z")),
+    # A macro file that cannot be read or holds a fault ends the program
+    # before any input is read.
+    Case("latex", "macro file missing", ["--macros", MISSING_MACROS, "-l", "x"],
+         stderr=b"vornix: " + MISSING_MACROS.encode() + b": No such file or directory\n",
+         status=1),
+    Case("latex", "macro file with a fault", ["-l", "--macros", BAD_MACROS],
+         stdin=b"x\n",
+         stderr=b"vornix: " + BAD_MACROS.encode() + b": line 2, column 1: "
+         b"illegal parameter number in the definition of \\half\n",
+         status=1),
 
     Case("markdown", "standard input", ["-m"], stdin=b"a $x^2$ b\n$5 and $6\n",
          stdout=b"a x^2 b\n$5 and $6\n"),

@@ -41,6 +41,23 @@ def test_errors(text, message, line, column, status):
         assert error.column == column
 
 
+def test_macros():
+    # The keyword takes the text of the definitions; a statement's own
+    # hold for the rest of its text.
+    book = "\\newcommand{\\norm}[1]{\\left\\| #1 \\right\\|}\n\\DeclareMathOperator{\\tr}{tr}\n"
+    assert vornix.draw(r"\norm{x} + \tr A", latex=True, macros=book) == "||x|| + tr(A)\n"
+    assert vornix.draw("\\def\\a{y}\\a\n\\a", latex=True) == "y\n\ny\n"
+    assert vornix.draw("Let $\\tr A$.", markdown=True, macros=book) == "Let tr(A)."
+    with pytest.raises(vornix.Error) as caught:
+        vornix.draw("x", latex=True, macros="\\def\\a{1}\n\\def\\b#2{}")
+    assert str(caught.value) == ("macros: line 2, column 1: "
+                                 "\\def\\b takes #1 to #9 in order, then {body}")
+    assert caught.value.line == 0 and caught.value.status == 1
+    with pytest.raises(vornix.Error, match="macro expansion too deep") as caught:
+        vornix.draw(r"\def\a{\a}\a", latex=True)
+    assert caught.value.column == 10
+
+
 def test_too_large():
     with pytest.raises(vornix.Error, match="drawing too large"):
         vornix.draw("x" * 70_000_000)
