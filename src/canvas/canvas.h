@@ -131,6 +131,11 @@ enum Glyph : unsigned {
   GLYPH_MAPS_TO,            // ↦
   GLYPH_IMPLIED_BY,         // ⇐
   GLYPH_EQUIVALENT,         // ⇔
+  GLYPH_LEFT_RIGHT_ARROW,   // ↔
+  GLYPH_DOWN_RIGHT,         // ┌
+  GLYPH_DOWN_LEFT,          // ┐
+  GLYPH_UP_RIGHT,           // └
+  GLYPH_UP_LEFT,            // ┘
   GLYPH_END,
   // The control bytes, from 0x01: see kLowGlyphTexts.
   GLYPH_LOW_FIRST = 0x01,
@@ -179,7 +184,9 @@ inline constexpr std::string_view kGlyphTexts[] = {
     "Υ", "∂", "ℓ", "ℏ", "ℜ", "ℑ", "ℵ", "∅", "∠", "°", "†", "∀", "∃", "¬",
     "∘", "⋆", "⊕", "⊗", "∧", "∨", "∩", "∪", "∖",
     "∉", "⊂", "⊆", "⊃", "⊇", "≃", "≅", "∝", "⊥", "≪", "≫",
-    "←", "↦", "⇐", "⇔",
+    "←", "↦", "⇐", "⇔", "↔",
+    // Corners of boxes and braces.
+    "┌", "┐", "└", "┘",
 };
 static_assert(GLYPH_END <= 0x100, "a glyph is one byte of a cell");
 static_assert(std::size(kGlyphTexts) == GLYPH_END - GLYPH_FIRST);

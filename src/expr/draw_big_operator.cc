@@ -162,6 +162,52 @@ CanvasRef SumOrProductOverInterval::render_sign(const RenderContext& cx, const O
   return c;
 }
 
+namespace {
+
+// A sign of the symbol table, one row high: \bigcup as its cup.
+class RowSymbol : public OpSymbol {
+ public:
+  explicit RowSymbol(Sign sign) : sign_(sign) {}
+  SignSpan span(const Style&, const Extent&) const override { return {0, 0}; }
+  void draw(Canvas& canvas, int r, int c, SignSpan, const Style& style) const override {
+    put_sign(style, canvas, sign_, r, c);
+  }
+
+ private:
+  Sign sign_;
+};
+
+}  // namespace
+
+CanvasRef ScriptedBigOperator::render(const RenderContext& cx) const {
+  if (shape == sum) return render_with_symbol(cx, SumSymbol());
+  if (shape == product) return render_with_symbol(cx, ProductSymbol());
+  return render_with_symbol(cx, RowSymbol(sign));
+}
+
+// Each script centred on the sign's middle column, under and over it; a
+// wide one moves the sign right:
+//   =====       U
+//   \          i in I
+//    >
+//   /
+//   =====
+//   i < j
+CanvasRef ScriptedBigOperator::render_sign(const RenderContext& cx, const OpSymbol& symbol,
+                                           SignSpan span) const {
+  CanvasRef sign = cx.canvas();
+  symbol.draw(*sign, 0, 0, span, cx.style);
+  Extent s = sign->extent();
+  CanvasRef low = variable ? variable->render(cx) : cx.canvas();
+  CanvasRef up = upper ? upper->render(cx) : cx.canvas();
+  int middle = std::max({s.width / 2, low->extent().width / 2, up->extent().width / 2});
+  CanvasRef c = cx.canvas();
+  c->paste(*sign, 0, middle - s.width / 2, ALIGN_BASELINE);
+  if (variable) c->paste(*low, s.descent + 1, middle - low->extent().width / 2, ALIGN_TOP);
+  if (upper) c->paste(*up, -s.ascent - 1, middle - up->extent().width / 2, ALIGN_BOTTOM);
+  return c;
+}
+
 // Three columns in ASCII, one in Unicode, as tall in both:
 //   /      ⌠
 //  |       ⎮
@@ -200,12 +246,11 @@ CanvasRef Integral::render_sign(const RenderContext& cx, SignSpan span) const {
 // column.
 CanvasRef IntegralOnInterval::render_sign(const RenderContext& cx, SignSpan span) const {
   CanvasRef c = cx.canvas();
-  CanvasRef low = lower->render(cx);
-  CanvasRef up = upper->render(cx);
   const IntegralSign& sign = cx.style.glyphs->integral;
   draw_sign(*c, 0, 0, span, cx.style);
-  c->paste(*low, span.below + 2, sign.lower_col, ALIGN_TOP);
-  c->paste(*up, -span.above - 2, sign.upper_col, ALIGN_BOTTOM);
+  // A bound that LaTeX leaves out is null.
+  if (lower) c->paste(*lower->render(cx), span.below + 2, sign.lower_col, ALIGN_TOP);
+  if (upper) c->paste(*upper->render(cx), -span.above - 2, sign.upper_col, ALIGN_BOTTOM);
   return c;
 }
 
@@ -230,11 +275,15 @@ CanvasRef Integral::render_nested(const RenderContext& cx, SignSpan& span) const
   CanvasRef c = render_sign(cx, span);
   int sign_width = c->extent().width;
   int col = inner ? sign_width + 1 : cx.style.glyphs->integral.body_col;
-  bool brackets = body->needs_parens();
+  // Without a differential, nothing ends the integrand but the formula:
+  // it is drawn as written.
+  bool brackets = body->needs_parens() && variable;
   c->paste_bracketed(*integrand, 0, col, brackets, cx.style.parens());
   if (cx.layout) {
     cx.layout->note(*this, Placement::one(*body, col, integrand->extent().width, brackets));
   }
+  // An integral written without its differential draws none.
+  if (!variable) return c;
   int d = col + integrand->extent().width + (brackets ? 2 : 0) + 1;
   (*c)[0][d] = 'd';
   c->paste_bracketed(*variable->render(cx), 0, d + 1, variable->needs_parens(), cx.style.parens());

@@ -5,7 +5,8 @@ CanvasRef FunctionArgs::render_list(const RenderContext& cx) const {
   CanvasRef c = cx.canvas();
   int col = 0;
   for (const Owned<>& item : items) {
-    if (col > 0) {
+    // Before every item but the first, after an empty one too: f({}, x).
+    if (&item != &items.front()) {
       (*c)[0][col] = ',';
       col += 2;
     }

@@ -54,6 +54,9 @@ void Expression::set_expn(Expression*) {
 }
 
 void Expression::cover(const Expression* child) {
+  // A part that was not written, such as an integral's missing
+  // differential, is null.
+  if (child == nullptr) return;
   depth_ = std::max(depth_, child->depth() + 1);
 }
 
@@ -135,6 +138,12 @@ SumOrProductOverInterval::SumOrProductOverInterval(Expression* body,
                                                    Expression* upper)
     : SumOrProduct(body, variable), OpOverInterval(lower, upper) {
   cover(lower);
+  cover(upper);
+}
+
+ScriptedBigOperator::ScriptedBigOperator(Shape shape, Sign sign, Expression* body,
+                                         Expression* lower, Expression* upper)
+    : SumOrProduct(body, lower), shape(shape), sign(sign), upper(upper) {
   cover(upper);
 }
 
@@ -239,6 +248,16 @@ void Symbol::release_children(NodeStack& out) {
 
 void UnaryOp::release_children(NodeStack& out) { release(arg, out); }
 
+Decoration::Decoration(DecorationKind kind, Expression* arg, Expression* label)
+    : UnaryOp(arg), kind(kind), label(label) {
+  cover(label);
+}
+
+void Decoration::release_children(NodeStack& out) {
+  UnaryOp::release_children(out);
+  release(label, out);
+}
+
 void BinaryOp::release_children(NodeStack& out) {
   release(left, out);
   release(right, out);
@@ -262,6 +281,11 @@ void IntegralOnInterval::release_children(NodeStack& out) {
 void SumOrProductOverInterval::release_children(NodeStack& out) {
   SumOrProduct::release_children(out);
   release_bounds(out);
+}
+
+void ScriptedBigOperator::release_children(NodeStack& out) {
+  SumOrProduct::release_children(out);
+  release(upper, out);
 }
 
 void Limit::release_children(NodeStack& out) {

@@ -374,6 +374,28 @@ class Accent : public UnaryOp {
   const bool wide;
 };
 
+/// What LaTeX draws over, under or round an operand besides accents.
+enum class DecorationKind : unsigned char {
+  over,         ///< \overset, \stackrel: the label in a row above
+  under,        ///< \underset: the label in a row below
+  over_brace,   ///< \overbrace: a brace row above, the label over it
+  under_brace,  ///< \underbrace: a brace row below, the label under it
+  right_arrow,  ///< \xrightarrow: an arrow as long as the operand over it
+  left_arrow,   ///< \xleftarrow
+  box,          ///< \boxed: a frame round the operand
+};
+
+/// The operand with its decoration; `label` is null when none is written
+/// (for arrows, the operand stands over the arrow and the label under it).
+class Decoration : public UnaryOp {
+ public:
+  Decoration(DecorationKind kind, Expression* arg, Expression* label);
+  CanvasRef render(const RenderContext& cx) const override;
+  void release_children(NodeStack& out) override;
+  const DecorationKind kind;
+  Owned<> label;
+};
+
 class Abs : public UnaryOp {
  public:
   explicit Abs(Expression* arg) : UnaryOp(arg) {}
@@ -670,6 +692,26 @@ class ProductOverInterval : public SumOrProductOverInterval {
  public:
   using SumOrProductOverInterval::SumOrProductOverInterval;
   CanvasRef render(const RenderContext& cx) const override;
+};
+
+/// A sum, a product or an operator such as \bigcup with the scripts that
+/// LaTeX writes under and over its sign, whatever they hold: \sum_{i<j},
+/// \sum_{x \in S}, \sum^n, \bigcup_{i=1}^n. The variable is the script
+/// under the sign; it and `upper` are null when not written.
+class ScriptedBigOperator : public SumOrProduct {
+ public:
+  /// The sign: a sum's, a product's, or a sign of enum Sign one row high (`row`).
+  enum Shape : unsigned char { sum, product, row };
+  ScriptedBigOperator(Shape shape, Sign sign, Expression* body, Expression* lower,
+                      Expression* upper);
+  void release_children(NodeStack& out) override;
+  CanvasRef render(const RenderContext& cx) const override;
+  /// The sign with its scripts.
+  CanvasRef render_sign(const RenderContext& cx, const OpSymbol& symbol,
+                        SignSpan span = {2, 2}) const override;
+  const Shape shape;
+  const Sign sign;
+  Owned<> upper;
 };
 
 class Limit : public OpOnFunction {

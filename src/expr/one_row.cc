@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "canvas/canvas.h"
-#include "expr/expr.h"
+#include "expr/drawing.h"
 
 namespace {
 
@@ -137,22 +137,49 @@ class OneRow {
       return unicode_ ? "lim_(" + to + ") " + of(*l->body) : "lim(" + of(*l->body) + ", " + to + ")";
     }
     std::string body = of(*o.body);
-    std::string var = of(*o.variable);
+    if (auto* s = dynamic_cast<ScriptedBigOperator*>(&o)) return scripted(*s, body);
+    std::string var = o.variable ? of(*o.variable) : "";
     if (!unicode_) {
       std::string name = integral ? "int(" : product ? "prod(" : "sum(";
       if (bounds == nullptr) return name + body + ", " + var + ")";
-      return name + body + ", " + var + " = " + of(*bounds->lower) + " .. " + of(*bounds->upper) + ")";
+      return name + body + ", " + var + " = " + bound(bounds->lower) + " .. " + bound(bounds->upper) + ")";
     }
     std::string sign = integral ? "∫" : product ? "∏" : "∑";
     std::string lower = integral || bounds == nullptr ? "" : var + "=";
     if (bounds != nullptr) {
-      script(sign, lower + of(*bounds->lower), false);
-      script(sign, of(*bounds->upper), true);
+      if (bounds->lower) script(sign, lower + of(*bounds->lower), false);
+      if (bounds->upper) script(sign, of(*bounds->upper), true);
     } else if (!integral) {
       script(sign, var, false);
     }
-    if (integral) return sign + " " + body + " d" + var;
+    if (integral) return sign + " " + body + (o.variable ? " d" + var : "");
     return sign + " " + body;
+  }
+
+  // \sum_{i<j} a_{ij}: in Unicode the sign with its scripts, in ASCII
+  // sum(body, lower .. upper) with what is written.
+  std::string scripted(ScriptedBigOperator& s, const std::string& body) {
+    std::string lower = s.variable ? of(*s.variable) : "";
+    std::string upper = s.upper ? of(*s.upper) : "";
+    if (unicode_ || s.shape == ScriptedBigOperator::row) {
+      std::string sign = s.shape == ScriptedBigOperator::sum       ? (unicode_ ? "∑" : "sum")
+                         : s.shape == ScriptedBigOperator::product ? (unicode_ ? "∏" : "prod")
+                                                                   : sign_text(s.sign);
+      if (s.variable) script(sign, lower, false);
+      if (s.upper) script(sign, upper, true);
+      return sign + " " + body;
+    }
+    std::string name = s.shape == ScriptedBigOperator::product ? "prod(" : "sum(";
+    std::string range = s.upper ? lower + " .. " + upper : lower;
+    return name + body + (range.empty() ? "" : ", " + range) + ")";
+  }
+
+  std::string bound(Owned<>& b) { return b ? of(*b) : ""; }
+
+  std::string sign_text(Sign sign) {
+    CanvasRef c = cx_.canvas();
+    put_sign(cx_.style, *c, sign, 0, 0);
+    return baseline_row(*c);
   }
 
   std::string matrix(Matrix& m) {

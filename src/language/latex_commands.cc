@@ -29,6 +29,12 @@ constexpr Command function(Kind kind, std::string_view text) {
 constexpr Command accent(AccentMark mark, bool wide) {
   return {Kind::accent, static_cast<int>(mark) * 2 + wide, {}, "m", &P::handle_accent};
 }
+constexpr Command big_sign(Sign sign) {
+  return {Kind::big_sign, static_cast<int>(sign), {}, {}, &P::handle_big_operator};
+}
+constexpr Command decoration(DecorationKind kind, std::string_view args) {
+  return {Kind::decoration, static_cast<int>(kind), {}, args, &P::handle_decoration};
+}
 constexpr Command literal(std::string_view text) {
   return {Kind::literal, 0, text, {}, &P::handle_literal};
 }
@@ -40,6 +46,7 @@ constexpr CommandRow kCommands[] = {
     {"displaystyle textstyle scriptstyle scriptscriptstyle limits nolimits mathstrut strut",
      {Kind::space}},
     {"rm bf it cal sf tt mit", {Kind::space}},  // old font switches: the letters as they are
+    {"tiny scriptsize footnotesize small normalsize large Large LARGE huge Huge", {Kind::space}},
     {"color hspace vspace phantom vphantom hphantom label", {Kind::skipped}},
     {"hskip kern mkern mskip", {Kind::skipped, 1}},  // a length after it: \hskip -3pt
     {"big Big bigg Bigg bigl bigr Bigl Bigr biggl biggr Biggl Biggr", {Kind::space}},
@@ -70,6 +77,9 @@ constexpr CommandRow kCommands[] = {
     {"prod", {Kind::prod, 0, {}, {}, &P::handle_big_operator}},
     {"int", {Kind::integral, 0, {}, {}, &P::handle_big_operator}},
     {"lim", {Kind::limit, 0, {}, {}, &P::handle_big_operator}},
+    {"bigcup", big_sign(Sign::cup)}, {"bigcap", big_sign(Sign::cap)},
+    {"bigoplus", big_sign(Sign::circled_plus)}, {"bigotimes", big_sign(Sign::circled_times)},
+    {"bigvee", big_sign(Sign::vee)}, {"bigwedge", big_sign(Sign::wedge)},
     // Functions.
     {"sin", function(Kind::trig, "sin")}, {"cos", function(Kind::trig, "cos")},
     {"tan", function(Kind::trig, "tan")}, {"cot", function(Kind::trig, "cot")},
@@ -90,10 +100,11 @@ constexpr CommandRow kCommands[] = {
     {"pmod", {Kind::font, 0, {}, "m", &P::handle_pmod}},
     {"operatorname", {Kind::operatorname, 0, {}, "sT", &P::handle_operatorname}},
     // Text and fonts.
-    {"text textrm textit textbf textsf texttt textnormal mbox",
+    {"text textrm textit textbf textsf texttt textnormal mbox hbox fbox",
      {Kind::text, 0, {}, "t", &P::handle_text}},
     {"mathrm", {Kind::mathrm, 0, {}, "T", &P::handle_mathrm}},
     {"textcolor", {Kind::font, 0, {}, "tm", &P::handle_font}},
+    {"mathop", {Kind::function, 0, {}, "t", &P::handle_mathop}},
     {"mathbf mathit mathsf mathtt mathcal mathfrak mathscr mathnormal boldsymbol bm pmb",
      {Kind::font, 0, {}, "m", &P::handle_font}},
     {"mathbb", {Kind::font, 0, {}, "m", &P::handle_blackboard}},
@@ -107,6 +118,16 @@ constexpr CommandRow kCommands[] = {
     {"acute", accent(AccentMark::acute, false)}, {"grave", accent(AccentMark::grave, false)},
     {"breve", accent(AccentMark::breve, false)},
     {"underline", accent(AccentMark::under_line, true)},
+    // Labels, braces, arrows and boxes: the label's argument comes first.
+    {"overset stackrel", decoration(DecorationKind::over, "mm")},
+    {"underset", decoration(DecorationKind::under, "mm")},
+    {"overbrace", decoration(DecorationKind::over_brace, "m")},
+    {"underbrace", decoration(DecorationKind::under_brace, "m")},
+    {"xrightarrow xlongrightarrow", decoration(DecorationKind::right_arrow, "om")},
+    {"xleftarrow xlongleftarrow", decoration(DecorationKind::left_arrow, "om")},
+    {"boxed", decoration(DecorationKind::box, "m")},
+    {"substack", {Kind::decoration, 0, {}, {}, &P::handle_substack}},
+    {"sideset", {Kind::decoration, 0, {}, "mm", &P::handle_sideset}},
     // Brackets and environments.
     {"left", {Kind::left, 0, {}, {}, &P::handle_left}},
     {"right", {Kind::right}},

@@ -28,6 +28,13 @@ namespace latex {
     Delimiter d;
     if (!expect_closing(opening, [](const Token& k) { return k.is(Kind::right); })) return {};
     if (!read_delimiter(d)) return fail_at(right, "\\right needs a bracket");
+  } else if (const Token& after = tokens_.peek();
+             after.type == Type::end || (closes_enclosing(after) && !closes_bracket(after))) {
+    // f(a + b left open where the formula or the group ends.
+    Owned<> content = args->items.size() == 1 ? std::move(args->items[0])
+                                              : make<Sequence>(args.release());
+    Owned<> bracket = make<Bracketed>(Delimiter::paren, content.release(), Delimiter::none);
+    return make<Juxtaposed>(name.release(), bracket.release());
   } else if (!expect_closing(opening, [](const Token& k) { return k.is(')'); })) {
     return {};
   }
@@ -158,14 +165,23 @@ Owned<> FormulaParser::handle_sqrt(const Token&, Arguments& a) {
     if (upper || to == nullptr || to->sign != Sign::to) {
       return fail_at(t, name + " needs _{x \\to a}");
     }
-  } else if (!lower) {
-    return fail_at(t, name + " needs _{k} or _{k=1}^{n}");
-  } else if (upper && dynamic_cast<Equal*>(lower.get()) == nullptr) {
-    return fail_at(t, name + " with ^{n} needs _{k=1}");
   }
-  if (!starts_signed(tokens_.peek())) return fail_at(t, name + " needs a body");
-  Owned<> body = parse_term();
+  // A sum written without its body, as in \sum_n \to \int dn, draws none.
+  bool bodiless = kind != Kind::limit && at_operand_end();
+  if (!bodiless && !starts_signed(tokens_.peek())) return fail_at(t, name + " needs a body");
+  Owned<> body = bodiless ? text("") : parse_term();
   if (!body) return {};
+  // A sum over k, or over k = 1 to n, draws as the linear language's; any
+  // other scripts, \sum_{i<j} or \sum^n, and the signs such as \bigcup,
+  // stand under and over the sign as written.
+  bool range = lower && (!upper || dynamic_cast<Equal*>(lower.get()) != nullptr);
+  if (kind == Kind::big_sign || (kind != Kind::limit && !range)) {
+    auto shape = kind == Kind::big_sign ? ScriptedBigOperator::row
+                 : kind == Kind::sum    ? ScriptedBigOperator::sum
+                                        : ScriptedBigOperator::product;
+    return make<ScriptedBigOperator>(shape, static_cast<Sign>(t.command->code), body.release(),
+                                     lower.release(), upper.release());
+  }
   if (kind == Kind::limit) {
     auto& to = static_cast<InfixOp&>(*lower);
     return make<Limit>(body.release(), to.left.release(), to.right.release());
@@ -185,7 +201,6 @@ Owned<> FormulaParser::handle_sqrt(const Token&, Arguments& a) {
 
 [[gnu::noinline]] Owned<> FormulaParser::parse_integral(const Token& t, Owned<> lower,
                                                         Owned<> upper) {
-  if (!lower != !upper) return fail_at(t, spelled(t) + " needs both bounds or neither");
   // This integral's own differential and fraction, whatever the enclosing
   // integrand had.
   struct Integrand {
@@ -219,11 +234,11 @@ Owned<> FormulaParser::handle_sqrt(const Token&, Arguments& a) {
       variable = std::move(pending_variable_);
     }
   }
-  if (!body || !variable) {
-    if (failed_) return {};
-    return fail_at(t, spelled(t) + " needs a differential such as dx");
-  }
-  if (lower) {
+  // Without a differential that reads as one, the integrand is drawn as
+  // written, d^2x or d^Dp in it: \int d^2x\, f(x).
+  if (!body) return {};
+  if (lower || upper) {
+    // One bound alone stands where it is written: \int_0 f.
     return make<IntegralOnInterval>(body.release(), variable.release(), lower.release(),
                                     upper.release());
   }

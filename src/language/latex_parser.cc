@@ -86,10 +86,12 @@ bool closes_double_bar(const Token& t) {
 
 bool is_function(const Token& t) {
   return t.is(Kind::trig) || t.is(Kind::function) || t.is(Kind::operatorname) ||
-         t.is(Kind::sum) || t.is(Kind::prod) || t.is(Kind::integral) || t.is(Kind::limit);
+         t.is(Kind::sum) || t.is(Kind::prod) || t.is(Kind::integral) || t.is(Kind::limit) || t.is(Kind::big_sign);
 }
 
 bool is_sign(const Token& t) { return t.is('-') || t.is('+') || t.is(Kind::additive); }
+
+int relation_of(const Token& t);
 
 
 [[gnu::noinline]] Owned<> FormulaParser::fail(int offset, const std::string& message) {
@@ -338,11 +340,64 @@ Owned<> FormulaParser::parse_differential() {
   return parse_scripts(std::move(name));
 }
 
+// Where an operand would start, but the formula, the group or the list
+// ends, or a relation follows: a fragment such as "a +" or "L_{+}" has no
+// operand there and draws none.
+bool FormulaParser::at_operand_end() {
+  const Token& t = tokens_.peek();
+  // A bar may open an operand as well as close one: |x| - |y|.
+  if (role_of(t) == EITHER) return false;
+  return t.type == Type::end || closes_enclosing(t) || closes_bracket(t) || t.is(',') ||
+         (relation_of(t) >= 0 && !t.is('|'));
+}
+
+// A closing bracket that closes nothing: the right end of a bracket whose
+// left end the formula leaves out, as in "b)" or \nu] of an index [\mu ... \nu].
+bool FormulaParser::stray_closing(const Token& t) const {
+  return closes_bracket(t) && !closes_enclosing(t) && context_.open_bars == 0 &&
+         context_.open_double_bars == 0;
+}
+
+bool is_single_bar(const Token& t) {
+  return delimiter_of(t) == Delimiter::bar && (role_of(t) & CLOSING) != 0;
+}
+
+// What a bar after an operand is, when no bars are open: the bar of an
+// evaluation, f|_{x=0}; a bar that closes, as in the bra \langle a| or
+// where nothing follows it; or the start of an operand.
+[[gnu::noinline]] FormulaParser::Bar FormulaParser::bar_at() {
+  if (!is_single_bar(tokens_.peek()) || context_.open_bars > 0) return Bar::none;
+  Tokenizer::Mark m = tokens_.mark();
+  tokens_.next();
+  const Token& after = tokens_.peek();
+  Bar bar = after.is('_') || after.is('^') ? Bar::evaluation
+            : after.type == Type::end || closes_enclosing(after) || closes_bracket(after) ||
+                    after.is(',') || (relation_of(after) >= 0 && !after.is('|'))
+                ? Bar::closing
+                : Bar::none;
+  tokens_.reset(m);
+  return bar;
+}
+
+// The left operand with the closing bracket or bar that ends it.
+[[gnu::noinline]] Owned<> FormulaParser::close_one_side(Owned<> left) {
+  Token closing = tokens_.next();
+  return make<Bracketed>(Delimiter::none, left.release(), delimiter_of(closing));
+}
+
+// f|_{x=0}^{1}: the bar with its scripts right after the operand.
+[[gnu::noinline]] Owned<> FormulaParser::parse_evaluation_bar(Owned<> left) {
+  tokens_.next();
+  Owned<> bar = parse_scripts(text("|"));
+  if (!bar) return {};
+  return make<Juxtaposed>(left.release(), bar.release());
+}
+
 // list: relation (',' relation)*
 Owned<> FormulaParser::parse_list() {
   Open level(depth_);
   if (depth_ > max_depth_) return too_large();
-  Owned<> first = parse_relation();
+  Owned<> first = tokens_.peek().is(',') ? text("") : parse_relation();
   if (!first || !tokens_.peek().is(',')) return first;
   return parse_sequence(std::move(first));
 }
@@ -357,7 +412,7 @@ Owned<> FormulaParser::parse_list() {
   (void)first.release();
   while (tokens_.peek().is(',') && !at_final_punctuation()) {
     tokens_.next();
-    Owned<> item = parse_relation();
+    Owned<> item = at_operand_end() ? text("") : parse_relation();
     if (!item) return {};
     items->append_item(item.get());
     (void)item.release();
@@ -368,7 +423,7 @@ Owned<> FormulaParser::parse_list() {
 // The items of an argument list.
 bool FormulaParser::parse_items(FunctionArgs& items) {
   for (;;) {
-    Owned<> item = parse_relation();
+    Owned<> item = at_operand_end() || tokens_.peek().is(',') ? text("") : parse_relation();
     if (!item) return false;
     items.append_item(item.get());
     (void)item.release();
@@ -427,7 +482,9 @@ int FormulaParser::relation_at() {
 
 // relation: additive (REL additive)*, grouped to the right.
 Owned<> FormulaParser::parse_relation() {
-  Owned<> first = parse_additive();
+  // A fragment such as "> 0" starts with its relation.
+  bool starts_with_relation = relation_at() >= 0 && !tokens_.peek().is('|');
+  Owned<> first = starts_with_relation ? text("") : parse_additive();
   if (!first || relation_at() < 0) return first;
   return parse_relations(std::move(first));
 }
@@ -438,8 +495,9 @@ Owned<> FormulaParser::parse_relation() {
   operands.push_back(std::move(first));
   for (int code; (code = relation_at()) >= 0;) {
     if (tokens_.next().is(Kind::negation)) tokens_.next();
-    // A relation last in a cell has an empty operand on its right: a = & b.
-    Owned<> operand = at_cell_end() ? text("") : parse_additive();
+    // A relation last in a cell or a fragment has an empty operand on its
+    // right: a = & b, a =.
+    Owned<> operand = at_operand_end() || at_cell_end() ? text("") : parse_additive();
     if (!operand) return {};
     codes.push_back(code);
     operands.push_back(std::move(operand));
@@ -465,8 +523,9 @@ Owned<> FormulaParser::parse_additive(Owned<> left) {
   if (!left) left = parse_term();
   while (left && is_sign(tokens_.peek())) {
     Token op = tokens_.next();
-    // A sign last in a cell, as in a + & b, has an empty operand after it.
-    Owned<> right = at_cell_end() ? text("") : parse_term();
+    // A sign last in a cell or a fragment, as in a + & b, has an empty
+    // operand after it.
+    Owned<> right = at_operand_end() || at_cell_end() ? text("") : parse_term();
     if (!right) return {};
     if (op.is('+')) {
       left = make<Add>(left.release(), right.release());
@@ -482,16 +541,33 @@ Owned<> FormulaParser::parse_additive(Owned<> left) {
 // term: signed (('*' | \cdot | \times | \div | '/') signed | factor)*, a
 // factor with no operator before it a product by juxtaposition.
 Owned<> FormulaParser::parse_term() {
-  Owned<> left = parse_signed();
+  auto product_at = [](const Token& t) {
+    return t.is('*')             ? DOT
+           : t.is('/')           ? SLASH
+           : t.is(Kind::product) ? t.command->code
+                                 : -1;
+  };
+  // A fragment such as "\cdot b" starts with its operator.
+  Owned<> left = product_at(tokens_.peek()) >= 0 ? text("") : parse_signed();
   while (left) {
     const Token& t = tokens_.peek();
-    int product = t.is('*')           ? DOT
-                  : t.is('/')         ? SLASH
-                  : t.is(Kind::product) ? t.command->code
-                                      : -1;
+    int product = product_at(t);
     if (product < 0) {
+      if (stray_closing(t)) {
+        left = close_one_side(std::move(left));
+        continue;
+      }
+      Bar bar = bar_at();
+      if (bar == Bar::evaluation) {
+        left = parse_evaluation_bar(std::move(left));
+        continue;
+      }
+      if (bar == Bar::closing && open_brackets_ == 0) {
+        left = close_one_side(std::move(left));
+        continue;
+      }
       if (!starts_factor(t) || at_differential() || at_final_punctuation() ||
-          (t.is('|') && at_mid())) {
+          (t.is('|') && at_mid()) || bar == Bar::closing) {
         break;
       }
       Owned<> right = parse_factor();
@@ -500,7 +576,7 @@ Owned<> FormulaParser::parse_term() {
       continue;
     }
     tokens_.next();
-    Owned<> right = parse_signed();
+    Owned<> right = at_operand_end() ? text("") : parse_signed();
     if (!right) return {};
     switch (product) {
       case DOT:
@@ -538,7 +614,8 @@ Owned<> FormulaParser::parse_signed() {
 [[gnu::noinline]] Owned<> FormulaParser::parse_signs() {
   std::vector<Token> signs;
   while (is_sign(tokens_.peek())) signs.push_back(tokens_.next());
-  Owned<> e = parse_factor();
+  // A sign alone, as in L_{+} or a + (-), is drawn as written.
+  Owned<> e = at_operand_end() ? text("") : parse_factor();
   for (; e && !signs.empty(); signs.pop_back()) {
     const Token& sign = signs.back();
     if (sign.is('-')) {
@@ -587,7 +664,7 @@ Owned<> FormulaParser::parse_scripts(Owned<> base) {
   Token prime;
   for (;;) {
     const Token& t = tokens_.peek();
-    if (t.is('\'')) {
+    if (t.is('\'') || t.is(Kind::prime)) {
       if (raised) return fail_at(t, "double superscript");
       if (primes++ == 0) prime = t;
       tokens_.next();
@@ -627,19 +704,21 @@ Owned<> FormulaParser::parse_scripts(Owned<> base) {
       base = make<Subscripted>(base.release(), sub.release());
     }
   }
-  if (primes > 0 && dynamic_cast<const Bracketed*>(base.get()) != nullptr) {
-    // (\cosh x)': the marks right after the bracket.
-    Owned<> marks = text(std::string(static_cast<size_t>(primes), '\''));
-    base = make<Juxtaposed>(base.release(), marks.release());
-  } else if (primes > 0) {
+  if (primes > 0) {
     // An accented name takes its primes under the accent: \hat{f}'(x).
     Expression* marked = base.get();
     while (auto* accent = dynamic_cast<Accent*>(marked)) marked = accent->arg.get();
     auto* name = marked->category == SYMBOL_CATEGORY ? static_cast<Symbol*>(marked) : nullptr;
-    if (name == nullptr || name->expn != nullptr) {
+    if (name != nullptr && name->expn != nullptr) {
       return fail_at(prime, "a prime needs a name before it");
     }
-    for (int i = 0; i < primes; ++i) name->add_prime();
+    if (name != nullptr) {
+      for (int i = 0; i < primes; ++i) name->add_prime();
+    } else {
+      // (\cosh x)', {}': the marks right after what they mark.
+      Owned<> marks = text(std::string(static_cast<size_t>(primes), '\''));
+      base = make<Juxtaposed>(base.release(), marks.release());
+    }
   }
   if (star) base = decorate(conjugate, base);
   if (sup) base = decorate(raise, base, sup);
@@ -674,6 +753,14 @@ Owned<> FormulaParser::parse_scripts(Owned<> base) {
   if (t.is('+') || t.is('-')) {
     Token sign = tokens_.next();
     return text(std::string_view(&sign.ch, 1));
+  }
+  bool relation_sign = t.is(Kind::relation) && t.command->code >= OTHER_RELATION;
+  if (t.is(Kind::additive) || relation_sign) {
+    // G_\pm, k_\perp: the sign alone.
+    Token sign = tokens_.next();
+    int code = sign.command->code - (relation_sign ? OTHER_RELATION : 0);
+    Owned<> blank = text("");
+    return make<Signed>(static_cast<Sign>(code), blank.release());
   }
   if (t.is('{') && op.is('^')) {
     // {\prime\prime} and {*} mark the base too.
@@ -762,6 +849,9 @@ Owned<> FormulaParser::parse_primary() {
   Open level(depth_);
   if (depth_ > max_depth_) return too_large();
   const Token& next = tokens_.peek();
+  // Scripts or primes with no base, as in _a x or {}^\circ written
+  // without its braces, stand on an empty one.
+  if (next.is('_') || next.is('^') || next.is('\'') || next.is(Kind::prime)) return text("");
   if (!starts_factor(next, false)) return unexpected(next);
   Token t = tokens_.next();
   switch (t.type) {
@@ -897,8 +987,17 @@ Owned<> FormulaParser::handle_delimiter(const Token& t, Arguments&) {
     content = closes_bracket(tokens_.peek()) ? text("") : parse_list();
   }
   if (!content) return {};
-  Delimiter closing = delimiter_of(tokens_.peek());
-  if (!expect_closing(opening, closes_bracket)) return {};
+  const Token& after = tokens_.peek();
+  Delimiter closing = delimiter_of(after);
+  if (is_single_bar(after)) {
+    // The bra \langle a|.
+    tokens_.next();
+  } else if (after.type == Type::end || (closes_enclosing(after) && !closes_bracket(after))) {
+    // [0, 1 left open where the formula or the group ends.
+    closing = Delimiter::none;
+  } else if (!expect_closing(opening, closes_bracket)) {
+    return {};
+  }
   return make<Bracketed>(d, content.release(), closing);
 }
 
@@ -911,7 +1010,18 @@ Owned<> FormulaParser::handle_delimiter(const Token& t, Arguments&) {
     (single ? context_.open_bars : context_.open_double_bars) = 1;
     content = parse_list();
   }
-  if (!content || !expect_closing(opening, single ? closes_bar : closes_double_bar)) return {};
+  if (!content) return {};
+  const Token& after = tokens_.peek();
+  if (!(single ? closes_bar : closes_double_bar)(after)) {
+    // The ket |a\rangle, and bars that the formula or the group leaves open.
+    if (stray_closing(after)) {
+      return make<Bracketed>(d, content.release(), delimiter_of(tokens_.next()));
+    }
+    if (after.type == Type::end || closes_enclosing(after)) {
+      return make<Bracketed>(d, content.release(), Delimiter::none);
+    }
+  }
+  if (!expect_closing(opening, single ? closes_bar : closes_double_bar)) return {};
   if (single) return make<Abs>(content.release());
   return make<Bracketed>(d, content.release(), d);
 }

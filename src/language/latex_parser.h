@@ -36,6 +36,8 @@ enum class Kind : unsigned char {
   prod,
   integral,
   limit,
+  big_sign,      // \bigcup and the like: code, the Sign of its one-row sign
+  decoration,    // \overset, \boxed and the like: code, a DecorationKind
   text,          // \text{...}
   mathrm,
   font,          // \mathbf{...} and the like: the argument as it is
@@ -315,6 +317,11 @@ class FormulaParser {
   Owned<> handle_plain_matrix(const Token& t, Arguments& a);
   Owned<> handle_binom(const Token& t, Arguments& a);
   Owned<> handle_pmod(const Token& t, Arguments& a);
+  // Labels, braces, arrows and boxes (latex_decorations.cc).
+  Owned<> handle_decoration(const Token& t, Arguments& a);
+  Owned<> handle_substack(const Token& t, Arguments& a);
+  Owned<> handle_sideset(const Token& t, Arguments& a);
+  Owned<> handle_mathop(const Token& t, Arguments& a);
 
  private:
   // What a nested group does not inherit from around it: the bars that are
@@ -387,6 +394,12 @@ class FormulaParser {
   Owned<> punctuated(Owned<> e);
   bool at_differential();
   Owned<> parse_differential();
+  bool at_operand_end();
+  bool stray_closing(const Token& t) const;
+  enum class Bar { none, evaluation, closing };
+  Bar bar_at();
+  Owned<> close_one_side(Owned<> left);
+  Owned<> parse_evaluation_bar(Owned<> left);
 
   Owned<> parse_list();
   Owned<> parse_sequence(Owned<> first);
