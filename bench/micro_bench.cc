@@ -364,11 +364,14 @@ void BM_LibraryCall(benchmark::State& state) { LibraryCalls(state, "x^2/2 + sqrt
 BENCHMARK(BM_LibraryCall)->Threads(1)->Threads(2)->UseRealTime();
 
 // The same for a short LaTeX formula, which must cost about what a linear
-// statement does.
+// statement does; and the same formula in the linear language, which a
+// figure for a longer statement cannot stand for.
 void BM_LibraryCallLatex(benchmark::State& state) {
   LibraryCalls(state, "\\frac{a}{b}", VORNIX_LATEX);
 }
 BENCHMARK(BM_LibraryCallLatex)->Threads(1)->UseRealTime();
+void BM_LibraryCallFraction(benchmark::State& state) { LibraryCalls(state, "a/b", 0); }
+BENCHMARK(BM_LibraryCallFraction)->Threads(1)->UseRealTime();
 
 // x^2/2, which the JavaScript package's calls from Node are timed on too.
 void BM_LibraryCallShort(benchmark::State& state) { LibraryCalls(state, "x^2/2", 0); }

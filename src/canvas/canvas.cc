@@ -76,6 +76,7 @@ Canvas::Canvas(CanvasPool& pool, int nrows, int width, int first_row)
   pool.charge(static_cast<long>(nrows) * std::max(width, 1));
   rows_.reserve(static_cast<size_t>(nrows));
   for (int k = 0; k < nrows; ++k) rows_.emplace_back(pool_, width);
+  end_ = rows_.size();
 }
 
 Canvas::Row& Canvas::add_rows(int i) {
@@ -85,8 +86,11 @@ Canvas::Row& Canvas::add_rows(int i) {
     if (top_ < added) {
       // Move the rows down behind as many spares as there are rows, in
       // place when the storage has room: a canvas kept for reuse keeps it.
-      size_t spares = added + (rows_.size() - top_);
+      size_t spares = added + (end_ - top_);
+      // The emptied rows at the end would move too: they go.
+      rows_.erase(rows_.begin() + static_cast<std::ptrdiff_t>(end_), rows_.end());
       rows_.insert(rows_.begin(), spares - top_, Row(pool_, 0));
+      end_ += spares - top_;
       top_ = spares;
     }
     top_ -= added;
@@ -94,17 +98,31 @@ Canvas::Row& Canvas::add_rows(int i) {
   } else {
     size_t added = static_cast<size_t>(i - (first_row_ + nrows()) + 1);
     pool_->charge(static_cast<long>(added));
-    for (size_t k = 0; k < added; ++k) rows_.emplace_back(pool_, 0);
+    // Emptied rows of an earlier drawing first, then new ones.
+    size_t kept = std::min(added, rows_.size() - end_);
+    end_ += kept;
+    for (size_t k = kept; k < added; ++k) {
+      rows_.emplace_back(pool_, 0);
+      ++end_;
+    }
   }
   return rows_[top_ + static_cast<size_t>(i - first_row_)];
 }
 
 bool Canvas::clear_for_reuse() {
   if (rows_.capacity() > kMaxSpareRows) return false;
-  while (rows_.size() > top_ + 1) rows_.pop_back();
-  rows_[top_].chars_.clear();
+  // The rows keep their storage for the next drawing, unless it is large.
+  for (size_t k = top_; k < end_; ++k) {
+    std::string& chars = rows_[k].chars_;
+    if (chars.capacity() > kMaxSpareRowCapacity) {
+      std::string().swap(chars);
+    } else {
+      chars.clear();
+    }
+  }
+  end_ = top_ + 1;
   first_row_ = 0;
-  return rows_[top_].chars_.capacity() <= kMaxSpareRowCapacity;
+  return true;
 }
 
 const Canvas::Row& Canvas::operator[](int i) const {
@@ -114,7 +132,7 @@ const Canvas::Row& Canvas::operator[](int i) const {
 
 Extent Canvas::extent() const {
   int width = 0;
-  for (size_t k = top_; k < rows_.size(); ++k) {
+  for (size_t k = top_; k < end_; ++k) {
     width = std::max(width, rows_[k].length());
   }
   int height = nrows();
@@ -234,7 +252,7 @@ void Canvas::write(std::FILE* out, bool glyphs) const {
     std::memcpy(buffer + used, bytes.data(), bytes.size());
     used += bytes.size();
   };
-  for (size_t k = top_; k < rows_.size(); ++k) {
+  for (size_t k = top_; k < end_; ++k) {
     std::string_view text = rows_[k].text();
     if (glyphs) {
       for_each_run(text, put);
@@ -247,7 +265,7 @@ void Canvas::write(std::FILE* out, bool glyphs) const {
 }
 
 void Canvas::append_to(std::string& out, bool glyphs) const {
-  for (size_t k = top_; k < rows_.size(); ++k) {
+  for (size_t k = top_; k < end_; ++k) {
     std::string_view text = rows_[k].text();
     if (glyphs) {
       for_each_run(text, [&out](std::string_view run) { out.append(run); });

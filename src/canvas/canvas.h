@@ -75,10 +75,6 @@ enum Glyph : unsigned {
   GLYPH_ELEMENT_OF,         // ∈
   GLYPH_GREEK_FIRST,        // α … ω, then Γ Δ Θ Λ Ξ Π Σ Φ Ψ Ω: see kGlyphTexts
   GLYPH_GREEK_LAST = GLYPH_GREEK_FIRST + 24 + 10 - 1,
-  GLYPH_DOWN_RIGHT,         // ┌
-  GLYPH_DOWN_LEFT,          // ┐
-  GLYPH_UP_RIGHT,           // └
-  GLYPH_UP_LEFT,            // ┘
   GLYPH_DOWN_HORIZONTAL,    // ┬
   GLYPH_SQUARE_LEFT_TOP,     // ⎡
   GLYPH_SQUARE_LEFT_MIDDLE,  // ⎢
@@ -143,6 +139,7 @@ enum Glyph : unsigned {
   GLYPH_CUBE_ROOT,           // ∛
   GLYPH_FOURTH_ROOT,         // ∜
   GLYPH_RULE,                // ⎯
+  GLYPH_OVERLINE,            // ‾
   GLYPH_LOW_END,
 };
 
@@ -156,7 +153,7 @@ inline constexpr std::string_view kGlyphTexts[] = {
     "α", "β", "γ", "δ", "ε", "ζ", "η", "θ", "ι", "κ", "λ", "μ", "ν", "ξ",
     "ο", "π", "ρ", "σ", "τ", "υ", "φ", "χ", "ψ", "ω",
     "Γ", "Δ", "Θ", "Λ", "Ξ", "Π", "Σ", "Φ", "Ψ", "Ω",
-    "┌", "┐", "└", "┘", "┬",
+    "┬",
     // Pieces of tall brackets and braces, double bars and angle brackets.
     "⎡", "⎢", "⎣", "⎤", "⎥", "⎦", "⎧", "⎨", "⎩", "⎫", "⎬", "⎭", "⎪", "‖",
     "⟨", "⟩",
@@ -175,6 +172,8 @@ inline constexpr std::string_view kLowGlyphTexts[] = {
     // The main bar of a fraction over or under another, the dot of a
     // product, roots of a given index, a rule of neutral width.
     "━", "⋅", "∛", "∜", "⎯",
+    // The rule under a sum sign.
+    "‾",
 };
 static_assert(GLYPH_LOW_END <= '\n', "0x0a ends a row: the glyph after 0x09 is 0x0b");
 static_assert(std::size(kLowGlyphTexts) == GLYPH_LOW_END - GLYPH_LOW_FIRST);
@@ -351,7 +350,7 @@ class Canvas {
   /// Row i, adding empty rows above or below so that it exists.
   Row& operator[](int i) {
     size_t k = static_cast<size_t>(i - first_row_);
-    if (i < first_row_ || k >= rows_.size() - top_) return add_rows(i);
+    if (i < first_row_ || k >= end_ - top_) return add_rows(i);
     return rows_[top_ + k];
   }
   /// Row i, which must exist.
@@ -359,7 +358,7 @@ class Canvas {
 
   Extent extent() const;
   int first_row() const { return first_row_; }
-  int nrows() const { return static_cast<int>(rows_.size() - top_); }
+  int nrows() const { return static_cast<int>(end_ - top_); }
 
   /// Copies every row of src onto this canvas from column col; `align`
   /// says which row of src goes to `row`.
@@ -413,16 +412,19 @@ class Canvas {
   friend class CanvasRef;
 
   Row& add_rows(int i);
-  /// Cuts the canvas back to one empty row 0, keeping its storage; says
-  /// whether that storage is small enough to be kept for reuse.
+  /// Cuts the canvas back to one empty row 0, keeping its rows' storage
+  /// (but for a row's large one); says whether the canvas is small enough
+  /// to be kept for reuse.
   bool clear_for_reuse();
 
-  // The rows, top row first: rows_[top_ + k] is row first_row_ + k. The
-  // rows before top_ are empty spares, so that rows added above cost no
-  // more than rows added below.
+  // The rows, top row first: rows_[top_ + k] is row first_row_ + k, up to
+  // rows_[end_ - 1]. The rows before top_ are empty spares, so that rows
+  // added above cost no more than rows added below; those from end_ on are
+  // emptied rows of an earlier drawing, kept with their storage.
   std::vector<Row> rows_;
   CanvasPool* pool_;
   size_t top_ = 0;
+  size_t end_ = 0;
   int first_row_;
   int share_count_ = 0;
 };

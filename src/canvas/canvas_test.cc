@@ -252,13 +252,18 @@ TEST(CanvasRef, ReusesAReleasedCanvasFromItsOwnPool) {
   Canvas* first;
   {
     CanvasRef c(own);
+    c->put_text(std::string(300, 'l'), 1, 0);
     c->put_text("abc", 2, 0);
     first = c.get();
   }
   CanvasRef again(own);
   EXPECT_EQ(first, again.get());
-  // It comes back as a fresh canvas.
+  // It comes back as a fresh canvas, and the rows it kept come back
+  // empty, long or short, whether rows are added below or above.
   Expect(*again, {1, 0, 0, 0});
+  again->put_text("x", 3, 1);
+  again->put_text("y", -1, 0);
+  EXPECT_EQ("y\n\n\n\n x\n", Print(*again));
   CanvasRef other(pool);
   EXPECT_NE(first, other.get());
 }

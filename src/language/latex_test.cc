@@ -283,7 +283,7 @@ TEST(Latex, UnknownCommandsAreDrawnAsWritten) {
   EXPECT_EQ("unknown command \\foo", result.warnings[1].message);
   EXPECT_EQ(14, result.warnings[1].column);
 
-  vornix_options options{VORNIX_LATEX, 0};
+  vornix_options options{VORNIX_LATEX, 0, nullptr, 0};
   int status = -1;
   char* text = vornix_draw("\\foo", 4, &options, &status);
   EXPECT_STREQ("\\foo\n", text);
