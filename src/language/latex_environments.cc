@@ -168,8 +168,11 @@ void read_columns(std::string_view spec, std::vector<Table::Column>& columns, in
         if (body_end > count_end && depth < 4) {
           size_t body = spec.find('{', count_end);
           std::string_view inner = spec.substr(body + 1, body_end - body - 2);
+          // A body that declares no column is read once.
           for (int k = 0; k < n && columns.size() < kMaxDeclaredColumns; ++k) {
+            size_t before = columns.size();
             read_columns(inner, columns, rules, depth + 1);
+            if (columns.size() == before) break;
           }
         }
         i = body_end - 1;
