@@ -12,13 +12,16 @@
 // The stream is fitted into a width from 10 to 120 set by the last byte,
 // and a row wider than that counts as a crash.
 // Each input is read as the linear language, as LaTeX, and as a Markdown
-// document whose formulas are LaTeX.
+// document whose formulas are LaTeX. When its first line starts with a
+// definition (\newcommand, \def, ...), that line is also the LaTeX macros
+// that vornix_draw is given.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <string_view>
 
 #include "vornix.hpp"
 
@@ -80,6 +83,18 @@ class Discard : public vornix::Sink {
   size_t size_ = 0;
 };
 
+// The input's first line when it starts with a definition: the macros of
+// the LaTeX passes through vornix_draw.
+std::string_view first_line_macros(const uint8_t* data, size_t size) {
+  std::string_view text(reinterpret_cast<const char*>(data), size);
+  std::string_view line = text.substr(0, text.find('\n'));
+  for (std::string_view definer : {"\\newcommand", "\\renewcommand", "\\def", "\\let",
+                                   "\\DeclareMathOperator"}) {
+    if (line.substr(0, definer.size()) == definer) return line;
+  }
+  return {};
+}
+
 }  // namespace
 
 void* operator new(size_t size) { return allocate(size, false); }
@@ -97,10 +112,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   bool narrow = size != 0 && data[0] >= 128;
   enum { linear, latex, markdown };
   for (int mode : {linear, latex, markdown}) {
-    vornix_options options{0, 0};
+    vornix_options options{0, 0, nullptr, 0};
     if (narrow) options.flags |= VORNIX_NARROW_ROOTS;
     if (mode == latex) options.flags |= VORNIX_LATEX;
     if (mode == markdown) options.flags |= VORNIX_MARKDOWN;
+    std::string_view macros = first_line_macros(data, size);
+    if (mode != linear && !macros.empty()) {
+      options.flags |= VORNIX_MACROS;
+      options.macros = macros.data();
+      options.macros_length = macros.size();
+    }
     int status;
     char* text = vornix_draw(reinterpret_cast<const char*>(data), size, &options, &status);
     vornix_free(text);

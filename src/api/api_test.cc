@@ -155,18 +155,18 @@ TEST(Library, CFunctions) {
   EXPECT_EQ(VORNIX_OK, status);
   vornix_free(drawing);
 
-  vornix_options narrow{VORNIX_NARROW_ROOTS, 0};
+  vornix_options narrow{VORNIX_NARROW_ROOTS, 0, nullptr, 0};
   // The length counts: the text need not end with a zero byte.
   drawing = vornix_draw("sqrt(1/2)junk", 9, &narrow, nullptr);
   EXPECT_STREQ("  _\n |1\n |-\n\\|2\n", drawing);
   vornix_free(drawing);
 
   // Neutral-width characters modify Unicode drawings and leave ASCII ones.
-  vornix_options neutral{VORNIX_UNICODE | VORNIX_AMBIGUOUS_WIDE, 0};
+  vornix_options neutral{VORNIX_UNICODE | VORNIX_AMBIGUOUS_WIDE, 0, nullptr, 0};
   drawing = vornix_draw("alpha/2 <= inf", 14, &neutral, nullptr);
   EXPECT_STREQ("alpha\n\u23af\u23af\u23af\u23af\u23af < oo\n  2   -\n", drawing);
   vornix_free(drawing);
-  vornix_options ascii{VORNIX_AMBIGUOUS_WIDE, 0};
+  vornix_options ascii{VORNIX_AMBIGUOUS_WIDE, 0, nullptr, 0};
   drawing = vornix_draw("1/2", 3, &ascii, nullptr);
   EXPECT_STREQ("1\n-\n2\n", drawing);
   vornix_free(drawing);
@@ -209,7 +209,7 @@ TEST(Library, CMacros) {
 TEST(Library, MarkdownDocuments) {
   const std::string document = "quit $x^2$ now\n$$\\frac{1}{2}$$\n$\\frac{1}$ $5\n";
   const char* expected = "quit x^2 now\n\n1\n-\n2\n\n$\\frac{1}$ $5\n";
-  vornix_options options{VORNIX_MARKDOWN, 0};
+  vornix_options options{VORNIX_MARKDOWN, 0, nullptr, 0};
   int status = -1;
   char* drawn = vornix_draw(document.data(), document.size(), &options, &status);
   ASSERT_NE(nullptr, drawn);

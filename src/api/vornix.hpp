@@ -57,7 +57,7 @@ struct Options {
   /// the text does not read (see check_macros), every input gets one
   /// message "macros: line L, column C: what" with Status::input, and
   /// nothing is drawn.
-  std::string macros;
+  std::string macros = {};
 };
 
 /// Whether text reads as LaTeX macro definitions for Options::macros; if

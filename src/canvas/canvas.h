@@ -75,10 +75,6 @@ enum Glyph : unsigned {
   GLYPH_ELEMENT_OF,         // ∈
   GLYPH_GREEK_FIRST,        // α … ω, then Γ Δ Θ Λ Ξ Π Σ Φ Ψ Ω: see kGlyphTexts
   GLYPH_GREEK_LAST = GLYPH_GREEK_FIRST + 24 + 10 - 1,
-  GLYPH_DOWN_RIGHT,         // ┌
-  GLYPH_DOWN_LEFT,          // ┐
-  GLYPH_UP_RIGHT,           // └
-  GLYPH_UP_LEFT,            // ┘
   GLYPH_DOWN_HORIZONTAL,    // ┬
   GLYPH_SQUARE_LEFT_TOP,     // ⎡
   GLYPH_SQUARE_LEFT_MIDDLE,  // ⎢
@@ -143,6 +139,7 @@ enum Glyph : unsigned {
   GLYPH_CUBE_ROOT,           // ∛
   GLYPH_FOURTH_ROOT,         // ∜
   GLYPH_RULE,                // ⎯
+  GLYPH_OVERLINE,            // ‾
   GLYPH_LOW_END,
 };
 
@@ -156,7 +153,7 @@ inline constexpr std::string_view kGlyphTexts[] = {
     "α", "β", "γ", "δ", "ε", "ζ", "η", "θ", "ι", "κ", "λ", "μ", "ν", "ξ",
     "ο", "π", "ρ", "σ", "τ", "υ", "φ", "χ", "ψ", "ω",
     "Γ", "Δ", "Θ", "Λ", "Ξ", "Π", "Σ", "Φ", "Ψ", "Ω",
-    "┌", "┐", "└", "┘", "┬",
+    "┬",
     // Pieces of tall brackets and braces, double bars and angle brackets.
     "⎡", "⎢", "⎣", "⎤", "⎥", "⎦", "⎧", "⎨", "⎩", "⎫", "⎬", "⎭", "⎪", "‖",
     "⟨", "⟩",
@@ -175,6 +172,8 @@ inline constexpr std::string_view kLowGlyphTexts[] = {
     // The main bar of a fraction over or under another, the dot of a
     // product, roots of a given index, a rule of neutral width.
     "━", "⋅", "∛", "∜", "⎯",
+    // The rule under a sum sign.
+    "‾",
 };
 static_assert(GLYPH_LOW_END <= '\n', "0x0a ends a row: the glyph after 0x09 is 0x0b");
 static_assert(std::size(kLowGlyphTexts) == GLYPH_LOW_END - GLYPH_LOW_FIRST);

@@ -4,12 +4,98 @@
 
 #include "expr/drawing.h"
 
-void SumSymbol::draw(Canvas& canvas, int r, int c, const Style& style) const {
-  canvas.put_rows(style.glyphs->sum.rows, r - 2, c);
+namespace {
+
+// A sign of five rows: two above its middle one, two below.
+constexpr SignSpan kFixedSpan{2, 2};
+
+bool grows(const BigSign& sign, const Style& style) {
+  return sign.pieces.size() > 0 && !style.fixed_signs;
 }
 
-void ProductSymbol::draw(Canvas& canvas, int r, int c, const Style& style) const {
-  canvas.put_rows(style.glyphs->product.rows, r - 2, c);
+}  // namespace
+
+// A growing sum's strokes take two rows a column, half of them falling
+// and half rising, as deep as the rule's width less one column allows,
+// over at least the body's rows; they meet at the top of the body's
+// baseline row where the body's rows allow. A body taller than the
+// deepest strokes gets upright strokes beyond them. The rules are one row
+// beyond all those:
+//   _____     _____
+//   ╲         ╲
+//    ╲         ╲        1
+//    ╱    k     ╲   ─────────
+//   ╱            ╲        1
+//   ‾‾‾‾‾        ╱  1 + ─────
+//               ╱           1
+//              ╱        1 + ─
+//             ╱             k
+//             ‾‾‾‾‾
+namespace {
+
+struct SumStrokes {
+  int depth;  // columns the strokes go deep, and rows of each half
+  int top;    // the row of the first falling stroke
+};
+
+// The strokes of a growing sum whose rows between its rules are those of
+// span less one at either end.
+SumStrokes sum_strokes(const BigSign& sign, SignSpan span) {
+  int rows = span.above + span.below - 1;
+  int depth = std::min(rows / 2, sign.rows[0].size() - 1);
+  int top = std::clamp(-depth, -span.above + 1, span.below - 2 * depth);
+  return {depth, top};
+}
+
+}  // namespace
+
+SignSpan SumSymbol::span(const Style& style, const Extent& e) const {
+  const BigSign& sign = style.glyphs->sum;
+  if (!grows(sign, style)) return kFixedSpan;
+  int rows = e.ascent + e.descent + 1;
+  int depth = std::clamp((rows + 1) / 2, 2, sign.rows[0].size() - 1);
+  int low = std::min(-e.ascent, e.descent - 2 * depth + 1);
+  int high = std::max(-e.ascent, e.descent - 2 * depth + 1);
+  int top = std::clamp(-depth, low, high);
+  return {-std::min(top, -e.ascent) + 1, std::max(top + 2 * depth - 1, e.descent) + 1};
+}
+
+void SumSymbol::draw(Canvas& canvas, int r, int c, SignSpan span, const Style& style) const {
+  const BigSign& sign = style.glyphs->sum;
+  if (!grows(sign, style)) {
+    canvas.put_rows(sign.rows, r - 2, c);
+    return;
+  }
+  std::string_view pieces = sign.pieces;
+  int width = sign.rows[0].size();
+  canvas.fill(r - span.above, c, width, pieces[0]);
+  canvas.fill(r + span.below, c, width, pieces[4]);
+  SumStrokes strokes = sum_strokes(sign, span);
+  char falling = pieces[1], upright = pieces[2], rising = pieces[3];
+  for (int i = 0; i < strokes.depth; ++i) {
+    canvas[r + strokes.top + i][c + i] = falling;
+    canvas[r + strokes.top + strokes.depth + i][c + strokes.depth - 1 - i] = rising;
+  }
+  canvas.vertical_line(r - span.above + 1, c, strokes.top + span.above - 1, upright);
+  int below_strokes = strokes.top + 2 * strokes.depth;
+  canvas.vertical_line(r + below_strokes, c, span.below - below_strokes, upright);
+}
+
+// A growing product's bar is one row over the body, its legs down to the
+// body's last row; it is never shorter than the sign of five rows.
+SignSpan ProductSymbol::span(const Style& style, const Extent& e) const {
+  if (!grows(style.glyphs->product, style)) return kFixedSpan;
+  return {std::max(e.ascent, 1) + 1, std::max(e.descent, 2)};
+}
+
+void ProductSymbol::draw(Canvas& canvas, int r, int c, SignSpan span, const Style& style) const {
+  const BigSign& sign = style.glyphs->product;
+  if (!grows(sign, style)) {
+    canvas.put_rows(sign.rows, r - 2, c);
+    return;
+  }
+  canvas.put_text(sign.rows[0], r - span.above, c);
+  for (int i = -span.above + 1; i <= span.below; ++i) canvas.put_text(sign.rows[1], r + i, c);
 }
 
 CanvasRef Sum::render(const RenderContext& cx) const { return render_with_symbol(cx, SumSymbol()); }
@@ -22,9 +108,9 @@ CanvasRef ProductOverInterval::render(const RenderContext& cx) const {
 // The body follows one blank after the widest row of the sign and its
 // variable or range.
 CanvasRef SumOrProduct::render_with_symbol(const RenderContext& cx, const OpSymbol& symbol) const {
-  CanvasRef c = render_sign(cx, symbol);
-  int sign_width = c->extent().width;
   CanvasRef drawn = body->render(cx);
+  CanvasRef c = render_sign(cx, symbol, symbol.span(cx.style, drawn->extent()));
+  int sign_width = c->extent().width;
   c->paste_bracketed(*drawn, 0, sign_width + 1, body->needs_parens(), cx.style.parens());
   if (cx.layout) {
     cx.layout->note(*this, Placement::one(*body, sign_width + 1, drawn->extent().width,
@@ -35,13 +121,14 @@ CanvasRef SumOrProduct::render_with_symbol(const RenderContext& cx, const OpSymb
 
 // The variable is centred under the sign's middle column; a wide one moves
 // the sign right.
-CanvasRef SumOrProduct::render_sign(const RenderContext& cx, const OpSymbol& symbol) const {
+CanvasRef SumOrProduct::render_sign(const RenderContext& cx, const OpSymbol& symbol,
+                                    SignSpan span) const {
   CanvasRef c = cx.canvas();
   CanvasRef var = variable->render(cx);
   int h = var->extent().width / 2;
   int col = std::max(h - 2, 0);
-  symbol.draw(*c, 0, col, cx.style);
-  c->paste(*var, 3, col + 2 - h, ALIGN_TOP);
+  symbol.draw(*c, 0, col, span, cx.style);
+  c->paste(*var, span.below + 1, col + 2 - h, ALIGN_TOP);
   return c;
 }
 
@@ -54,7 +141,8 @@ CanvasRef SumOrProduct::render_sign(const RenderContext& cx, const OpSymbol& sym
 //     | |
 //     | |
 //    k = 1
-CanvasRef SumOrProductOverInterval::render_sign(const RenderContext& cx, const OpSymbol& symbol) const {
+CanvasRef SumOrProductOverInterval::render_sign(const RenderContext& cx, const OpSymbol& symbol,
+                                                SignSpan span) const {
   CanvasRef c = cx.canvas();
   CanvasRef var = variable->render(cx);
   CanvasRef low = lower->render(cx);
@@ -64,13 +152,13 @@ CanvasRef SumOrProductOverInterval::render_sign(const RenderContext& cx, const O
   int up_width = up->extent().width;
   int n = v.width + l.width + 3;
   int col = std::max(std::max(n, up_width) / 2 - 2, 0);
-  symbol.draw(*c, 0, col, cx.style);
-  int b = 3 + std::max(v.ascent, l.ascent);
+  symbol.draw(*c, 0, col, span, cx.style);
+  int b = span.below + 1 + std::max(v.ascent, l.ascent);
   int s = col + 2 - n / 2;
   c->paste(*var, b, s, ALIGN_BASELINE);
   (*c)[b][s + v.width + 1] = '=';
   c->paste(*low, b, s + v.width + 3, ALIGN_BASELINE);
-  c->paste(*up, -3, col + 2 - up_width / 2, ALIGN_BOTTOM);
+  c->paste(*up, -span.above - 1, col + 2 - up_width / 2, ALIGN_BOTTOM);
   return c;
 }
 

@@ -44,7 +44,7 @@ char indexed_sign(const Style& style, const Expression& radicand, const Expressi
 //    \/  2
 CanvasRef Root::render(const RenderContext& cx) const {
   CanvasRef c = cx.canvas();
-  CanvasRef radicand = left->render(cx);
+  CanvasRef radicand = left->render(radicand_context(cx));
   if (char sign = indexed_sign(cx.style, *left, *right, radicand->extent())) {
     (*c)[0][0] = sign;
     c->paste(*radicand, 0, 1, ALIGN_BASELINE);

@@ -81,7 +81,7 @@ CanvasRef Table::render(const RenderContext& cx) const {
       int lead = std::min(leading_blank(*items[j]), e.width);
       cells.push_back(Cell{drawn, e.width - lead, lead});
       measure(i, e);
-      width[j] = std::max(width[j], e.width - lead);
+      if (!row(i).across) width[j] = std::max(width[j], e.width - lead);
     }
     if (row(i).tag) {
       tags.push_back(row(i).tag->render(cx));
@@ -149,7 +149,7 @@ CanvasRef Table::render(const RenderContext& cx) const {
   size_t tag = 0;
   for (size_t i = 0; i < n_rows; ++i) {
     for (size_t j = 0; j < rows[i]->items.size(); ++j, ++cell) {
-      int offset = columns[j].align == Align::left    ? 0
+      int offset = columns[j].align == Align::left || row(i).across ? 0
                    : columns[j].align == Align::right ? width[j] - cell->width
                                                       : centred(width[j], cell->width);
       paste_from(*c, *cell->canvas, baseline[i], left[j] + offset, cell->lead);

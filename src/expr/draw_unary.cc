@@ -46,7 +46,7 @@ CanvasRef Neg::render(const RenderContext& cx) const {
 
 CanvasRef Sqrt::render(const RenderContext& cx) const {
   CanvasRef c = cx.canvas();
-  CanvasRef radicand = arg->render(cx);
+  CanvasRef radicand = arg->render(radicand_context(cx));
   draw_radical(cx.style, radical_sign(cx.style, *arg, radicand->extent()), *c, *radicand, 0);
   return c;
 }

@@ -47,6 +47,13 @@ inline bool base_needs_brackets(const Expression& node) {
 }
 
 
+/// What a radicand is drawn with: cx, with big signs of five rows.
+inline RenderContext radicand_context(const RenderContext& cx) {
+  RenderContext radicand = cx;
+  radicand.style.fixed_signs = true;
+  return radicand;
+}
+
 /// The sign over the node `radicand`, whose drawing has extent e.
 RadicalSign radical_sign(const Style& style, const Expression& radicand, const Extent& e);
 

@@ -28,6 +28,9 @@ struct Style {
   const GlyphSet* glyphs = &kAsciiGlyphs;
   /// Drawing a cell of a matrix, where a blank also parts the cells.
   bool in_cell = false;
+  /// Drawing a radicand, where big signs keep their five rows: a radical
+  /// is as wide as it is tall, and a sign that grows would widen it.
+  bool fixed_signs = false;
 
   /// Round brackets in this style.
   const BracketShape& parens() const { return glyphs->parens; }
@@ -604,10 +607,16 @@ class IntegralOnInterval : public Integral, public OpOverInterval {
   CanvasRef render_sign(const RenderContext& cx, SignSpan span) const override;
 };
 
-/// Draws a big sign with its middle row at row r, from column c.
+/// A big sign of a sum or product. Its span is its rows above and below
+/// its middle row, all of them its own: five rows, or, in a style whose
+/// sign grows, as many as its body needs.
 class OpSymbol {
  public:
-  virtual void draw(Canvas& canvas, int r, int c, const Style& style) const = 0;
+  /// The span of the sign for a body of extent e.
+  virtual SignSpan span(const Style& style, const Extent& e) const = 0;
+  /// Draws the sign of the given span with its middle row at row r, from
+  /// column c.
+  virtual void draw(Canvas& canvas, int r, int c, SignSpan span, const Style& style) const = 0;
 
  protected:
   ~OpSymbol() = default;
@@ -615,12 +624,14 @@ class OpSymbol {
 
 class SumSymbol : public OpSymbol {
  public:
-  void draw(Canvas& canvas, int r, int c, const Style& style) const override;
+  SignSpan span(const Style& style, const Extent& e) const override;
+  void draw(Canvas& canvas, int r, int c, SignSpan span, const Style& style) const override;
 };
 
 class ProductSymbol : public OpSymbol {
  public:
-  void draw(Canvas& canvas, int r, int c, const Style& style) const override;
+  SignSpan span(const Style& style, const Extent& e) const override;
+  void draw(Canvas& canvas, int r, int c, SignSpan span, const Style& style) const override;
 };
 
 class SumOrProduct : public OpOnFunction {
@@ -630,8 +641,10 @@ class SumOrProduct : public OpOnFunction {
   /// The whole drawing, with the given sign.
   virtual CanvasRef render_with_symbol(const RenderContext& cx,
                                        const OpSymbol& symbol) const;
-  /// The sign with the variable under it.
-  virtual CanvasRef render_sign(const RenderContext& cx, const OpSymbol& symbol) const;
+  /// The sign of the given span with the variable under it; the span of
+  /// five rows is the narrowest's, as wide as any.
+  virtual CanvasRef render_sign(const RenderContext& cx, const OpSymbol& symbol,
+                                SignSpan span = {2, 2}) const;
 };
 
 class Sum : public SumOrProduct {
@@ -652,7 +665,8 @@ class SumOrProductOverInterval : public SumOrProduct, public OpOverInterval {
                            Expression* lower, Expression* upper);
   void release_children(NodeStack& out) override;
   /// The sign with the range under it and the upper bound over it.
-  CanvasRef render_sign(const RenderContext& cx, const OpSymbol& symbol) const override;
+  CanvasRef render_sign(const RenderContext& cx, const OpSymbol& symbol,
+                        SignSpan span) const override;
 };
 
 class SumOverInterval : public SumOrProductOverInterval {
@@ -793,11 +807,13 @@ class Table : public Matrix {
     int rules = 0;
   };
   /// A row and what is written of it besides its cells: the tag drawn at
-  /// its right, and the horizontal rules above it.
+  /// its right, the horizontal rules above it, and whether its one cell
+  /// is text that stands from the left edge across the columns.
   class Row : public Matrix::Row {
    public:
     Owned<> tag;
     int rules_above = 0;
+    bool across = false;
   };
 
   /// `dotted`: a product in a cell shows its dot in Unicode, as in a matrix.

@@ -1,9 +1,8 @@
-// Fitting a drawing into a width. The drawing is not drawn again: its
-// pieces are column ranges of the drawing itself, which is the operands of
-// its outermost chain pasted side by side on one baseline. The layout record
-// that the renders wrote tells where the terms and operators of that chain
-// stand; lines are filled with as many of them as fit, and stacked one
-// under another:
+// Fitting a drawing into a width. The pieces are column ranges of the
+// drawing itself, which is the operands of its outermost chain pasted side
+// by side on one baseline. The layout record that the renders wrote tells
+// where the terms and operators of that chain stand; lines are filled with
+// them evenly, and stacked one under another:
 //
 //   f(x) = a + b + c + d        a chain of relations whose first sign
 //        = e + f                leaves half the width: relation signs
@@ -145,8 +144,8 @@ struct CutUnit {
 class Fitter {
  public:
   Fitter(const Canvas& canvas, const RenderContext& cx, int width, int fraction_depth = 0)
-      : cells_(canvas), cx_(cx), width_(width), drawing_width_(canvas.extent().width),
-        fraction_depth_(fraction_depth) {}
+      : cells_(canvas), cx_(cx), width_(width), limit_(width),
+        drawing_width_(canvas.extent().width), fraction_depth_(fraction_depth) {}
 
   void place(const Expression& tree);
   CanvasRef compose() const;
@@ -161,6 +160,7 @@ class Fitter {
     std::vector<CanvasRef> blocks;
     int out;
     bool has_term, relation_on_line, line_full, stripped;
+    int splits;
     std::vector<std::pair<Indents*, Indents>> indents;
   };
   State save(Indents& indents) const;
@@ -181,12 +181,14 @@ class Fitter {
 
   void place_range(const Chain& chain, size_t i, size_t j, Lead lead, Level level,
                    Indents& indents);
+  void place_broken(const Chain& chain, size_t u, size_t v, Lead lead, Level level,
+                    Indents& indents);
   void place_term(const Term& term, Lead lead, Indents& indents);
   void place_strips(int a, int b, Lead lead, Indents& indents,
                     const std::vector<int>& clean_cuts);
 
   bool fits_here(Lead lead, int w) const {
-    return !line_full_ && out_ + here_width(lead, w) <= width_;
+    return !line_full_ && out_ + here_width(lead, w) <= limit_;
   }
   int here_width(Lead lead, int w) const;
   bool fits_fresh(Lead lead, int w);
@@ -201,6 +203,7 @@ class Fitter {
   Cells cells_;
   const RenderContext& cx_;
   int width_;
+  int limit_;  // where lines are filled to: the width, or less to even them out
   int drawing_width_;
   int fraction_depth_;  // fractions broken by their terms around this drawing
   std::vector<Line> lines_;
@@ -212,6 +215,7 @@ class Fitter {
   bool stripped_ = false;
   std::vector<CanvasRef> blocks_;
   int nesting_ = 0;
+  int splits_ = 0;  // pieces broken across lines, each counted once
 };
 
 // The placement of a node drawn as two operands about a sign, or null.
@@ -387,20 +391,60 @@ void Fitter::place_range(const Chain& chain, size_t i, size_t j, Lead lead, Leve
       // unless that takes more lines: a line does not end with = a^3.
       size_t lines = lines_.size();
       State before = save(indents);
-      place_range(chain, u, v, l, static_cast<Level>(level + 1), indents);
+      place_broken(chain, u, v, l, level, indents);
       State here = save(indents);
       restore(before);
       break_before(l);
-      place_range(chain, u, v, l, static_cast<Level>(level + 1), indents);
+      place_broken(chain, u, v, l, level, indents);
       if (lines_.size() > here.lines.size()) restore(here);
       after_broken = lines_.size() > lines;
     } else {
       size_t lines = lines_.size();
-      place_range(chain, u, v, l, static_cast<Level>(level + 1), indents);
+      place_broken(chain, u, v, l, level, indents);
       after_broken = level == RELATION && lines_.size() > lines;
     }
     u = v + 1;
   }
+}
+
+// Places terms u to v, which do not fit on a line, broken at operators
+// weaker than `level`. Outside brackets, such a range that fills several
+// lines is evened out: its lines are filled to the narrowest
+// limit that takes no more lines and breaks no more pieces, so that its last
+// line is no scrap such as + b^3. Parts cut into strips or fractions broken
+// by their terms are last resorts, and are kept as filled.
+void Fitter::place_broken(const Chain& chain, size_t u, size_t v, Lead lead, Level level,
+                          Indents& indents) {
+  ++splits_;
+  auto weaker = static_cast<Level>(level + 1);
+  bool even = nesting_ == 0 && limit_ == width_ && fraction_depth_ <= 1;
+  State before = even ? save(indents) : State{};
+  place_range(chain, u, v, lead, weaker, indents);
+  // Whether the placement cut a part or broke a fraction.
+  auto resorted = [&] {
+    return units_.size() != before.units.size() || blocks_.size() != before.blocks.size();
+  };
+  if (!even || lines_.size() == before.lines.size() || resorted()) return;
+  size_t lines = lines_.size();
+  int splits = splits_;
+  State best = save(indents);
+  int lo = 1;
+  int hi = width_;  // a limit known to take no more lines
+  while (lo < hi) {
+    int mid = lo + (hi - lo) / 2;
+    State trial = before;
+    restore(trial);
+    limit_ = mid;
+    place_range(chain, u, v, lead, weaker, indents);
+    limit_ = width_;
+    if (lines_.size() == lines && splits_ <= splits && !resorted()) {
+      hi = mid;
+      best = save(indents);
+    } else {
+      lo = mid + 1;
+    }
+  }
+  restore(best);
 }
 
 // A term too wide for a line of its own at its indent is broken inside its
@@ -420,6 +464,7 @@ void Fitter::place_term(const Term& term, Lead lead, Indents& indents) {
   if (place_fraction(term, lead)) return;
   Chain inner;
   if (nesting_ < kMaxNesting && inner_chain(term, inner)) {
+    ++splits_;
     // Its continuation lines line up inside its brackets: a term whose
     // brackets would open past half the width here starts a new line when
     // they open before that there.
@@ -677,7 +722,7 @@ int Fitter::here_width(Lead lead, int w) const {
 
 bool Fitter::fits_fresh(Lead lead, int w) {
   if (lead.op == nullptr) return false;
-  return indent_for(lead) + sign_width(lead.op->sign) + w <= width_;
+  return indent_for(lead) + sign_width(lead.op->sign) + w <= limit_;
 }
 
 // Puts the lead and columns [a, b) after the current line's text; at the
@@ -703,7 +748,7 @@ void Fitter::new_line(int indent) {
 
 Fitter::State Fitter::save(Indents& indents) const {
   State state{lines_, units_, blocks_, out_, has_term_, relation_on_line_, line_full_,
-              stripped_, {}};
+              stripped_, splits_, {}};
   for (Indents* i = &indents; i != nullptr; i = i->outer) state.indents.emplace_back(i, *i);
   return state;
 }
@@ -717,6 +762,7 @@ void Fitter::restore(State& state) {
   relation_on_line_ = state.relation_on_line;
   line_full_ = state.line_full;
   stripped_ = state.stripped;
+  splits_ = state.splits;
   for (auto& [where, value] : state.indents) *where = value;
 }
 

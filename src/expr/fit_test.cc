@@ -65,11 +65,11 @@ TEST(Fit, BaselineIsTheFirstPieces) {
   EXPECT_EQ(d.rows, (std::vector<std::string>{
                         "a + b + c + d",
                         "      1",
-                        "    + - + e + f",
+                        "    + - + e",
                         "      2",
-                        "    + g"}));
+                        "    + f + g"}));
   EXPECT_EQ(d.baseline, 0);
-  EXPECT_EQ(d.width, 15);
+  EXPECT_EQ(d.width, 13);
 }
 
 // Relation signs line up under the first one and other pieces after it,
@@ -80,8 +80,27 @@ TEST(Fit, RelationChainsLineUp) {
   "  = e + f + g + h\n"
   "    + i + j + k\n");
   EXPECT_EQ(Draw("longname = a + b + c + d + e", 20),
-  "longname = a + b + c\n"
-  "    + d + e\n");
+  "longname = a + b\n"
+  "    + c + d + e\n");
+}
+
+// Lines of a broken chain are filled evenly: as many lines as filling each
+// to the width takes, none of them a scrap, and nothing broken that filling
+// kept whole.
+TEST(Fit, BrokenChainsFillTheirLinesEvenly) {
+  EXPECT_EQ(Draw("a + b + c + d + e + f + g + h + i", 20),
+  "a + b + c + d + e\n"
+  "    + f + g + h + i\n");
+  // Inside brackets too: the factor after them does not end up alone.
+  EXPECT_EQ(Draw("y = 3*(a + b + c + d + e + f + g)*x", 20),
+  "y = 3 (a + b + c\n"
+  "       + d + e\n"
+  "       + f + g) x\n");
+  // Products are not split to even the lines out.
+  EXPECT_EQ(Draw("aaaa*bbbb + cccc*dddd + e", 16),
+  "aaaa bbbb\n"
+  "    + cccc dddd\n"
+  "    + e\n");
 }
 
 // A cut row ends with a marker and its continuation starts with one; in
@@ -135,7 +154,7 @@ TEST(Fit, WideFractionsBreakByTerms) {
 }
 
 TEST(Fit, CApiTakesTheWidth) {
-  vornix_options options{0, 12};
+  vornix_options options{0, 12, nullptr, 0};
   int status = -1;
   char* text = vornix_draw("a + b + c + d", 13, &options, &status);
   ASSERT_NE(text, nullptr);

@@ -11,9 +11,17 @@
 /// The brackets that LaTeX can write on either side of an expression.
 enum class Delimiter : unsigned char { none, paren, square, brace, bar, double_bar, angle };
 
-/// A big sign drawn as rows of text, each from the sign's left column.
+/// A big sign drawn as rows of text, each from the sign's left column:
+/// five rows, the middle one on the sign's row. A sign with pieces grows
+/// instead, as tall as its body. A product's bar is its first row and its
+/// legs its second row, repeated. A sum's pieces are the characters of its
+/// rule over, its strokes falling to its middle, an upright stroke, its
+/// strokes rising back and its rule under: each stroke a row, a column
+/// further than the last, and the upright one on the rows of a body taller
+/// than the strokes can go deep in the first row's width.
 struct BigSign {
   GlyphText rows[5];
+  GlyphText pieces = "";
 };
 
 /// The integral sign: a top, a middle piece repeated, and a foot, each in

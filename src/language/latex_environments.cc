@@ -92,6 +92,8 @@ struct FormulaParser::Layout {
   int rules_right = 0;
   /// The rows of a whole formula, which end where it ends.
   bool top = false;
+  /// Rows in braces, which end at the closing one: \matrix{a & b \cr c & d}.
+  bool braced = false;
 
   bool table() const { return !environment.columns.empty(); }
 
@@ -273,25 +275,40 @@ void FormulaParser::skip_row_spacing() {
   if (p == length.size() && known) tokens_.reset(Tokenizer::Mark{close + 1, tokens_.last()});
 }
 
+// The braced text after t, as \text draws it.
+Owned<> FormulaParser::parse_words(const Token& t) {
+  size_t begin, end;
+  if (!tokens_.braced_text(begin, end)) return fail_at(t, spelled(t) + " needs {text}");
+  return plain_text(tokens_.line().substr(begin, end - begin), false);
+}
+
 // \tag{1} as (1), \tag*{A} as A.
 Owned<> FormulaParser::parse_tag(const Token& t) {
   bool star = tokens_.peek().is('*');
   if (star) tokens_.next();
-  size_t begin, end;
-  if (!tokens_.braced_text(begin, end)) return fail_at(t, spelled(t) + " needs {text}");
-  Owned<> written = plain_text(tokens_.line().substr(begin, end - begin), false);
+  Owned<> written = parse_words(t);
   if (!written || star) return written;
   return text("(" + static_cast<Text&>(*written).lexeme + ")");
 }
 
+// Whether the sign that comes next is all its cell holds, as in a &+& b.
+bool FormulaParser::sign_alone() {
+  Tokenizer::Mark m = tokens_.mark();
+  tokens_.next();
+  bool alone = at_cell_end();
+  tokens_.reset(m);
+  return alone;
+}
+
 // A cell of a table. In a column that goes on with the one before it, and
-// in any cell that starts with a relation, an operator first has an empty
-// operand on its left: a &= b, a &+ b, a &=& b.
+// in any cell that starts with a relation or holds a sign alone, an
+// operator first has an empty operand on its left: a &= b, a &+ b,
+// a &=& b.
 Owned<> FormulaParser::parse_cell(const Layout& layout, bool continues) {
   Owned<> cell;
   if (!layout.table()) {
     cell = parse_list();
-  } else if (relation_at() >= 0 || (continues && is_sign(tokens_.peek()))) {
+  } else if (relation_at() >= 0 || (is_sign(tokens_.peek()) && (continues || sign_alone()))) {
     cell = parse_additive(text(""));
     if (cell && relation_at() >= 0) cell = parse_relations(std::move(cell));
     if (cell && tokens_.peek().is(',')) cell = parse_sequence(std::move(cell));
@@ -320,9 +337,30 @@ Owned<> FormulaParser::parse_cell(const Layout& layout, bool continues) {
       for (; layout.table() && tokens_.peek().is(Kind::hline); ++n) tokens_.next();
       return n;
     };
-    auto ends = [&](const Token& t) { return layout.top ? t.type == Type::end : t.is(Kind::end); };
+    auto ends = [&](const Token& t) {
+      return layout.top ? t.type == Type::end : layout.braced ? t.is('}') : t.is(Kind::end);
+    };
+    // Starts the row after the one read; true when the rows end there.
+    auto next_row = [&] {
+      rows.push_back(std::move(row));
+      row = std::make_unique<Table::Row>();
+      row->rules_above = rules();
+      if (!ends(tokens_.peek())) return false;
+      rules_below = row->rules_above;
+      return true;
+    };
     row->rules_above = rules();
     for (;;) {
+      if (layout.table() && row->items.empty() && tokens_.peek().is(Kind::intertext)) {
+        // A row of text between rows: \\ \intertext{so} b &= c.
+        Owned<> words = parse_words(tokens_.next());
+        if (!words) return {};
+        row->append_item(words.get());
+        (void)words.release();
+        row->across = true;
+        if (next_row()) break;
+        continue;
+      }
       const Token& c = tokens_.peek();
       bool blank = c.is('&') || c.is(Kind::newline) || c.is(Kind::tag) || ends(c);
       bool continues = false;
@@ -342,16 +380,12 @@ Owned<> FormulaParser::parse_cell(const Layout& layout, bool continues) {
         tokens_.next();
         continue;
       }
-      if (after.is(Kind::newline)) {
-        tokens_.next();
-        skip_row_spacing();
-        rows.push_back(std::move(row));
-        row = std::make_unique<Table::Row>();
-        row->rules_above = rules();
-        if (ends(tokens_.peek())) {
-          rules_below = row->rules_above;
-          break;
+      if (after.is(Kind::newline) || (layout.table() && after.is(Kind::intertext))) {
+        if (after.is(Kind::newline)) {
+          tokens_.next();
+          skip_row_spacing();
         }
+        if (next_row()) break;
         continue;
       }
       if (ends(after)) {
@@ -360,7 +394,7 @@ Owned<> FormulaParser::parse_cell(const Layout& layout, bool continues) {
         break;
       }
       if (!layout.top && (after.type == Type::end || closes_enclosing(after))) {
-        return fail_at(opening, begin_text + " without \\end");
+        return fail_at(opening, layout.braced ? "unbalanced {" : begin_text + " without \\end");
       }
       if (!report_stray(after)) unexpected(after);
       return {};
@@ -433,6 +467,17 @@ Owned<> FormulaParser::parse_cell(const Layout& layout, bool continues) {
     return fail_at(end, "\\end{" + std::string(end_name) + "} does not close \\begin{" +
                             std::string(name) + "}");
   }
+  return rows;
+}
+
+// \matrix{a & b \cr c & d} and \pmatrix{...}, as plain TeX writes them.
+Owned<> FormulaParser::handle_plain_matrix(const Token& t, Arguments&) {
+  if (!tokens_.peek().is('{')) return fail_at(t, spelled(t) + " needs {rows}");
+  Token opening = tokens_.next();
+  Layout layout{*find_environment(t.command->text)};
+  layout.braced = true;
+  Owned<> rows = parse_rows(opening, layout);
+  if (rows) tokens_.next();  // the closing brace
   return rows;
 }
 

@@ -245,6 +245,7 @@ bool FormulaParser::starts_factor(const Token& t, bool after_operand) const {
         case Kind::negation:
         case Kind::tag:
         case Kind::hline:
+        case Kind::intertext:
           return false;
         case Kind::delimiter: {
           int role = t.command->code & 3;
@@ -461,7 +462,8 @@ Owned<> FormulaParser::parse_additive(Owned<> left) {
   if (!left) left = parse_term();
   while (left && is_sign(tokens_.peek())) {
     Token op = tokens_.next();
-    Owned<> right = parse_term();
+    // A sign last in a cell, as in a + & b, has an empty operand after it.
+    Owned<> right = at_cell_end() ? text("") : parse_term();
     if (!right) return {};
     if (op.is('+')) {
       left = make<Add>(left.release(), right.release());

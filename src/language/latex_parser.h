@@ -55,6 +55,7 @@ enum class Kind : unsigned char {
   negation,      // \not, before = or \in
   tag,           // \tag{...}: a row's tag, drawn at its right
   hline,         // \hline: a rule between a table's rows
+  intertext,     // \intertext{...}: a row of text across a table
 };
 
 enum Relation { EQUAL, LESS, GREATER, LESS_EQUAL, GREATER_EQUAL, OTHER_RELATION };
@@ -310,6 +311,7 @@ class FormulaParser {
   Owned<> handle_text(const Token& t, Arguments& a);
   Owned<> handle_mathrm(const Token& t, Arguments& a);
   Owned<> handle_environment(const Token& t, Arguments& a);
+  Owned<> handle_plain_matrix(const Token& t, Arguments& a);
   Owned<> handle_binom(const Token& t, Arguments& a);
   Owned<> handle_pmod(const Token& t, Arguments& a);
 
@@ -428,7 +430,9 @@ class FormulaParser {
   Owned<> parse_rows(const Token& opening, const Layout& layout);
   Owned<> parse_cell(const Layout& layout, bool continues);
   bool at_cell_end();
+  bool sign_alone();
   void skip_row_spacing();
+  Owned<> parse_words(const Token& t);
   Owned<> parse_tag(const Token& t);
   Owned<> plain_text(std::string_view raw, bool math);
   Owned<> juxtapose(Owned<> left, Owned<> right);

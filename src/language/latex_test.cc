@@ -196,6 +196,8 @@ TEST(Latex, ErrorsNameTheirColumn) {
        "syntax error at column 19: \\end{align} does not close \\begin{aligned}"},
       {"a \\tag{1} \\\\ b \\tag{2} \\tag{3}", "syntax error at column 24: a row takes one \\tag"},
       {"x \\tag", "syntax error at column 3: \\tag needs {text}"},
+      {"\\matrix{a & b", "syntax error at column 8: unbalanced {"},
+      {"\\pmatrix x", "syntax error at column 1: \\pmatrix needs {rows}"},
       {"\\left( x", "syntax error at column 1: \\left( without \\right"},
       {"\\right) x", "syntax error at column 1: \\right) without \\left"},
       {"\\left( x \\right", "syntax error at column 10: \\right needs a bracket"},
@@ -281,7 +283,7 @@ TEST(Latex, UnknownCommandsAreDrawnAsWritten) {
   EXPECT_EQ("unknown command \\foo", result.warnings[1].message);
   EXPECT_EQ(14, result.warnings[1].column);
 
-  vornix_options options{VORNIX_LATEX, 0};
+  vornix_options options{VORNIX_LATEX, 0, nullptr, 0};
   int status = -1;
   char* text = vornix_draw("\\foo", 4, &options, &status);
   EXPECT_STREQ("\\foo\n", text);

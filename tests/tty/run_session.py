@@ -622,11 +622,12 @@ def empty_line_after_overflow(t):
 # character, so that the pieces of the sum sign and the matrix's brackets and
 # cells line up.
 UNICODE_SUM = ["  n",
-               "┌────",
-               "└─┐    2",
-               "  │   k",
-               "┌─┘",
-               "└────",
+               "_____",
+               "╲",
+               " ╲     2",
+               " ╱    k",
+               "╱",
+               "‾‾‾‾‾",
                "k = 1"]
 UNICODE_MATRIX = ["⎛    1 ⎞",
                   "⎜  α ─ ⎟",
@@ -654,15 +655,16 @@ def unicode_columns(t):
               | {row.index("2") for row in matrix[2:3]}) == 1, "the fraction is not in one column")
     check({len(row) for row in matrix} == {8}, "the right bracket is not in one column")
     top = screen.index(UNICODE_SUM[1])
-    sign = screen[top:top + 5]
-    check([row.find("│") for row in sign] == [-1, -1, 2, -1, -1]
-          and [row.find("┐") for row in sign[1:2]] == [2], "the sum sign is broken")
+    sign = screen[top:top + 6]
+    check([row.find("╲") for row in sign] == [-1, 0, 1, -1, -1, -1]
+          and [row.find("╱") for row in sign] == [-1, -1, -1, 1, 0, -1]
+          and sign[0] == "_____" and sign[5] == "‾‾‾‾‾", "the sum sign is broken")
 
 
 # Wider than a narrow terminal once drawn, short enough to type into one.
 LONG_SUM = "a+b+c+d+e+f+g"
 LONG_SUM_UNBROKEN = drawn("a + b + c + d + e + f + g")
-LONG_SUM_IN_20 = drawn("a + b + c + d + e", "    + f + g")
+LONG_SUM_IN_20 = drawn("a + b + c + d", "    + e + f + g")
 
 
 # Each line is drawn for the window's width at the time: a widened window
