@@ -1,6 +1,5 @@
 // Products by juxtaposition and stacked fractions.
 #include <algorithm>
-#include <typeinfo>
 
 #include "expr/drawing.h"
 
@@ -73,7 +72,7 @@ CanvasRef Div::render(const RenderContext& cx) const {
   }
   // Over or under a fraction as long, this bar is the main one: the
   // style's heavier rule tells it apart.
-  auto is_fraction = [](const Expression& side) { return typeid(side) == typeid(Div); };
+  auto is_fraction = [](const Expression& side) { return is<Div>(side); };
   const GlyphSet& glyphs = *cx.style.glyphs;
   bool main = (p == m && is_fraction(*left)) || (q == m && is_fraction(*right));
   c->fill(0, 0, m, main ? glyphs.main_bar : glyphs.fraction_bar);

@@ -7,6 +7,8 @@
 #include <new>
 #include <string>
 #include <string_view>
+#include <type_traits>
+#include <typeinfo>
 #include <utility>
 #include <vector>
 
@@ -176,6 +178,14 @@ class Expression {
   Expression* next_doomed_ = nullptr;  // the next node waiting in a NodeStack
 };
 
+/// Whether e is a T. T is final, so that its type alone tells: much
+/// cheaper than a dynamic_cast, which walks the classes by their names.
+template <class T>
+bool is(const Expression& e) {
+  static_assert(std::is_final_v<T>, "a class with subclasses needs a dynamic_cast");
+  return typeid(e) == typeid(T);
+}
+
 /// Nodes waiting to be deleted, linked through the nodes themselves:
 /// deleting a tree of any shape and depth needs neither deep stack nor
 /// memory, so it cannot fail.
@@ -207,13 +217,13 @@ class Literal : public Constant {
   const std::string lexeme;
 };
 
-class Integer : public Literal {
+class Integer final : public Literal {
  public:
   explicit Integer(const char* text) : Integer(text, std::char_traits<char>::length(text)) {}
   Integer(const char* text, size_t length) : Literal(text, length) {}
 };
 
-class Real : public Literal {
+class Real final : public Literal {
  public:
   explicit Real(const char* text) : Real(text, std::char_traits<char>::length(text)) {}
   Real(const char* text, size_t length) : Literal(text, length) {}
@@ -263,7 +273,7 @@ extern const Integer shared_zero;
 
 /// Text that LaTeX writes, such as \text{if}: drawn as written. It holds
 /// printable ASCII only.
-class Text : public Literal {
+class Text final : public Literal {
  public:
   Text(const char* text, size_t length) : Literal(text, length) {}
 };
@@ -328,7 +338,7 @@ class UnaryOp : public Expression {
   Owned<> arg;
 };
 
-class Neg : public UnaryOp {
+class Neg final : public UnaryOp {
  public:
   explicit Neg(Expression* arg) : UnaryOp(arg) {}
   CanvasRef render(const RenderContext& cx) const override;
@@ -341,13 +351,13 @@ class Sqrt : public UnaryOp {
   CanvasRef render(const RenderContext& cx) const override;
 };
 
-class Fact : public UnaryOp {
+class Fact final : public UnaryOp {
  public:
   explicit Fact(Expression* arg) : UnaryOp(arg) {}
   CanvasRef render(const RenderContext& cx) const override;
 };
 
-class Conj : public UnaryOp {
+class Conj final : public UnaryOp {
  public:
   explicit Conj(Expression* arg) : UnaryOp(arg) {}
   CanvasRef render(const RenderContext& cx) const override;
@@ -396,7 +406,7 @@ class Decoration : public UnaryOp {
   Owned<> label;
 };
 
-class Abs : public UnaryOp {
+class Abs final : public UnaryOp {
  public:
   explicit Abs(Expression* arg) : UnaryOp(arg) {}
   CanvasRef render(const RenderContext& cx) const override;
@@ -414,7 +424,7 @@ class Signed : public UnaryOp {
 /// Brackets written around an expression, drawn as written and as tall as
 /// what they hold. The whole reads as one unit, as a constant does: an
 /// operand that needs no more brackets and takes no blank after a sign.
-class Bracketed : public Expression {
+class Bracketed final : public Expression {
  public:
   Bracketed(Delimiter opening, Expression* arg, Delimiter closing);
   CanvasRef render(const RenderContext& cx) const override;
@@ -503,8 +513,7 @@ class Mul : public BinaryOp {
   CanvasRef render(const RenderContext& cx) const override;
 };
 
-/// left is the numerator, right the denominator. Final, so that a
-/// fraction is told by its type alone.
+/// left is the numerator, right the denominator.
 class Div final : public BinaryOp {
  public:
   Div(Expression* l, Expression* r) : BinaryOp(l, r) {}
@@ -512,7 +521,7 @@ class Div final : public BinaryOp {
 };
 
 /// left is the base, right the exponent.
-class Pow : public BinaryOp {
+class Pow final : public BinaryOp {
  public:
   Pow(Expression* l, Expression* r) : BinaryOp(l, r) {}
   CanvasRef render(const RenderContext& cx) const override;
@@ -552,7 +561,7 @@ class Juxtaposed : public BinaryOp {
 
 /// A subscript, and maybe an exponent, on anything but a name: drawn at the
 /// base's corners as a name's are. The whole reads as one unit.
-class Subscripted : public Expression {
+class Subscripted final : public Expression {
  public:
   Subscripted(Expression* base, Expression* subscr);
   CanvasRef render(const RenderContext& cx) const override;

@@ -21,8 +21,9 @@ bool is_trig_name(std::string_view name) {
 }
 
 bool is_round(const Expression& e) {
-  auto* b = dynamic_cast<const Bracketed*>(&e);
-  return b != nullptr && b->opening == Delimiter::paren && b->closing == Delimiter::paren;
+  if (!is<Bracketed>(e)) return false;
+  auto* b = static_cast<const Bracketed*>(&e);
+  return b->opening == Delimiter::paren && b->closing == Delimiter::paren;
 }
 
 // What a round bracket holds, the bracket deleted.
@@ -32,25 +33,21 @@ Owned<> unwrap(Owned<> e) {
 }
 
 bool is_number(const Expression& e) {
-  if (dynamic_cast<const Integer*>(&e) != nullptr || dynamic_cast<const Real*>(&e) != nullptr) {
-    return true;
-  }
-  auto* neg = dynamic_cast<const Neg*>(&e);
-  return neg != nullptr && is_number(*neg->arg);
+  if (is<Integer>(e) || is<Real>(e)) return true;
+  return is<Neg>(e) && is_number(*static_cast<const Neg&>(e).arg);
 }
 
 // Whether a factor starts with a name, a bracket or a function, which a
 // number before it joins without a blank.
 bool starts_with_name(const Expression& e) {
   const Expression* first = &e;
-  if (auto* pow = dynamic_cast<const Pow*>(first)) first = pow->left.get();
-  if (auto* sub = dynamic_cast<const Subscripted*>(first)) first = sub->base.get();
-  if (auto* fact = dynamic_cast<const Fact*>(first)) first = fact->arg.get();
-  if (auto* conj = dynamic_cast<const Conj*>(first)) first = conj->arg.get();
+  if (is<Pow>(*first)) first = static_cast<const Pow*>(first)->left.get();
+  if (is<Subscripted>(*first)) first = static_cast<const Subscripted*>(first)->base.get();
+  if (is<Fact>(*first)) first = static_cast<const Fact*>(first)->arg.get();
+  if (is<Conj>(*first)) first = static_cast<const Conj*>(first)->arg.get();
   return first->category == SYMBOL_CATEGORY || first->category == FUNCTION ||
          dynamic_cast<const GlyphConstant*>(first) != nullptr ||
-         dynamic_cast<const Bracketed*>(first) != nullptr ||
-         dynamic_cast<const Abs*>(first) != nullptr;
+         is<Bracketed>(*first) || is<Abs>(*first);
 }
 
 Delimiter delimiter_of(const Token& t) {
@@ -689,8 +686,7 @@ Owned<> FormulaParser::parse_scripts(Owned<> base) {
   }
   // An empty group writes no script: x^{} is x.
   auto empty = [](const Owned<>& e) {
-    auto* text = dynamic_cast<const Text*>(e.get());
-    return text != nullptr && text->lexeme.empty();
+    return e != nullptr && is<Text>(*e) && static_cast<const Text&>(*e).lexeme.empty();
   };
   if (empty(sub)) sub.reset();
   if (empty(sup)) sup.reset();
