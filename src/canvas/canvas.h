@@ -150,7 +150,6 @@ enum Glyph : unsigned {
   GLYPH_TRIANGLE,            // △
   GLYPH_SQUARE,              // □
   GLYPH_BIG_CIRCLE = '\n' + 1,  // ◯, after the byte that ends a row
-  GLYPH_LEFT_RIGHT_ARROW,    // ↔
   GLYPH_EQUILIBRIUM,         // ⇌
   GLYPH_BIG_CIRCLED_TIMES,   // ⨂
   GLYPH_BIG_CIRCLED_PLUS,    // ⨁
@@ -200,7 +199,7 @@ inline constexpr std::string_view kLowGlyphTexts[] = {
     // The rule under a sum sign.
     "‾",
     // Letters and signs of the symbol table.
-    "℘", "△", "□", "◯", "↔", "⇌", "⨂", "⨁", "⋃", "⋂", "ı", "ȷ", "ℝ", "ℕ", "ℤ", "ℚ", "ℂ",
+    "℘", "△", "□", "◯", "⇌", "⨂", "⨁", "⋃", "⋂", "ı", "ȷ", "ℝ", "ℕ", "ℤ", "ℚ", "ℂ",
 };
 
 /// The byte of the lower range's glyph i: 0x0a, which ends a row, is none.

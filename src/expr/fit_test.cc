@@ -328,7 +328,9 @@ void CheckFitted(const std::string& text, const vornix::Drawing& whole, int widt
   Counts after = Counted(fitted, marker);
   EXPECT_GE(after.markers, before.markers);
   EXPECT_TRUE(NothingLost(before, after));
-  if (before.blank_rows == 0) EXPECT_EQ(after.blank_rows, 0);
+  if (before.blank_rows == 0) {
+    EXPECT_EQ(after.blank_rows, 0);
+  }
   if (whole.rows.size() == 1) {
     EXPECT_TRUE(Rejoins(fitted.rows, whole.rows[0], marker));
   }

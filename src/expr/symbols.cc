@@ -95,11 +95,11 @@ constexpr SymbolRow kSymbols[] = {
     latex_letter("\\mathbb{Z}", "", "", "Z", GLYPH_DOUBLE_STRUCK_Z),
     latex_letter("\\mathbb{Q}", "", "", "Q", GLYPH_DOUBLE_STRUCK_Q),
     latex_letter("\\mathbb{C}", "", "", "C", GLYPH_DOUBLE_STRUCK_C),
-    // Big operators that take scripts as a letter does.
-    latex_letter("\\bigotimes", "bigotimes", "⨂", "(x)", GLYPH_BIG_CIRCLED_TIMES),
-    latex_letter("\\bigoplus", "bigoplus", "⨁", "(+)", GLYPH_BIG_CIRCLED_PLUS),
-    latex_letter("\\bigcup", "bigcup", "⋃", "U", GLYPH_BIG_UNION),
-    latex_letter("\\bigcap", "bigcap", "⋂", "n", GLYPH_BIG_INTERSECTION),
+    // Big operators one row high, read by the LaTeX reader's own rows.
+    sign(C::constant, Sign::big_circled_times, "bigotimes", "⨂", "(x)", GLYPH_BIG_CIRCLED_TIMES),
+    sign(C::constant, Sign::big_circled_plus, "bigoplus", "⨁", "(+)", GLYPH_BIG_CIRCLED_PLUS),
+    sign(C::constant, Sign::big_cup, "bigcup", "⋃", "U", GLYPH_BIG_UNION),
+    sign(C::constant, Sign::big_cap, "bigcap", "⋂", "n", GLYPH_BIG_INTERSECTION),
     // Constants and constructs of their own, which the readers build.
     other(C::constant, "nabla", "∇", "nabla", GLYPH_NABLA),
     other(C::constant, "infty", "∞", "oo", GLYPH_INFINITY),
@@ -178,7 +178,8 @@ const SymbolRow& sign_row(Sign sign) {
   static const auto rows = [] {
     std::array<const SymbolRow*, static_cast<size_t>(Sign::equilibrium) + 1> rows{};
     for (const SymbolRow& row : kSymbols) {
-      bool sign = row.kind == C::binary || row.kind == C::relation || row.kind == C::arrow;
+      bool sign = row.kind == C::binary || row.kind == C::relation || row.kind == C::arrow ||
+                  (row.kind == C::constant && row.sign != Sign::plus);
       auto& slot = rows[static_cast<size_t>(row.sign)];
       if (sign && slot == nullptr) slot = &row;
     }

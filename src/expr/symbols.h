@@ -27,6 +27,11 @@ enum class Sign : unsigned char {
   cup,
   set_minus,
   modulo,
+  // Big operators one row high, their scripts under and over them.
+  big_cup,
+  big_cap,
+  big_circled_plus,
+  big_circled_times,
   // Relations and arrows, from here on.
   not_equal,
   approx,

@@ -48,10 +48,6 @@ bool listed(const SymbolRow& row) {
           row.kind == SymbolClass::relation || row.kind == SymbolClass::arrow);
 }
 
-std::string first_name(const SymbolRow& row) {
-  return std::string(row.latex.substr(0, row.latex.find(' ')));
-}
-
 // Each letter and sign is in the manual's list, on a line of its LaTeX
 // names, its Unicode glyph and its ASCII form; and its glyph is one column.
 TEST(Symbols, AreTheManualsList) {

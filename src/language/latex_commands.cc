@@ -77,8 +77,9 @@ constexpr CommandRow kCommands[] = {
     {"prod", {Kind::prod, 0, {}, {}, &P::handle_big_operator}},
     {"int", {Kind::integral, 0, {}, {}, &P::handle_big_operator}},
     {"lim", {Kind::limit, 0, {}, {}, &P::handle_big_operator}},
-    {"bigcup", big_sign(Sign::cup)}, {"bigcap", big_sign(Sign::cap)},
-    {"bigoplus", big_sign(Sign::circled_plus)}, {"bigotimes", big_sign(Sign::circled_times)},
+    {"bigcup", big_sign(Sign::big_cup)}, {"bigcap", big_sign(Sign::big_cap)},
+    {"bigoplus", big_sign(Sign::big_circled_plus)},
+    {"bigotimes", big_sign(Sign::big_circled_times)},
     {"bigvee", big_sign(Sign::vee)}, {"bigwedge", big_sign(Sign::wedge)},
     // Functions.
     {"sin", function(Kind::trig, "sin")}, {"cos", function(Kind::trig, "cos")},
