@@ -39,10 +39,21 @@ Definer definer_of(std::string_view name) {
 }
 
 // Commands that the reader takes as macros of its own: \ensuremath{x} in a
-// formula is x.
+// formula is x, and a double or triple integral is its signs side by side.
 const Macro* built_in(std::string_view name) {
-  static const Macro kEnsureMath{"#1", 1, false, {}};
-  return name == "ensuremath" ? &kEnsureMath : nullptr;
+  struct BuiltIn {
+    std::string_view name;
+    Macro macro;
+  };
+  static const BuiltIn kBuiltIns[] = {
+      {"ensuremath", {"#1", 1, false, {}}},
+      {"iint", {"\\int\\int", 0, false, {}}},
+      {"iiint", {"\\int\\int\\int", 0, false, {}}},
+  };
+  for (const BuiltIn& row : kBuiltIns) {
+    if (row.name == name) return &row.macro;
+  }
+  return nullptr;
 }
 
 // Whether text ends in a control word, such as \alpha: a letter after it

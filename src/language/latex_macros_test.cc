@@ -60,6 +60,8 @@ TEST(LatexMacros, ExpandAsWrittenOut) {
        "\\operatorname*{arg\\,max}_x f"},
       {"\\def\\hash{\\#}\\newcommand\\two[1]{##1} \\hash", "\\#"},
       {"\\ensuremath{x^2}", "x^2"},
+      {"\\iint_D f\\,dA", "\\int\\int_D f\\,dA"},
+      {"\\iiint_V \\rho\\,dV", "\\int\\int\\int_V \\rho\\,dV"},
   };
   for (const auto& c : cases) {
     vornix::Result r = Draw(c.with_macros);
