@@ -453,11 +453,18 @@ class Expander {
         continue;
       }
       ++i;
-      if (m.body[i] == '#') {
+      if (i < m.body.size() && m.body[i] == '#') {
         f.text += '#';
         continue;
       }
-      const std::string& arg = args[m.body[i] - '1'];
+      // A # that names no parameter, as \let\s# makes, stands for itself.
+      int n = i < m.body.size() ? m.body[i] - '1' : -1;
+      if (n < 0 || n >= m.parameters) {
+        f.text += '#';
+        --i;
+        continue;
+      }
+      const std::string& arg = args[n];
       f.text += arg;
       // \alpha for #1 in #1x stays \alpha.
       if (i + 1 < m.body.size() && is_letter(m.body[i + 1]) && ends_in_control_word(arg)) {

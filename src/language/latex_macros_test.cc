@@ -94,6 +94,8 @@ TEST(LatexMacros, ErrorsNameTheirColumn) {
     std::string message;
   } cases[] = {
       {"\\newcommand\\a{\\a}\\a", "syntax error at column 18" + too_deep},
+      // \let makes a macro of a lone #, which names no parameter.
+      {"\\let\\s# x\\s", "syntax error at column 10: bad character '#'\n"},
       {"x + \\def\\a{x\\a}1+\\a", "syntax error at column 18" + too_deep},
       {"\\def\\a{\\a\\a} \\a", "syntax error at column 14" + too_deep},
       {"\\newcommand\\a[1]{\\a{#1#1}} \\a{x}", "syntax error at column 28" + too_deep},
