@@ -1,6 +1,7 @@
 #include "canvas/canvas.h"
 
 #include <algorithm>
+#include <array>
 #include <cassert>
 #include <cstring>
 #include <iterator>
@@ -182,6 +183,24 @@ void Canvas::renumber(int first_row) {
 
 namespace {
 
+// The UTF-8 text of each cell byte in a slot of fixed size, so that it is
+// copied in one move, and its length.
+constexpr size_t kMaxGlyphBytes = 4;
+struct CellUtf8 {
+  char bytes[kMaxGlyphBytes];
+  unsigned char size;
+};
+constexpr auto kCellUtf8 = [] {
+  std::array<CellUtf8, 256> cells{};
+  for (size_t i = 0; i < cells.size(); ++i) {
+    std::string_view text = glyph_text(static_cast<unsigned char>(i));
+    if (text.size() > kMaxGlyphBytes) throw "a glyph longer than its slot";
+    for (size_t k = 0; k < text.size(); ++k) cells[i].bytes[k] = text[k];
+    cells[i].size = static_cast<unsigned char>(text.size());
+  }
+  return cells;
+}();
+
 // Calls emit for each run of a row's text, glyph bytes as their text.
 template <class Emit>
 void for_each_run(std::string_view text, Emit emit) {
@@ -203,29 +222,43 @@ void Canvas::write(std::FILE* out, bool glyphs) const {
   // drawings are a few short rows, for which a call per row, or one per
   // byte, costs more than copying them.
   char buffer[4096];
-  size_t used = 0;
-  auto put = [&](std::string_view bytes) {
-    if (bytes.size() > sizeof buffer - used) {
-      fwrite_unlocked(buffer, 1, used, out);
-      used = 0;
-      if (bytes.size() > sizeof buffer) {
-        fwrite_unlocked(bytes.data(), 1, bytes.size(), out);
-        return;
-      }
-    }
-    std::memcpy(buffer + used, bytes.data(), bytes.size());
-    used += bytes.size();
-  };
+  char* end = buffer;
   for (size_t k = top_; k < end_; ++k) {
     std::string_view text = rows_[k].text();
-    if (glyphs) {
-      for_each_run(text, put);
-    } else {
-      put(text);
+    size_t most = (glyphs ? text.size() * kMaxGlyphBytes : text.size()) + 1;
+    if (most > static_cast<size_t>(buffer + sizeof buffer - end)) {
+      fwrite_unlocked(buffer, 1, static_cast<size_t>(end - buffer), out);
+      end = buffer;
+      if (most > sizeof buffer) {
+        // A row too long for the buffer goes out in runs.
+        auto put = [out](std::string_view run) { fwrite_unlocked(run.data(), 1, run.size(), out); };
+        if (glyphs) {
+          for_each_run(text, put);
+        } else {
+          put(text);
+        }
+        putc_unlocked('\n', out);
+        continue;
+      }
     }
-    put("\n");
+    if (glyphs) {
+      for (char byte : text) {
+        auto cell = static_cast<unsigned char>(byte);
+        if (!maybe_glyph(cell)) {
+          *end++ = byte;
+          continue;
+        }
+        const CellUtf8& utf8 = kCellUtf8[cell];
+        std::memcpy(end, utf8.bytes, kMaxGlyphBytes);
+        end += utf8.size;
+      }
+    } else if (!text.empty()) {
+      std::memcpy(end, text.data(), text.size());
+      end += text.size();
+    }
+    *end++ = '\n';
   }
-  fwrite_unlocked(buffer, 1, used, out);
+  fwrite_unlocked(buffer, 1, static_cast<size_t>(end - buffer), out);
 }
 
 void Canvas::append_to(std::string& out, bool glyphs) const {
