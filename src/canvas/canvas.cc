@@ -13,6 +13,7 @@ namespace {
 // allocated is bounded.
 constexpr size_t kMaxSpareCanvases = 64;
 constexpr size_t kMaxSpareRows = 64;
+constexpr size_t kMaxSpareRowSlots = 4 * kMaxSpareRows;
 constexpr int kMaxSpareRowCapacity = 256;
 // Every canvas has room for a few rows above row 0 before its rows move,
 // and for a few more below.
@@ -99,9 +100,11 @@ Canvas::Row& Canvas::add_rows(int i) {
 }
 
 bool Canvas::clear_for_reuse() {
-  if (rows_.size() > kMaxSpareRows) return false;
-  // The rows keep their storage for the next drawing, unless it is large.
+  if (rows_.capacity() > kMaxSpareRowSlots) return false;
+  // The rows keep their storage for the next drawing, unless it is large;
+  // rows beyond the few that a canvas keeps go, all of them empty.
   for (size_t k = top_; k < end_; ++k) rows_[k].clear();
+  while (rows_.size() > kMaxSpareRows) rows_.pop_back();
   top_ = kSpareRowsAbove;
   end_ = top_ + 1;
   first_row_ = 0;

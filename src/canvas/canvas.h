@@ -325,6 +325,8 @@ class CanvasPool {
 
   /// Starts a new drawing: the characters counted go back to zero.
   void reset_budget() { drawing_size_ = 0; }
+  /// Characters counted since the drawing started.
+  long drawing_size() const { return drawing_size_; }
   /// Counts n more characters; raises DrawingTooLarge past the limit.
   void charge(long n) {
     drawing_size_ += n;
