@@ -1,6 +1,7 @@
 #include "canvas/canvas.h"
 
 #include <algorithm>
+#include <array>
 #include <cassert>
 #include <cstring>
 #include <iterator>
@@ -12,7 +13,13 @@ namespace {
 // allocated is bounded.
 constexpr size_t kMaxSpareCanvases = 64;
 constexpr size_t kMaxSpareRows = 64;
-constexpr size_t kMaxSpareRowCapacity = 256;
+constexpr size_t kMaxSpareRowSlots = 4 * kMaxSpareRows;
+constexpr int kMaxSpareRowCapacity = 256;
+// Every canvas has room for a few rows above row 0 before its rows move,
+// and for a few more below.
+constexpr size_t kSpareRowsAbove = 3;
+constexpr size_t kRowsAtFirst = 8;
+constexpr int kMinRowCapacity = 32;
 
 }  // namespace
 
@@ -27,56 +34,40 @@ CanvasPool::~CanvasPool() {
   }
 }
 
-Canvas::Row::Row(CanvasPool* pool, int width)
-    : chars_(static_cast<size_t>(width), ' '), pool_(pool) {}
+Canvas* CanvasPool::make_canvas() { return new Canvas(*this); }
 
-// Counts the characters by which the row grows when it reaches column
-// end - 1. A row's first character was counted when the row was made.
-void Canvas::Row::charge_growth(int end) const {
-  int grown = end - std::max(length(), 1);
-  if (grown > 0) pool_->charge(grown);
-}
-
-// Lengthens the row with blanks so that it reaches column end - 1.
-void Canvas::Row::make_room(int end) {
-  if (end <= length()) return;
-  charge_growth(end);
-  chars_.resize(static_cast<size_t>(end), ' ');
-}
-
-char Canvas::Row::operator[](int i) const {
-  assert(i >= 0 && i < length());
-  return chars_[static_cast<size_t>(i)];
-}
-
-void Canvas::Row::paste(const Row& src, int c) {
-  if (src.chars_.empty()) return;
-  put_text(src.chars_, c);
-}
-
-void Canvas::Row::put_text(std::string_view s, int c) {
-  int old_length = length();
-  if (c < old_length) {
-    make_room(c + static_cast<int>(s.size()));
-    std::copy(s.begin(), s.end(), chars_.begin() + c);
+void CanvasPool::give(Canvas* canvas) {
+  if (spare_.size() < kMaxSpareCanvases && canvas->clear_for_reuse()) {
+    spare_.push_back(canvas);
+    VORNIX_POISON(canvas, sizeof(Canvas));
     return;
   }
-  // Drawing mostly proceeds left to right: the text goes behind the row's
-  // end, after a gap of blanks.
-  charge_growth(c + static_cast<int>(s.size()));
-  if (c > old_length) chars_.append(static_cast<size_t>(c - old_length), ' ');
-  chars_.append(s);
+  delete canvas;
 }
 
-Canvas::Canvas(CanvasPool& pool, int nrows, int width, int first_row)
-    : pool_(&pool), first_row_(first_row) {
-  assert(nrows >= 1);
-  assert(first_row <= 0);
-  nrows = std::max(nrows, 1 - first_row);
-  pool.charge(static_cast<long>(nrows) * std::max(width, 1));
-  rows_.reserve(static_cast<size_t>(nrows));
-  for (int k = 0; k < nrows; ++k) rows_.emplace_back(pool_, width);
-  end_ = rows_.size();
+// Rows grow by doubling, from room for a short formula.
+void Canvas::Row::reserve(int end) {
+  int capacity = std::max({end, 2 * capacity_, kMinRowCapacity});
+  char* chars = new char[static_cast<size_t>(capacity)];
+  if (length_ != 0) std::memcpy(chars, chars_, static_cast<size_t>(length_));
+  delete[] chars_;
+  chars_ = chars;
+  capacity_ = capacity;
+}
+
+void Canvas::Row::clear() {
+  length_ = 0;
+  if (capacity_ > kMaxSpareRowCapacity) {
+    delete[] std::exchange(chars_, nullptr);
+    capacity_ = 0;
+  }
+}
+
+Canvas::Canvas(CanvasPool& pool) : pool_(&pool) {
+  rows_.reserve(kRowsAtFirst);
+  for (size_t k = 0; k <= kSpareRowsAbove; ++k) rows_.emplace_back(this);
+  top_ = kSpareRowsAbove;
+  end_ = top_ + 1;
 }
 
 Canvas::Row& Canvas::add_rows(int i) {
@@ -84,59 +75,41 @@ Canvas::Row& Canvas::add_rows(int i) {
     size_t added = static_cast<size_t>(first_row_ - i);
     pool_->charge(static_cast<long>(added));
     if (top_ < added) {
-      // Move the rows down behind as many spares as there are rows, in
-      // place when the storage has room: a canvas kept for reuse keeps it.
-      size_t spares = added + (end_ - top_);
-      // The emptied rows at the end would move too: they go.
-      rows_.erase(rows_.begin() + static_cast<std::ptrdiff_t>(end_), rows_.end());
-      rows_.insert(rows_.begin(), spares - top_, Row(pool_, 0));
-      end_ += spares - top_;
-      top_ = spares;
+      // The rows move down behind as many new spares as there are rows
+      // after the move.
+      size_t spares = added + (end_ - top_) - top_;
+      std::vector<Row> moved;
+      moved.reserve(spares + rows_.size());
+      for (size_t k = 0; k < spares; ++k) moved.emplace_back(this);
+      for (Row& row : rows_) moved.push_back(std::move(row));
+      rows_.swap(moved);
+      top_ += spares;
+      end_ += spares;
     }
     top_ -= added;
     first_row_ = i;
   } else {
     size_t added = static_cast<size_t>(i - (first_row_ + nrows()) + 1);
     pool_->charge(static_cast<long>(added));
-    // Emptied rows of an earlier drawing first, then new ones.
-    size_t kept = std::min(added, rows_.size() - end_);
-    end_ += kept;
-    for (size_t k = kept; k < added; ++k) {
-      rows_.emplace_back(pool_, 0);
-      ++end_;
-    }
+    // Emptied rows of an earlier drawing first, then new ones; the count
+    // changes once they all exist, should making them fail.
+    while (rows_.size() < end_ + added) rows_.emplace_back(this);
+    end_ += added;
   }
   return rows_[top_ + static_cast<size_t>(i - first_row_)];
 }
 
 bool Canvas::clear_for_reuse() {
-  if (rows_.capacity() > kMaxSpareRows) return false;
-  // The rows keep their storage for the next drawing, unless it is large.
-  for (size_t k = top_; k < end_; ++k) {
-    std::string& chars = rows_[k].chars_;
-    if (chars.capacity() > kMaxSpareRowCapacity) {
-      std::string().swap(chars);
-    } else {
-      chars.clear();
-    }
-  }
+  if (rows_.capacity() > kMaxSpareRowSlots) return false;
+  // The rows keep their storage for the next drawing, unless it is large;
+  // rows beyond the few that a canvas keeps go, all of them empty.
+  for (size_t k = top_; k < end_; ++k) rows_[k].clear();
+  while (rows_.size() > kMaxSpareRows) rows_.pop_back();
+  top_ = kSpareRowsAbove;
   end_ = top_ + 1;
   first_row_ = 0;
+  width_ = 0;
   return true;
-}
-
-const Canvas::Row& Canvas::operator[](int i) const {
-  assert(i >= first_row_ && i < first_row_ + nrows());
-  return rows_[top_ + static_cast<size_t>(i - first_row_)];
-}
-
-Extent Canvas::extent() const {
-  int width = 0;
-  for (size_t k = top_; k < end_; ++k) {
-    width = std::max(width, rows_[k].length());
-  }
-  int height = nrows();
-  return Extent{height, width, -first_row_, first_row_ + height - 1};
 }
 
 void Canvas::paste(const Canvas& src, int row, int col, Alignment align) {
@@ -163,17 +136,12 @@ void Canvas::paste_bracketed(const Canvas& src, int row, int col, bool bracketed
   brackets(row - e.ascent, col, col + 1 + e.width, e.height, shape);
 }
 
-void Canvas::put_text(std::string_view s, int row, int col) {
-  (*this)[row].put_text(s, col);
-}
-
 void Canvas::fill(int row, int col, int n, char ch) {
   if (n <= 0) return;
   Row& target = (*this)[row];
-  target[col + n - 1];
-  for (int i = 0; i < n; ++i) target[col + i] = ch;
+  if (col + n > target.length_) target.extend(col, col + n);
+  std::memset(target.chars_ + col, ch, static_cast<size_t>(n));
 }
-
 void Canvas::vertical_line(int row, int col, int n, char ch) {
   if (n <= 0) return;
   ensure_rows(row, row + n - 1);
@@ -218,6 +186,24 @@ void Canvas::renumber(int first_row) {
 
 namespace {
 
+// The UTF-8 text of each cell byte in a slot of fixed size, so that it is
+// copied in one move, and its length.
+constexpr size_t kMaxGlyphBytes = 4;
+struct CellUtf8 {
+  char bytes[kMaxGlyphBytes];
+  unsigned char size;
+};
+constexpr auto kCellUtf8 = [] {
+  std::array<CellUtf8, 256> cells{};
+  for (size_t i = 0; i < cells.size(); ++i) {
+    std::string_view text = glyph_text(static_cast<unsigned char>(i));
+    if (text.size() > kMaxGlyphBytes) throw "a glyph longer than its slot";
+    for (size_t k = 0; k < text.size(); ++k) cells[i].bytes[k] = text[k];
+    cells[i].size = static_cast<unsigned char>(text.size());
+  }
+  return cells;
+}();
+
 // Calls emit for each run of a row's text, glyph bytes as their text.
 template <class Emit>
 void for_each_run(std::string_view text, Emit emit) {
@@ -239,29 +225,43 @@ void Canvas::write(std::FILE* out, bool glyphs) const {
   // drawings are a few short rows, for which a call per row, or one per
   // byte, costs more than copying them.
   char buffer[4096];
-  size_t used = 0;
-  auto put = [&](std::string_view bytes) {
-    if (bytes.size() > sizeof buffer - used) {
-      fwrite_unlocked(buffer, 1, used, out);
-      used = 0;
-      if (bytes.size() > sizeof buffer) {
-        fwrite_unlocked(bytes.data(), 1, bytes.size(), out);
-        return;
-      }
-    }
-    std::memcpy(buffer + used, bytes.data(), bytes.size());
-    used += bytes.size();
-  };
+  char* end = buffer;
   for (size_t k = top_; k < end_; ++k) {
     std::string_view text = rows_[k].text();
-    if (glyphs) {
-      for_each_run(text, put);
-    } else {
-      put(text);
+    size_t most = (glyphs ? text.size() * kMaxGlyphBytes : text.size()) + 1;
+    if (most > static_cast<size_t>(buffer + sizeof buffer - end)) {
+      fwrite_unlocked(buffer, 1, static_cast<size_t>(end - buffer), out);
+      end = buffer;
+      if (most > sizeof buffer) {
+        // A row too long for the buffer goes out in runs.
+        auto put = [out](std::string_view run) { fwrite_unlocked(run.data(), 1, run.size(), out); };
+        if (glyphs) {
+          for_each_run(text, put);
+        } else {
+          put(text);
+        }
+        putc_unlocked('\n', out);
+        continue;
+      }
     }
-    put("\n");
+    if (glyphs) {
+      for (char byte : text) {
+        auto cell = static_cast<unsigned char>(byte);
+        if (!maybe_glyph(cell)) {
+          *end++ = byte;
+          continue;
+        }
+        const CellUtf8& utf8 = kCellUtf8[cell];
+        std::memcpy(end, utf8.bytes, kMaxGlyphBytes);
+        end += utf8.size;
+      }
+    } else if (!text.empty()) {
+      std::memcpy(end, text.data(), text.size());
+      end += text.size();
+    }
+    *end++ = '\n';
   }
-  fwrite_unlocked(buffer, 1, used, out);
+  fwrite_unlocked(buffer, 1, static_cast<size_t>(end - buffer), out);
 }
 
 void Canvas::append_to(std::string& out, bool glyphs) const {
@@ -282,40 +282,4 @@ std::ostream& operator<<(std::ostream& out, const Canvas& canvas) {
     out << canvas[i].text() << '\n';
   }
   return out;
-}
-
-CanvasRef::CanvasRef(CanvasPool& pool) {
-  if (pool.spare_.empty()) {
-    canvas_ = new Canvas(pool, 1, 0, 0);
-  } else {
-    canvas_ = pool.spare_.back();
-    pool.spare_.pop_back();
-    VORNIX_UNPOISON(canvas_, sizeof(Canvas));
-    pool.charge(1);
-  }
-  canvas_->share_count_ = 1;
-}
-
-CanvasRef::CanvasRef(const CanvasRef& other) : canvas_(other.canvas_) {
-  ++canvas_->share_count_;
-}
-
-CanvasRef& CanvasRef::operator=(const CanvasRef& other) {
-  ++other.canvas_->share_count_;
-  release();
-  canvas_ = other.canvas_;
-  return *this;
-}
-
-CanvasRef::~CanvasRef() { release(); }
-
-void CanvasRef::release() {
-  if (--canvas_->share_count_ != 0) return;
-  std::vector<Canvas*>& spare = canvas_->pool_->spare_;
-  if (spare.size() < kMaxSpareCanvases && canvas_->clear_for_reuse()) {
-    spare.push_back(canvas_);
-    VORNIX_POISON(canvas_, sizeof(Canvas));
-    return;
-  }
-  delete canvas_;
 }

@@ -7,11 +7,13 @@
 #include <cassert>
 #include <cstdio>
 #include <cstddef>
+#include <cstring>
 #include <exception>
 #include <iosfwd>
 #include <iterator>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -328,7 +330,6 @@ class DrawingTooLarge : public std::exception {
 inline constexpr long kDrawingLimit = 1L << 26;
 
 class Canvas;
-
 /// Where the canvases of a drawing come from: released canvases kept for
 /// reuse, and the count of characters held against kDrawingLimit. Each
 /// drawing session has its own; a pool serves one thread at a time.
@@ -341,6 +342,8 @@ class CanvasPool {
 
   /// Starts a new drawing: the characters counted go back to zero.
   void reset_budget() { drawing_size_ = 0; }
+  /// Characters counted since the drawing started.
+  long drawing_size() const { return drawing_size_; }
   /// Counts n more characters; raises DrawingTooLarge past the limit.
   void charge(long n) {
     drawing_size_ += n;
@@ -349,6 +352,12 @@ class CanvasPool {
 
  private:
   friend class CanvasRef;
+  // A canvas with one empty row 0, charged for that row.
+  Canvas* take();
+  Canvas* make_canvas();
+  // Keeps a canvas whose last handle went for reuse, or deletes it.
+  void give(Canvas* canvas);
+
   // Characters held by the canvases of the drawing in progress, counted as
   // they come into being and never taken back, so that a drawing that would
   // exceed the limit is stopped before it allocates the excess.
@@ -362,38 +371,70 @@ class Canvas {
   /// One text row. Positions never written explicitly hold blanks.
   class Row {
    public:
-    Row(CanvasPool* pool, int width);
+    explicit Row(Canvas* canvas) : canvas_(canvas) {}
+    Row(Row&& other) noexcept
+        : chars_(std::exchange(other.chars_, nullptr)),
+          length_(std::exchange(other.length_, 0)),
+          capacity_(std::exchange(other.capacity_, 0)),
+          canvas_(other.canvas_) {}
+    Row& operator=(Row&&) = delete;
+    ~Row() { delete[] chars_; }
 
     /// Writable character at column i; lengthens the row with blanks first.
     char& operator[](int i) {
       assert(i >= 0);
-      if (i >= length()) make_room(i + 1);
-      return chars_[static_cast<size_t>(i)];
+      if (i >= length_) extend(i, i + 1);
+      return chars_[i];
     }
     /// Character at column i, which must lie within the row's text.
-    char operator[](int i) const;
+    char operator[](int i) const {
+      assert(i >= 0 && i < length_);
+      return chars_[i];
+    }
 
     /// Copies src's whole text, blanks included, onto this row from column c.
-    void paste(const Row& src, int c);
+    void paste(const Row& src, int c) {
+      if (src.length_ != 0) put_text(src.text(), c);
+    }
     /// Copies s onto this row from column c; an empty s still fills the
     /// row with blanks up to column c.
-    void put_text(std::string_view s, int c);
+    void put_text(std::string_view s, int c) {
+      int end = c + static_cast<int>(s.size());
+      if (end > length_) extend(c, end);
+      if (!s.empty()) std::memcpy(chars_ + c, s.data(), s.size());
+    }
 
-    int length() const { return static_cast<int>(chars_.size()); }
-    std::string_view text() const { return chars_; }
+    int length() const { return length_; }
+    std::string_view text() const { return {chars_, static_cast<size_t>(length_)}; }
 
    private:
     friend class Canvas;
-    void charge_growth(int end) const;
-    void make_room(int end);
-    std::string chars_;
-    CanvasPool* pool_;  // charged for the row's growth
+    // Lengthens the row to column end - 1, with blanks from its old end to
+    // column c - 1; what lies from c on is the caller's to write. The
+    // growth is counted first: a row's first character was counted when
+    // the row was made.
+    void extend(int c, int end) {
+      int grown = end - (length_ > 1 ? length_ : 1);
+      if (grown > 0) canvas_->pool_->charge(grown);
+      if (end > capacity_) reserve(end);
+      if (c > length_) std::memset(chars_ + length_, ' ', static_cast<size_t>(c - length_));
+      length_ = end;
+      if (end > canvas_->width_) canvas_->width_ = end;
+    }
+    void reserve(int end);
+    // Empties the row, keeping its storage unless it is large.
+    void clear();
+
+    char* chars_ = nullptr;
+    int length_ = 0;
+    int capacity_ = 0;
+    Canvas* canvas_;  // charged for the row's growth, and told its length
   };
 
-  /// A canvas of nrows rows of the given width, the top one numbered
-  /// first_row; nrows is raised so that row 0 exists. Its characters are
-  /// counted in pool.
-  Canvas(CanvasPool& pool, int nrows, int width, int first_row);
+  /// A canvas of one empty row, row 0, whose characters are counted in pool.
+  explicit Canvas(CanvasPool& pool);
+  Canvas(const Canvas&) = delete;
+  Canvas& operator=(const Canvas&) = delete;
 
   /// Row i, adding empty rows above or below so that it exists.
   Row& operator[](int i) {
@@ -402,9 +443,15 @@ class Canvas {
     return rows_[top_ + k];
   }
   /// Row i, which must exist.
-  const Row& operator[](int i) const;
+  const Row& operator[](int i) const {
+    assert(i >= first_row_ && i < first_row_ + nrows());
+    return rows_[top_ + static_cast<size_t>(i - first_row_)];
+  }
 
-  Extent extent() const;
+  Extent extent() const {
+    int height = nrows();
+    return Extent{height, width_, -first_row_, first_row_ + height - 1};
+  }
   int first_row() const { return first_row_; }
   int nrows() const { return static_cast<int>(end_ - top_); }
 
@@ -415,7 +462,15 @@ class Canvas {
   /// (row, col + 1) inside brackets of the given shape as tall as src.
   void paste_bracketed(const Canvas& src, int row, int col, bool bracketed,
                        const BracketShape& shape);
-  void put_text(std::string_view s, int row, int col);
+  void put_text(std::string_view s, int row, int col) { (*this)[row].put_text(s, col); }
+  /// Writes text on row `row` from column col as pasting a canvas that
+  /// holds only that text would, and counts what that canvas would have
+  /// held: a drawing of one row needs no canvas of its own.
+  void put_flat(std::string_view text, int row, int col) {
+    pool_->charge(text.empty() ? 1 : static_cast<long>(text.size()));
+    Row& target = (*this)[row];
+    if (!text.empty()) target.put_text(text, col);
+  }
   /// Writes the texts one under another, the first on row `row`, each from
   /// column col.
   template <class Texts>
@@ -457,6 +512,7 @@ class Canvas {
   void append_to(std::string& out, bool glyphs = false) const;
 
  private:
+  friend class CanvasPool;
   friend class CanvasRef;
 
   Row& add_rows(int i);
@@ -467,17 +523,28 @@ class Canvas {
 
   // The rows, top row first: rows_[top_ + k] is row first_row_ + k, up to
   // rows_[end_ - 1]. The rows before top_ are empty spares, so that rows
-  // added above cost no more than rows added below; those from end_ on are
-  // emptied rows of an earlier drawing, kept with their storage.
+  // added above cost no more than rows added below, and a canvas starts
+  // with a few; those from end_ on are emptied rows of an earlier drawing,
+  // kept with their storage.
   std::vector<Row> rows_;
   CanvasPool* pool_;
   size_t top_ = 0;
   size_t end_ = 0;
-  int first_row_;
+  int first_row_ = 0;
+  int width_ = 0;  // length of the longest row
   int share_count_ = 0;
 };
 
 std::ostream& operator<<(std::ostream& out, const Canvas& canvas);
+
+inline Canvas* CanvasPool::take() {
+  charge(1);
+  if (spare_.empty()) return make_canvas();
+  Canvas* canvas = spare_.back();
+  spare_.pop_back();
+  VORNIX_UNPOISON(canvas, sizeof(Canvas));
+  return canvas;
+}
 
 /// A shared handle to a canvas; the canvas is released with its last
 /// handle. Released canvases go back to their pool for reuse, up to a few
@@ -485,10 +552,15 @@ std::ostream& operator<<(std::ostream& out, const Canvas& canvas);
 class CanvasRef {
  public:
   /// A new canvas with one empty row, row 0, taken from pool.
-  explicit CanvasRef(CanvasPool& pool);
-  CanvasRef(const CanvasRef& other);
-  CanvasRef& operator=(const CanvasRef& other);
-  ~CanvasRef();
+  explicit CanvasRef(CanvasPool& pool) : canvas_(pool.take()) { canvas_->share_count_ = 1; }
+  CanvasRef(const CanvasRef& other) : canvas_(other.canvas_) { ++canvas_->share_count_; }
+  CanvasRef& operator=(const CanvasRef& other) {
+    ++other.canvas_->share_count_;
+    release();
+    canvas_ = other.canvas_;
+    return *this;
+  }
+  ~CanvasRef() { release(); }
 
   Canvas* get() const { return canvas_; }
   Canvas* operator->() const { return canvas_; }
@@ -498,7 +570,9 @@ class CanvasRef {
   int share_count() const { return canvas_->share_count_; }
 
  private:
-  void release();
+  void release() {
+    if (--canvas_->share_count_ == 0) canvas_->pool_->give(canvas_);
+  }
   Canvas* canvas_;
 };
 

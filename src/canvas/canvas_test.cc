@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <sstream>
 #include <string>
+#include <string_view>
 
 namespace {
 
@@ -220,6 +221,50 @@ TEST(Canvas, EmptyTextStillFillsTheGap) {
   EXPECT_EQ("   \n", Print(*c));
   c->fill(0, 5, 0, '_');
   EXPECT_EQ("   \n", Print(*c));
+}
+
+// A row's text keeps what was written through gaps, overwrites, growth
+// past its first storage and the move of every row when rows are added
+// above beyond the spare ones.
+TEST(Canvas, RowTextThroughGapsOverwritesAndMoves) {
+  CanvasRef c(pool);
+  c->put_text("ab", 0, 0);
+  c->put_text("e", 0, 4);
+  c->put_text("XYZ", 0, 1);
+  (*c)[0][7] = 'q';
+  EXPECT_EQ("aXYZe  q", (*c)[0].text());
+  c->put_text("", 1, 2);
+  c->put_text("s", 1, 0);
+  EXPECT_EQ("s ", (*c)[1].text());
+  const std::string long_text(70, 'l');
+  c->put_text(long_text, 0, 2);
+  (*c)[-9][1] = 't';
+  c->fill(-1, 3, 2, '_');
+  EXPECT_EQ("aX" + long_text, (*c)[0].text());
+  EXPECT_EQ(" t", (*c)[-9].text());
+  EXPECT_EQ("   __", (*c)[-1].text());
+  EXPECT_EQ("s ", (*c)[1].text());
+  Expect(*c, {11, 72, 9, 1});
+}
+
+// Text written in place of a pasted canvas of one row reads and counts
+// the same, so that a drawing is too large exactly where it was.
+TEST(DrawingBudget, FlatTextCountsWhatItsCanvasWouldHold) {
+  for (std::string_view text : {"", "x", "abc"}) {
+    CanvasPool pasting, writing;
+    CanvasRef pasted(pasting);
+    pasted->put_text("a + ", 0, 0);
+    {
+      CanvasRef child(pasting);
+      child->put_text(text, 0, 0);
+      pasted->paste(*child, 1, 6, ALIGN_TOP);
+    }
+    CanvasRef written(writing);
+    written->put_text("a + ", 0, 0);
+    written->put_flat(text, 1, 6);
+    EXPECT_EQ(Print(*pasted), Print(*written)) << text;
+    EXPECT_EQ(pasting.drawing_size(), writing.drawing_size()) << text;
+  }
 }
 
 TEST(Canvas, CenterBaselinePicksTheLowerMiddleRow) {

@@ -14,11 +14,11 @@ CanvasRef draw_infix(const RenderContext& cx, const Expression& node, Joint join
   int w = c->extent().width;
   sign_col = w + 1;
   (*c)[0][sign_col] = sign;
-  CanvasRef r = right.render(cx);
-  c->paste_bracketed(*r, 0, w + 3, bracket_right, cx.style.parens());
+  Drawn r(cx, right);
+  r.paste_bracketed_on(*c, 0, w + 3, bracket_right, cx.style.parens());
   if (cx.layout) {
     Placement p = Placement::two(joint, placed(left, 0, w, false),
-                                 placed(right, w + 3, r->extent().width, bracket_right), sign_col, 1);
+                                 placed(right, w + 3, r.width(), bracket_right), sign_col, 1);
     p.two_row_sign = two_row_sign;
     cx.layout->note(node, p);
   }
@@ -84,12 +84,12 @@ CanvasRef InfixOp::render(const RenderContext& cx) const {
   int w = c->extent().width;
   int n = put_sign(cx.style, *c, sign, 0, w + 1);
   bool bracket_right = !relation && right->needs_parens();
-  CanvasRef r = right->render(cx);
-  c->paste_bracketed(*r, 0, w + n + 2, bracket_right, cx.style.parens());
+  Drawn r(cx, *right);
+  r.paste_bracketed_on(*c, 0, w + n + 2, bracket_right, cx.style.parens());
   if (cx.layout) {
     Joint joint = relation ? Joint::relation : product ? Joint::product : Joint::additive;
     cx.layout->note(*this, Placement::two(joint, placed(*left, 0, left_width, bracket_left),
-                                          placed(*right, w + n + 2, r->extent().width,
+                                          placed(*right, w + n + 2, r.width(),
                                                  bracket_right),
                                           w + 1, n));
   }

@@ -54,8 +54,14 @@ CanvasRef GlyphConstant::render(const RenderContext& cx) const {
     c->put_text(glyph_, 0, 0);
     w = 2;
   }
-  if (expn) c->paste(*expn->render(cx), -1, w, ALIGN_BOTTOM);
+  if (expn) Drawn(cx, *expn).paste_on(*c, -1, w, ALIGN_BOTTOM);
   return c;
+}
+
+bool GlyphConstant::flat(const Style& style, std::string_view& text) const {
+  if (!style.glyphs->unicode_symbols || expn) return false;
+  text = {&unicode_, 1};
+  return true;
 }
 
 // Subscript, star and exponent all start right after the name's letters,
@@ -69,13 +75,19 @@ CanvasRef Symbol::render(const RenderContext& cx) const {
   int n = static_cast<int>(text.size());
   c->put_text(text, 0, 0);
   if (overbar) c->fill(-1, 0, n, '_');
-  if (subscr) c->paste(*subscr->render(cx), 1, n, ALIGN_TOP);
+  if (subscr) Drawn(cx, *subscr).paste_on(*c, 1, n, ALIGN_TOP);
   for (int i = 0; i < primes; ++i) (*c)[0][n + i] = '\'';
   int col = n;
   if (starred) {
     (*c)[-1][n] = '*';
     col = n + 1;
   }
-  if (expn) c->paste(*expn->render(cx), -1, col, ALIGN_BOTTOM);
+  if (expn) Drawn(cx, *expn).paste_on(*c, -1, col, ALIGN_BOTTOM);
   return c;
+}
+
+bool Symbol::flat(const Style& style, std::string_view& text) const {
+  if (subscr || expn || primes != 0 || starred || overbar) return false;
+  text = drawn_name(name, style);
+  return true;
 }

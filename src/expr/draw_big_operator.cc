@@ -108,12 +108,12 @@ CanvasRef ProductOverInterval::render(const RenderContext& cx) const {
 // The body follows one blank after the widest row of the sign and its
 // variable or range.
 CanvasRef SumOrProduct::render_with_symbol(const RenderContext& cx, const OpSymbol& symbol) const {
-  CanvasRef drawn = body->render(cx);
-  CanvasRef c = render_sign(cx, symbol, symbol.span(cx.style, drawn->extent()));
+  Drawn drawn(cx, *body);
+  CanvasRef c = render_sign(cx, symbol, symbol.span(cx.style, drawn.extent()));
   int sign_width = c->extent().width;
-  c->paste_bracketed(*drawn, 0, sign_width + 1, body->needs_parens(), cx.style.parens());
+  drawn.paste_bracketed_on(*c, 0, sign_width + 1, body->needs_parens(), cx.style.parens());
   if (cx.layout) {
-    cx.layout->note(*this, Placement::one(*body, sign_width + 1, drawn->extent().width,
+    cx.layout->note(*this, Placement::one(*body, sign_width + 1, drawn.width(),
                                           body->needs_parens()));
   }
   return c;
@@ -124,11 +124,11 @@ CanvasRef SumOrProduct::render_with_symbol(const RenderContext& cx, const OpSymb
 CanvasRef SumOrProduct::render_sign(const RenderContext& cx, const OpSymbol& symbol,
                                     SignSpan span) const {
   CanvasRef c = cx.canvas();
-  CanvasRef var = variable->render(cx);
-  int h = var->extent().width / 2;
+  Drawn var(cx, *variable);
+  int h = var.width() / 2;
   int col = std::max(h - 2, 0);
   symbol.draw(*c, 0, col, span, cx.style);
-  c->paste(*var, span.below + 1, col + 2 - h, ALIGN_TOP);
+  var.paste_on(*c, span.below + 1, col + 2 - h, ALIGN_TOP);
   return c;
 }
 
@@ -144,21 +144,21 @@ CanvasRef SumOrProduct::render_sign(const RenderContext& cx, const OpSymbol& sym
 CanvasRef SumOrProductOverInterval::render_sign(const RenderContext& cx, const OpSymbol& symbol,
                                                 SignSpan span) const {
   CanvasRef c = cx.canvas();
-  CanvasRef var = variable->render(cx);
-  CanvasRef low = lower->render(cx);
-  CanvasRef up = upper->render(cx);
-  Extent v = var->extent();
-  Extent l = low->extent();
-  int up_width = up->extent().width;
+  Drawn var(cx, *variable);
+  Drawn low(cx, *lower);
+  Drawn up(cx, *upper);
+  Extent v = var.extent();
+  Extent l = low.extent();
+  int up_width = up.width();
   int n = v.width + l.width + 3;
   int col = std::max(std::max(n, up_width) / 2 - 2, 0);
   symbol.draw(*c, 0, col, span, cx.style);
   int b = span.below + 1 + std::max(v.ascent, l.ascent);
   int s = col + 2 - n / 2;
-  c->paste(*var, b, s, ALIGN_BASELINE);
+  var.paste_on(*c, b, s, ALIGN_BASELINE);
   (*c)[b][s + v.width + 1] = '=';
-  c->paste(*low, b, s + v.width + 3, ALIGN_BASELINE);
-  c->paste(*up, -span.above - 1, col + 2 - up_width / 2, ALIGN_BOTTOM);
+  low.paste_on(*c, b, s + v.width + 3, ALIGN_BASELINE);
+  up.paste_on(*c, -span.above - 1, col + 2 - up_width / 2, ALIGN_BOTTOM);
   return c;
 }
 
@@ -251,8 +251,8 @@ CanvasRef IntegralOnInterval::render_sign(const RenderContext& cx, SignSpan span
   const IntegralSign& sign = cx.style.glyphs->integral;
   draw_sign(*c, 0, 0, span, cx.style);
   // A bound that LaTeX leaves out is null.
-  if (lower) c->paste(*lower->render(cx), span.below + 2, sign.lower_col, ALIGN_TOP);
-  if (upper) c->paste(*upper->render(cx), -span.above - 2, sign.upper_col, ALIGN_BOTTOM);
+  if (lower) Drawn(cx, *lower).paste_on(*c, span.below + 2, sign.lower_col, ALIGN_TOP);
+  if (upper) Drawn(cx, *upper).paste_on(*c, -span.above - 2, sign.upper_col, ALIGN_BOTTOM);
   return c;
 }
 
@@ -272,22 +272,22 @@ CanvasRef Integral::render(const RenderContext& cx) const {
 //  0    a          0 a
 CanvasRef Integral::render_nested(const RenderContext& cx, SignSpan& span) const {
   auto inner = dynamic_cast<const Integral*>(body.get());
-  CanvasRef integrand = inner ? inner->render_nested(cx, span) : body->render(cx);
-  if (!inner) span = sign_span(cx.style, integrand->extent());
+  Drawn integrand = inner ? Drawn(inner->render_nested(cx, span)) : Drawn(cx, *body);
+  if (!inner) span = sign_span(cx.style, integrand.extent());
   CanvasRef c = render_sign(cx, span);
   int sign_width = c->extent().width;
   int col = inner ? sign_width + 1 : cx.style.glyphs->integral.body_col;
   // Without a differential, nothing ends the integrand but the formula:
   // it is drawn as written.
   bool brackets = body->needs_parens() && variable;
-  c->paste_bracketed(*integrand, 0, col, brackets, cx.style.parens());
+  integrand.paste_bracketed_on(*c, 0, col, brackets, cx.style.parens());
   if (cx.layout) {
-    cx.layout->note(*this, Placement::one(*body, col, integrand->extent().width, brackets));
+    cx.layout->note(*this, Placement::one(*body, col, integrand.width(), brackets));
   }
   // An integral written without its differential draws none.
   if (!variable) return c;
-  int d = col + integrand->extent().width + (brackets ? 2 : 0) + 1;
+  int d = col + integrand.width() + (brackets ? 2 : 0) + 1;
   (*c)[0][d] = 'd';
-  c->paste_bracketed(*variable->render(cx), 0, d + 1, variable->needs_parens(), cx.style.parens());
+  Drawn(cx, *variable).paste_bracketed_on(*c, 0, d + 1, variable->needs_parens(), cx.style.parens());
   return c;
 }

@@ -10,9 +10,9 @@ CanvasRef FunctionArgs::render_list(const RenderContext& cx) const {
       (*c)[0][col] = ',';
       col += 2;
     }
-    CanvasRef drawn = item->render(cx);
-    c->paste(*drawn, 0, col, ALIGN_BASELINE);
-    col += drawn->extent().width;
+    Drawn drawn(cx, *item);
+    drawn.paste_on(*c, 0, col, ALIGN_BASELINE);
+    col += drawn.width();
   }
   return c;
 }
@@ -43,10 +43,10 @@ CanvasRef TrigFunction::render(const RenderContext& cx) const {
   CanvasRef c = fname->render(cx);
   int w = c->extent().width;
   int col = fname->expn ? w : w + 1;
-  CanvasRef operand = arg->render(cx);
-  c->paste_bracketed(*operand, 0, col, arg->needs_parens(), cx.style.parens());
+  Drawn operand(cx, *arg);
+  operand.paste_bracketed_on(*c, 0, col, arg->needs_parens(), cx.style.parens());
   if (cx.layout) {
-    cx.layout->note(*this, Placement::one(*arg, col, operand->extent().width, arg->needs_parens()));
+    cx.layout->note(*this, Placement::one(*arg, col, operand.width(), arg->needs_parens()));
   }
   return c;
 }

@@ -15,15 +15,10 @@
      \  3 0 /
 */
 CanvasRef Matrix::render(const RenderContext& cx) const {
-  struct Cell {
-    CanvasRef canvas;
-    Extent extent;
-  };
   // The cells missing from short rows all show the same "0", drawn once, so
   // that the working data grows with the entries written, not with the
   // grid.
-  CanvasRef zero_canvas = missing_cell().render(cx);
-  const Cell zero{zero_canvas, zero_canvas->extent()};
+  const Drawn zero(missing_cell().render(cx));
 
   size_t n_rows = rows.size();
   size_t n_cols = 0;
@@ -36,7 +31,7 @@ CanvasRef Matrix::render(const RenderContext& cx) const {
   }
 
   // Every entry rendered once, in reading order.
-  std::vector<Cell> entries;
+  std::vector<Drawn> entries;
   entries.reserve(n_entries);
   std::vector<int> row_height(n_rows, 0);
   std::vector<int> col_width(n_cols, 0);
@@ -45,16 +40,14 @@ CanvasRef Matrix::render(const RenderContext& cx) const {
   for (size_t i = 0; i < n_rows; ++i) {
     const auto& items = rows[i]->items;
     for (size_t j = 0; j < items.size(); ++j) {
-      CanvasRef drawn = items[j]->render(in_cell);
-      Extent e = drawn->extent();
-      entries.push_back(Cell{drawn, e});
+      const Extent& e = entries.emplace_back(in_cell, *items[j]).extent();
       row_height[i] = std::max(row_height[i], e.height);
       col_width[j] = std::max(col_width[j], e.width);
     }
-    if (items.size() < n_cols) row_height[i] = std::max(row_height[i], zero.extent.height);
+    if (items.size() < n_cols) row_height[i] = std::max(row_height[i], zero.extent().height);
   }
   for (size_t j = shortest; j < n_cols; ++j) {
-    col_width[j] = std::max(col_width[j], zero.extent.width);
+    col_width[j] = std::max(col_width[j], zero.width());
   }
 
   int height = static_cast<int>(n_rows) - 1;
@@ -69,14 +62,14 @@ CanvasRef Matrix::render(const RenderContext& cx) const {
 
   CanvasRef c = cx.canvas();
   int y = 0;
-  const Cell* entry = entries.data();
+  const Drawn* entry = entries.data();
   for (size_t i = 0; i < n_rows; ++i) {
     size_t written = rows[i]->items.size();
     int x = inset_width;
     for (size_t j = 0; j < n_cols; ++j) {
-      const Cell& cell = j < written ? *entry++ : zero;
-      c->paste(*cell.canvas, y + centred(row_height[i], cell.extent.height),
-               x + centred(col_width[j], cell.extent.width), ALIGN_TOP);
+      const Drawn& cell = j < written ? *entry++ : zero;
+      cell.paste_on(*c, y + centred(row_height[i], cell.extent().height),
+                    x + centred(col_width[j], cell.width()), ALIGN_TOP);
       x += col_width[j] + gap;
     }
     y += row_height[i] + 1;

@@ -11,12 +11,12 @@
 */
 CanvasRef Pow::render(const RenderContext& cx) const {
   CanvasRef c = cx.canvas();
-  CanvasRef base = left->render(cx);
-  Extent e = base->extent();
+  Drawn base(cx, *left);
+  Extent e = base.extent();
   bool brackets = base_needs_brackets(*left);
-  c->paste_bracketed(*base, 0, 0, brackets, cx.style.parens());
+  base.paste_bracketed_on(*c, 0, 0, brackets, cx.style.parens());
   int col = brackets ? e.width + 2 : e.width;
-  c->paste(*right->render(cx), -e.ascent - 1, col, ALIGN_BOTTOM);
+  Drawn(cx, *right).paste_on(*c, -e.ascent - 1, col, ALIGN_BOTTOM);
   if (cx.layout) cx.layout->note(*this, Placement::one(*left, 0, e.width, brackets));
   return c;
 }
@@ -50,13 +50,13 @@ CanvasRef Root::render(const RenderContext& cx) const {
     c->paste(*radicand, 0, 1, ALIGN_BASELINE);
     return c;
   }
-  CanvasRef index = right->render(cx);
+  Drawn index(cx, *right);
   Extent e = radicand->extent();
-  int x = index->extent().width;
+  int x = index.width();
   RadicalSign sign = radical_sign(cx.style, *left, e);
   int m = std::max(x - sign.stroke - 1, 0);
   draw_radical(cx.style, sign, *c, *radicand, m);
-  c->paste(*index, -e.ascent - 1, sign.stroke + m - x + 1, ALIGN_BOTTOM);
+  index.paste_on(*c, -e.ascent - 1, sign.stroke + m - x + 1, ALIGN_BOTTOM);
   return c;
 }
 
@@ -67,7 +67,7 @@ CanvasRef Root::render(const RenderContext& cx) const {
 CanvasRef Subscripted::render(const RenderContext& cx) const {
   CanvasRef c = base->render(cx);
   Extent e = c->extent();
-  c->paste(*subscr->render(cx), e.descent + 1, e.width, ALIGN_TOP);
-  if (expn) c->paste(*expn->render(cx), -e.ascent - 1, e.width, ALIGN_BOTTOM);
+  Drawn(cx, *subscr).paste_on(*c, e.descent + 1, e.width, ALIGN_TOP);
+  if (expn) Drawn(cx, *expn).paste_on(*c, -e.ascent - 1, e.width, ALIGN_BOTTOM);
   return c;
 }

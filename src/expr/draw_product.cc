@@ -25,21 +25,21 @@ CanvasRef Mul::render(const RenderContext& cx) const {
     c->paste_bracketed(*l, 0, 0, true, cx.style.parens());
   }
   int col = bracket_left ? w + 3 : w + 1;
-  CanvasRef r = right->render(cx);
+  Drawn r(cx, *right);
   bool bracket_right = right->needs_parens();
   char dot = cx.style.glyphs->product_dot;
   if (dot != ' ') {
     std::string_view before = (*c)[0].text();
-    std::string_view after = (*r)[0].text();
+    std::string_view after = r.baseline();
     bool numbers = !bracket_left && !bracket_right && !before.empty() && !after.empty() &&
                    static_cast<int>(before.size()) == w && is_digit(before.back()) &&
                    is_digit(after.front());
     if (cx.style.in_cell || numbers) (*c)[0][col - 1] = dot;
   }
-  c->paste_bracketed(*r, 0, col, bracket_right, cx.style.parens());
+  r.paste_bracketed_on(*c, 0, col, bracket_right, cx.style.parens());
   if (cx.layout) {
     cx.layout->note(*this, Placement::two(Joint::product, placed(*left, 0, w, bracket_left),
-                                          placed(*right, col, r->extent().width, bracket_right),
+                                          placed(*right, col, r.width(), bracket_right),
                                           col - 1, 0));
   }
   return c;
@@ -54,21 +54,21 @@ CanvasRef Mul::render(const RenderContext& cx) const {
 //           c      c
 CanvasRef Div::render(const RenderContext& cx) const {
   CanvasRef c = cx.canvas();
-  CanvasRef num = left->render(cx);
-  CanvasRef den = right->render(cx);
-  int p = num->extent().width;
-  int q = den->extent().width;
+  Drawn num(cx, *left);
+  Drawn den(cx, *right);
+  int p = num.width();
+  int q = den.width();
   int m = std::max(p, q);
   if (centred(m, p) == 0) {
     // The numerator's own canvas becomes the drawing, with an empty row
     // under it renumbered as row 0 for the bar, so that a / b / c / ... is
     // not copied at every level.
-    c = num;
+    c = num.canvas();
     int bar = c->first_row() + c->nrows();
     c->ensure_rows(bar, bar);
     c->renumber(c->first_row() - bar);
   } else {
-    c->paste(*num, -1, centred(m, p), ALIGN_BOTTOM);
+    num.paste_on(*c, -1, centred(m, p), ALIGN_BOTTOM);
   }
   // Over or under a fraction as long, this bar is the main one: the
   // style's heavier rule tells it apart.
@@ -76,7 +76,7 @@ CanvasRef Div::render(const RenderContext& cx) const {
   const GlyphSet& glyphs = *cx.style.glyphs;
   bool main = (p == m && is_fraction(*left)) || (q == m && is_fraction(*right));
   c->fill(0, 0, m, main ? glyphs.main_bar : glyphs.fraction_bar);
-  c->paste(*den, 1, centred(m, q), ALIGN_TOP);
+  den.paste_on(*c, 1, centred(m, q), ALIGN_TOP);
   return c;
 }
 
@@ -84,6 +84,6 @@ CanvasRef Div::render(const RenderContext& cx) const {
 CanvasRef Juxtaposed::render(const RenderContext& cx) const {
   CanvasRef c = left->render(cx);
   int w = c->extent().width;
-  c->paste(*right->render(cx), 0, w, ALIGN_BASELINE);
+  Drawn(cx, *right).paste_on(*c, 0, w, ALIGN_BASELINE);
   return c;
 }

@@ -34,12 +34,12 @@ void draw_radical(const Style& style, const RadicalSign& sign, Canvas& canvas,
 // A name or number follows the sign at once; anything else after a blank.
 CanvasRef Neg::render(const RenderContext& cx) const {
   CanvasRef c = cx.canvas();
-  CanvasRef operand = arg->render(cx);
+  Drawn operand(cx, *arg);
   (*c)[0][0] = '-';
   int col = arg->category <= SYMBOL_CATEGORY ? 1 : 2;
-  c->paste_bracketed(*operand, 0, col, arg->needs_parens(), cx.style.parens());
+  operand.paste_bracketed_on(*c, 0, col, arg->needs_parens(), cx.style.parens());
   if (cx.layout) {
-    cx.layout->note(*this, Placement::one(*arg, col, operand->extent().width, arg->needs_parens()));
+    cx.layout->note(*this, Placement::one(*arg, col, operand.width(), arg->needs_parens()));
   }
   return c;
 }
@@ -53,10 +53,10 @@ CanvasRef Sqrt::render(const RenderContext& cx) const {
 
 CanvasRef Fact::render(const RenderContext& cx) const {
   CanvasRef c = cx.canvas();
-  CanvasRef operand = arg->render(cx);
-  int w = operand->extent().width;
+  Drawn operand(cx, *arg);
+  int w = operand.width();
   bool brackets = arg->category >= UNARY;
-  c->paste_bracketed(*operand, 0, 0, brackets, cx.style.parens());
+  operand.paste_bracketed_on(*c, 0, 0, brackets, cx.style.parens());
   (*c)[0][brackets ? w + 2 : w] = '!';
   if (cx.layout) cx.layout->note(*this, Placement::one(*arg, 0, w, brackets));
   return c;
@@ -68,11 +68,11 @@ CanvasRef Fact::render(const RenderContext& cx) const {
 //   \2/
 CanvasRef Conj::render(const RenderContext& cx) const {
   CanvasRef c = cx.canvas();
-  CanvasRef operand = arg->render(cx);
-  int w = operand->extent().width;
+  Drawn operand(cx, *arg);
+  int w = operand.width();
   bool brackets = arg->category == SYMBOL_CATEGORY ? is_symbol_with_exponent(*arg)
                                                    : arg->category != CONSTANT;
-  c->paste_bracketed(*operand, 0, 0, brackets, cx.style.parens());
+  operand.paste_bracketed_on(*c, 0, 0, brackets, cx.style.parens());
   (*c)[-1][brackets ? w + 2 : w] = '*';
   if (cx.layout) cx.layout->note(*this, Placement::one(*arg, 0, w, brackets));
   return c;
@@ -91,9 +91,9 @@ CanvasRef Bar::render(const RenderContext& cx) const {
 //   |x |
 CanvasRef Abs::render(const RenderContext& cx) const {
   CanvasRef c = cx.canvas();
-  CanvasRef operand = arg->render(cx);
-  c->paste_bracketed(*operand, 0, 0, true, cx.style.bars());
-  if (cx.layout) cx.layout->note(*this, Placement::one(*arg, 0, operand->extent().width, true));
+  Drawn operand(cx, *arg);
+  operand.paste_bracketed_on(*c, 0, 0, true, cx.style.bars());
+  if (cx.layout) cx.layout->note(*this, Placement::one(*arg, 0, operand.width(), true));
   return c;
 }
 
@@ -102,10 +102,10 @@ CanvasRef Signed::render(const RenderContext& cx) const {
   CanvasRef c = cx.canvas();
   int n = put_sign(cx.style, *c, sign, 0, 0);
   int col = arg->category <= SYMBOL_CATEGORY ? n : n + 1;
-  CanvasRef operand = arg->render(cx);
-  c->paste_bracketed(*operand, 0, col, arg->needs_parens(), cx.style.parens());
+  Drawn operand(cx, *arg);
+  operand.paste_bracketed_on(*c, 0, col, arg->needs_parens(), cx.style.parens());
   if (cx.layout) {
-    cx.layout->note(*this, Placement::one(*arg, col, operand->extent().width, arg->needs_parens()));
+    cx.layout->note(*this, Placement::one(*arg, col, operand.width(), arg->needs_parens()));
   }
   return c;
 }
@@ -138,10 +138,10 @@ void draw_delimiter(const Style& style, Canvas& canvas, Delimiter d, bool openin
 //             \2 ]
 CanvasRef Bracketed::render(const RenderContext& cx) const {
   CanvasRef c = cx.canvas();
-  CanvasRef inner = arg->render(cx);
+  Drawn inner(cx, *arg);
   if (opening == Delimiter::paren && closing == Delimiter::paren) {
-    c->paste_bracketed(*inner, 0, 0, true, cx.style.parens());
-    if (cx.layout) cx.layout->note(*this, Placement::one(*arg, 0, inner->extent().width, true));
+    inner.paste_bracketed_on(*c, 0, 0, true, cx.style.parens());
+    if (cx.layout) cx.layout->note(*this, Placement::one(*arg, 0, inner.width(), true));
     return c;
   }
   const BracketWords& open_words = cx.style.glyphs->delimiter_words[static_cast<int>(opening)];
@@ -151,9 +151,9 @@ CanvasRef Bracketed::render(const RenderContext& cx) const {
   std::string_view after = pair ? std::string_view() : close_words.right;
   c->put_text(before, 0, 0);
   int start = static_cast<int>(before.size());
-  Extent e = inner->extent();
+  Extent e = inner.extent();
   int col = start + delimiter_width(cx.style, opening);
-  c->paste(*inner, 0, col, ALIGN_BASELINE);
+  inner.paste_on(*c, 0, col, ALIGN_BASELINE);
   draw_delimiter(cx.style, *c, opening, true, -e.ascent, e.descent, start);
   int end = col + e.width;
   draw_delimiter(cx.style, *c, closing, false, -e.ascent, e.descent, end);

@@ -2,8 +2,67 @@
 #ifndef VORNIX_EXPR_DRAWING_H_
 #define VORNIX_EXPR_DRAWING_H_
 
+#include <optional>
+#include <string_view>
+
 #include "canvas/canvas.h"
 #include "expr/expr.h"
+
+/// A child's drawing, to be pasted once: the child's own canvas, or, for a
+/// child drawn as one row of text (see Expression::flat), that text alone,
+/// written straight into the canvas it is pasted on.
+class Drawn {
+ public:
+  Drawn(const RenderContext& cx, const Expression& node) : pool_(&cx.pool) {
+    if (node.flat(cx.style, text_)) {
+      extent_ = Extent{1, static_cast<int>(text_.size()), 0, 0};
+    } else {
+      canvas_.emplace(node.render(cx));
+      extent_ = (*canvas_)->extent();
+    }
+  }
+
+  /// A drawing made on a canvas of its own.
+  explicit Drawn(const CanvasRef& canvas)
+      : canvas_(canvas), extent_(canvas->extent()), pool_(nullptr) {}
+
+  const Extent& extent() const { return extent_; }
+  int width() const { return extent_.width; }
+  /// The text of row 0.
+  std::string_view baseline() const { return canvas_ ? (**canvas_)[0].text() : text_; }
+
+  /// Pastes the drawing onto c as Canvas::paste pastes a canvas.
+  void paste_on(Canvas& c, int row, int col, Alignment align) const {
+    if (canvas_) {
+      c.paste(**canvas_, row, col, align);
+    } else {
+      c.put_flat(text_, row, col);
+    }
+  }
+  /// Pastes the drawing onto c as Canvas::paste_bracketed pastes a canvas.
+  void paste_bracketed_on(Canvas& c, int row, int col, bool bracketed,
+                          const BracketShape& shape) const {
+    if (canvas_) {
+      c.paste_bracketed(**canvas_, row, col, bracketed, shape);
+      return;
+    }
+    c.put_flat(text_, row, bracketed ? col + 1 : col);
+    if (bracketed) c.brackets(row, col, col + 1 + extent_.width, 1, shape);
+  }
+  /// The drawing on a canvas of its own, in place of pasting it.
+  CanvasRef canvas() const {
+    if (canvas_) return *canvas_;
+    CanvasRef c(*pool_);
+    c->put_text(text_, 0, 0);
+    return c;
+  }
+
+ private:
+  std::optional<CanvasRef> canvas_;
+  std::string_view text_;
+  Extent extent_;
+  CanvasPool* pool_;
+};
 
 /// Column at which an inner width starts when centred in an outer one: the
 /// two halves are truncated separately.

@@ -152,6 +152,13 @@ class Expression {
 
   /// Draws the node on a fresh canvas whose row 0 is its baseline.
   virtual CanvasRef render(const RenderContext& cx) const = 0;
+  /// Sets text to the node's whole drawing when it is one row of text from
+  /// column 0, as render would draw it, and says whether it is: a parent
+  /// then writes the text into its own canvas (see Drawn).
+  virtual bool flat(const Style& style, std::string_view& text) const {
+    (void)style, (void)text;
+    return false;
+  }
   /// Whether the node gets brackets as the operand of a drawing that asks.
   virtual bool needs_parens() const { return false; }
   /// Whether the node takes an exponent itself instead of becoming a base.
@@ -214,6 +221,10 @@ class Literal : public Constant {
  public:
   Literal(const char* text, size_t length) : lexeme(text, length) {}
   CanvasRef render(const RenderContext& cx) const override;
+  bool flat(const Style&, std::string_view& text) const override {
+    text = lexeme;
+    return true;
+  }
   const std::string lexeme;
 };
 
@@ -233,12 +244,20 @@ class Ellipsis : public Constant {
  public:
   Ellipsis()  {}
   CanvasRef render(const RenderContext& cx) const override;
+  bool flat(const Style& style, std::string_view& text) const override {
+    text = style.glyphs->ellipsis;
+    return true;
+  }
 };
 
 class Infinity : public Constant {
  public:
   Infinity()  {}
   CanvasRef render(const RenderContext& cx) const override;
+  bool flat(const Style& style, std::string_view& text) const override {
+    text = style.glyphs->infinity;
+    return true;
+  }
 };
 
 /// Pi and Nabla: a two-row glyph in ASCII, one character in Unicode; it
@@ -247,6 +266,7 @@ class GlyphConstant : public Constant {
  public:
   GlyphConstant(const char* glyph, char unicode) : glyph_(glyph), unicode_(unicode) {}
   CanvasRef render(const RenderContext& cx) const override;
+  bool flat(const Style& style, std::string_view& text) const override;
   bool accepts_expn() const override { return !expn; }
   void set_expn(Expression* e) override;
 
@@ -290,6 +310,7 @@ class Symbol : public Expression {
   Symbol(const char* name, size_t length)
       : Expression(SYMBOL_CATEGORY), name(name, length) {}
   CanvasRef render(const RenderContext& cx) const override;
+  bool flat(const Style& style, std::string_view& text) const override;
   bool accepts_expn() const override { return !expn; }
   void set_expn(Expression* e) override;
 
