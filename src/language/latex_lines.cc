@@ -13,14 +13,15 @@
 
 namespace latex {
 
-Owned<> FormulaParser::parse(std::string_view line, size_t begin, size_t end, bool& empty) {
+Owned<> FormulaParser::parse(std::string_view line, size_t begin, size_t end, bool may_hold_rows,
+                             bool& empty) {
   tokens_.start(line, begin, end);
   // Spacing and styles alone write no formula.
   empty = tokens_.peek().type == Type::end && !tokens_.too_large();
   if (empty) return {};
   bool columns = false;
   Owned<> e;
-  if (has_rows(line.substr(begin, end - begin), columns)) {
+  if (may_hold_rows && has_rows(line.substr(begin, end - begin), columns)) {
     e = parse_top_rows(columns);
   } else {
     e = parse_list();
@@ -41,18 +42,38 @@ Owned<> FormulaParser::parse(std::string_view line, size_t begin, size_t end, bo
   return e;
 }
 
-// The formula of a line: its comment, its blanks, the $ $, $$ $$, \( \)
-// or \[ \] around it and a last \\ taken away.
+LineFacts read_line(std::string_view line, const Macros& defined, const Macros* base) {
+  LineFacts facts;
+  facts.end = line.size();
+  for (size_t i = 0; i < line.size(); ++i) {
+    char c = line[i];
+    if (c == '&') {
+      facts.rows = true;
+    } else if (c == '%') {
+      facts.end = i;
+      break;
+    } else if (c == '\\' && i + 1 < line.size()) {
+      size_t k = i + 1;
+      while (k < line.size() && is_letter(line[k])) ++k;
+      std::string_view name = line.substr(i + 1, k - i - 1);
+      if (name.empty()) {
+        facts.rows = facts.rows || line[k] == '\\';
+        i = k;  // the control symbol: \\, \% and the like
+        continue;
+      }
+      facts.rows = facts.rows || name == "tag";
+      facts.macros = facts.macros || is_macro_name(name, defined, base);
+      i = k - 1;
+    }
+  }
+  return facts;
+}
+
+// The formula of a line whose comment is cut off: its blanks, the $ $,
+// $$ $$, \( \) or \[ \] around it and a last \\ taken away.
 void strip(std::string_view line, size_t& begin, size_t& end) {
   begin = 0;
   end = line.size();
-  for (size_t i = 0; i < end; ++i) {
-    if (line[i] == '\\') {
-      ++i;
-    } else if (line[i] == '%') {
-      end = i;
-    }
-  }
   // A blank after an odd number of backslashes is a control space, "\ ".
   auto control_space = [&](size_t i) {
     size_t slashes = 0;
@@ -204,8 +225,9 @@ bool LatexParser::parse(Source& source, Listener& listener, bool keep_definition
       listener.error(Status::too_large, status_message(Status::too_large), number, -1);
       continue;
     }
+    latex::LineFacts facts = latex::read_line(line, s.defined, s.base_macros);
     size_t begin, end;
-    strip(line, begin, end);
+    strip(line.substr(0, facts.end), begin, end);
     std::string_view formula = line.substr(begin, end - begin);
     if (formula.empty()) {
       // Blanks or a comment alone on a last line without its newline are
@@ -219,8 +241,8 @@ bool LatexParser::parse(Source& source, Listener& listener, bool keep_definition
     try {
       bool expanded = false;
       latex::MacroError fault;
-      if (!latex::expand_macros(line, begin, end, s.defined, s.base_macros, expanded,
-                                s.expanded, s.origins, fault)) {
+      if (facts.macros && !latex::expand_macros(line, begin, end, s.defined, s.base_macros,
+                                                expanded, s.expanded, s.origins, fault)) {
         listener.error(Status::input, latex::syntax_error(line, fault.offset, fault.message),
                        number, fault.offset);
         continue;
@@ -228,9 +250,9 @@ bool LatexParser::parse(Source& source, Listener& listener, bool keep_definition
       FormulaParser parser(s.nodes, listener, number, s.max_depth);
       if (expanded) {
         parser.expanded_from(line, &s.origins);
-        tree = parser.parse(s.expanded, 0, s.expanded.size(), empty);
+        tree = parser.parse(s.expanded, 0, s.expanded.size(), true, empty);
       } else {
-        tree = parser.parse(line, begin, end, empty);
+        tree = parser.parse(line, begin, end, facts.rows, empty);
       }
     } catch (const std::bad_alloc&) {
       // What the line built so far is deleted on the way out.

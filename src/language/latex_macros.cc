@@ -518,17 +518,18 @@ bool has_macros(std::string_view text, size_t begin, size_t end, const Macros& d
       ++i;  // \\ and the other control symbols
       continue;
     }
-    std::string_view name = text.substr(i + 1, k - i - 1);
-    if (definer_of(name) != Definer::none || defined.find(name) != nullptr ||
-        (base != nullptr && base->find(name) != nullptr) || built_in(name) != nullptr) {
-      return true;
-    }
+    if (is_macro_name(text.substr(i + 1, k - i - 1), defined, base)) return true;
     i = k - 1;
   }
   return false;
 }
 
 }  // namespace
+
+bool is_macro_name(std::string_view name, const Macros& defined, const Macros* base) {
+  return definer_of(name) != Definer::none || defined.find(name) != nullptr ||
+         (base != nullptr && base->find(name) != nullptr) || built_in(name) != nullptr;
+}
 
 bool read_definitions(std::string_view text, Macros& macros, MacroError& error) {
   // Comments go, and the lines join: a definition may take several.

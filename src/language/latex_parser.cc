@@ -50,29 +50,6 @@ bool starts_with_name(const Expression& e) {
          is<Bracketed>(*first) || is<Abs>(*first);
 }
 
-Delimiter delimiter_of(const Token& t) {
-  if (t.is('(') || t.is(')')) return Delimiter::paren;
-  if (t.is('[') || t.is(']')) return Delimiter::square;
-  if (t.is('|')) return Delimiter::bar;
-  if (t.is('<') || t.is('>')) return Delimiter::angle;
-  if (t.is(Kind::delimiter)) return static_cast<Delimiter>(t.command->code >> 2);
-  return Delimiter::none;
-}
-
-int role_of(const Token& t) {
-  if (t.is('(') || t.is('[')) return OPENING;
-  if (t.is(')') || t.is(']')) return CLOSING;
-  if (t.is('|')) return EITHER;
-  if (t.is(Kind::delimiter)) return t.command->code & 3;
-  return 0;
-}
-
-// ) ] \} \rangle \rbrack: each closes any bracket but bars.
-bool closes_bracket(const Token& t) {
-  Delimiter d = delimiter_of(t);
-  return role_of(t) == CLOSING && d != Delimiter::bar && d != Delimiter::double_bar;
-}
-
 bool closes_bar(const Token& t) {
   return delimiter_of(t) == Delimiter::bar && (role_of(t) & CLOSING) != 0;
 }
@@ -86,9 +63,6 @@ bool is_function(const Token& t) {
          t.is(Kind::sum) || t.is(Kind::prod) || t.is(Kind::integral) || t.is(Kind::limit) || t.is(Kind::big_sign);
 }
 
-bool is_sign(const Token& t) { return t.is('-') || t.is('+') || t.is(Kind::additive); }
-
-int relation_of(const Token& t);
 
 
 [[gnu::noinline]] Owned<> FormulaParser::fail(int offset, const std::string& message) {
@@ -429,14 +403,6 @@ bool FormulaParser::parse_items(FunctionArgs& items) {
   }
 }
 
-int relation_of(const Token& t) {
-  if (t.is('=')) return relation_code(EQUAL);
-  if (t.is('<')) return relation_code(LESS);
-  if (t.is('>')) return relation_code(GREATER);
-  if (t.is(Kind::relation)) return t.command->code;
-  return -1;
-}
-
 // The relation that comes next, or -1: a relation sign, \not= and \not\in,
 // or a bar that separates, as in P(A|B).
 int FormulaParser::relation_at() {
@@ -538,12 +504,7 @@ Owned<> FormulaParser::parse_additive(Owned<> left) {
 // term: signed (('*' | \cdot | \times | \div | '/') signed | factor)*, a
 // factor with no operator before it a product by juxtaposition.
 Owned<> FormulaParser::parse_term() {
-  auto product_at = [](const Token& t) {
-    return t.is('*')             ? DOT
-           : t.is('/')           ? SLASH
-           : t.is(Kind::product) ? t.command->code
-                                 : -1;
-  };
+  auto product_at = [](const Token& t) { return t.product; };
   // A fragment such as "\cdot b" starts with its operator.
   Owned<> left = product_at(tokens_.peek()) >= 0 ? text("") : parse_signed();
   while (left) {

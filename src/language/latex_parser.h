@@ -17,6 +17,8 @@
 
 namespace latex {
 
+class Macros;
+
 enum class Kind : unsigned char {
   space,         // \, \quad \limits \big ...: read as nothing
   name,          // a Greek letter: a name, `text`
@@ -109,18 +111,27 @@ const Command* find_command(std::string_view name);
 
 enum class Type : unsigned char { end, number, letter, character, command, bad };
 
+/// The kind of a token that is no known command.
+inline constexpr Kind kNoKind = static_cast<Kind>(255);
+
 struct Token {
   Type type = Type::end;
   char ch = 0;                       // a letter or a character
+  // What the token is to the parser, read once when it is scanned: its
+  // command's kind, and its part as a bracket, a product sign and a
+  // relation.
+  Kind kind = kNoKind;
+  Delimiter delimiter = Delimiter::none;
+  unsigned char role = 0;            // OPENING, CLOSING or EITHER as a bracket
+  signed char product = -1;          // a ProductSign
+  short relation = -1;               // a relation code
   const Command* command = nullptr;  // a known command; null for an unknown one
   std::string_view text{};           // a number's digits; a command's name
   int offset = 0;                    // in the line, in bytes
   int length = 0;                    // bytes in the line
 
   bool is(char c) const { return type == Type::character && ch == c; }
-  bool is(Kind k) const {
-    return type == Type::command && command != nullptr && command->kind == k;
-  }
+  bool is(Kind k) const { return kind == k; }
 };
 
 inline bool is_letter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
@@ -148,7 +159,7 @@ class Tokenizer {
 
   const Token& peek() {
     if (!peeked_) {
-      token_ = scan();
+      scan(token_);
       peeked_ = true;
     }
     return token_;
@@ -222,8 +233,8 @@ class Tokenizer {
     return !too_large_;
   }
 
-  Token scan();
-  Token command_token(size_t start, std::string_view name, size_t length);
+  void scan(Token& t);
+  void command_token(Token& t, std::string_view name);
   void skip_length();
 
   std::string_view line_;
@@ -243,12 +254,16 @@ bool is_trig_name(std::string_view name);
 bool is_round(const Expression& e);
 /// What a round bracket holds, the bracket deleted.
 Owned<> unwrap(Owned<> e);
-Delimiter delimiter_of(const Token& t);
-int role_of(const Token& t);
+inline Delimiter delimiter_of(const Token& t) { return t.delimiter; }
+inline int role_of(const Token& t) { return t.role; }
 /// ) ] \} \rangle \rbrack: each closes any bracket but bars.
-bool closes_bracket(const Token& t);
+inline bool closes_bracket(const Token& t) {
+  return t.role == CLOSING && t.delimiter != Delimiter::bar && t.delimiter != Delimiter::double_bar;
+}
+/// The relation code of a relation sign, or -1.
+inline int relation_of(const Token& t) { return t.relation; }
 bool is_function(const Token& t);
-bool is_sign(const Token& t);
+inline bool is_sign(const Token& t) { return t.is('-') || t.is('+') || t.is(Kind::additive); }
 
 /// "syntax error at column C: message" for a fault at a byte offset of
 /// line, C counted in characters from 1.
@@ -258,8 +273,19 @@ std::string syntax_error(std::string_view line, int offset, std::string_view mes
 /// environment; columns, whether it holds an &.
 bool has_rows(std::string_view formula, bool& columns);
 
-/// The formula of a line: its comment, its blanks, the $ $, $$ $$, \( \)
-/// or \[ \] around it and a last \\ taken away.
+/// What one pass over a line finds: where its comment starts, and whether
+/// it may hold rows (a \\, an & or a \tag) or definitions and macros.
+/// The passes that look for those closely run only where this one found
+/// a sign of them.
+struct LineFacts {
+  size_t end = 0;  // the comment's start, or the line's end
+  bool rows = false;
+  bool macros = false;
+};
+LineFacts read_line(std::string_view line, const Macros& defined, const Macros* base);
+
+/// The formula of a line whose comment is cut off: its blanks, the $ $,
+/// $$ $$, \( \) or \[ \] around it and a last \\ taken away.
 void strip(std::string_view line, size_t& begin, size_t& end);
 
 // Counts a construct as open for the life of the guard.
@@ -281,8 +307,10 @@ class FormulaParser {
 
   /// The tree of the formula between begin and end in line, or null after
   /// reporting why there is none, or null and empty when the line holds
-  /// only spacing and styles.
-  Owned<> parse(std::string_view line, size_t begin, size_t end, bool& empty);
+  /// only spacing and styles. Rows are looked for only when it may hold
+  /// them.
+  Owned<> parse(std::string_view line, size_t begin, size_t end, bool may_hold_rows,
+                bool& empty);
 
   /// The line is the expansion of the macros of `original`: origins gives
   /// the offset in original of each of its bytes, and of its end, and the
