@@ -44,27 +44,37 @@ Owned<> FormulaParser::parse(std::string_view line, size_t begin, size_t end, bo
 
 LineFacts read_line(std::string_view line, const Macros& defined, const Macros* base) {
   LineFacts facts;
-  facts.end = line.size();
-  for (size_t i = 0; i < line.size(); ++i) {
-    char c = line[i];
-    if (c == '&') {
-      facts.rows = true;
-    } else if (c == '%') {
-      facts.end = i;
+  const char* text = line.data();
+  size_t size = line.size();
+  facts.end = size;
+  if (size == 0) return facts;
+  // A % after an even run of backslashes starts the comment; \% is a
+  // percent sign.
+  for (const char* at = text; (at = static_cast<const char*>(std::memchr(at, '%', size - (at - text))));
+       ++at) {
+    const char* slash = at;
+    while (slash > text && slash[-1] == '\\') --slash;
+    if ((at - slash) % 2 == 0) {
+      size = static_cast<size_t>(at - text);
       break;
-    } else if (c == '\\' && i + 1 < line.size()) {
-      size_t k = i + 1;
-      while (k < line.size() && is_letter(line[k])) ++k;
-      std::string_view name = line.substr(i + 1, k - i - 1);
-      if (name.empty()) {
-        facts.rows = facts.rows || line[k] == '\\';
-        i = k;  // the control symbol: \\, \% and the like
-        continue;
-      }
-      facts.rows = facts.rows || name == "tag";
-      facts.macros = facts.macros || is_macro_name(name, defined, base);
-      i = k - 1;
     }
+  }
+  facts.end = size;
+  facts.rows = std::memchr(text, '&', size) != nullptr;
+  for (const char* at = text;
+       (at = static_cast<const char*>(std::memchr(at, '\\', size - (at - text))));) {
+    size_t i = static_cast<size_t>(at - text), k = i + 1;
+    while (k < size && is_letter(text[k])) ++k;
+    std::string_view name = line.substr(i + 1, k - i - 1);
+    if (name.empty()) {
+      // A control symbol: \\, \% and the like.
+      facts.rows = facts.rows || (k < size && text[k] == '\\');
+      at = text + std::min(k + 1, size);
+      continue;
+    }
+    facts.rows = facts.rows || name == "tag";
+    facts.macros = facts.macros || is_macro_name(name, defined, base);
+    at = text + k;
   }
   return facts;
 }

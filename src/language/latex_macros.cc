@@ -7,6 +7,7 @@
 #include "language/latex_macros.h"
 
 #include <algorithm>
+#include <array>
 #include <iterator>
 
 #include "language/latex_parser.h"
@@ -31,7 +32,20 @@ constexpr DefinerRow kDefiners[] = {
     {"DeclareMathOperator", Definer::operator_name},
 };
 
+// The definers by their first letter and length, which tell most other
+// commands apart from them without comparing names.
+constexpr size_t definer_key(std::string_view name) {
+  return (static_cast<unsigned char>(name[0]) * 7 + name.size()) & 255;
+}
+
+constexpr auto kDefinerKeys = [] {
+  std::array<bool, 256> keys{};
+  for (const DefinerRow& row : kDefiners) keys[definer_key(row.name)] = true;
+  return keys;
+}();
+
 Definer definer_of(std::string_view name) {
+  if (name.empty() || !kDefinerKeys[definer_key(name)]) return Definer::none;
   for (const DefinerRow& row : kDefiners) {
     if (row.name == name) return row.definer;
   }
@@ -527,7 +541,8 @@ bool has_macros(std::string_view text, size_t begin, size_t end, const Macros& d
 }  // namespace
 
 bool is_macro_name(std::string_view name, const Macros& defined, const Macros* base) {
-  return definer_of(name) != Definer::none || defined.find(name) != nullptr ||
+  return definer_of(name) != Definer::none ||
+         (!defined.empty() && defined.find(name) != nullptr) ||
          (base != nullptr && base->find(name) != nullptr) || built_in(name) != nullptr;
 }
 

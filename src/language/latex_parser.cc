@@ -329,10 +329,6 @@ bool FormulaParser::stray_closing(const Token& t) const {
          context_.open_double_bars == 0;
 }
 
-bool is_single_bar(const Token& t) {
-  return delimiter_of(t) == Delimiter::bar && (role_of(t) & CLOSING) != 0;
-}
-
 // What a bar after an operand is, when no bars are open: the bar of an
 // evaluation, f|_{x=0}; a bar that closes, as in the bra \langle a| or
 // where nothing follows it; or the start of an operand.
@@ -403,9 +399,9 @@ bool FormulaParser::parse_items(FunctionArgs& items) {
   }
 }
 
-// The relation that comes next, or -1: a relation sign, \not= and \not\in,
-// or a bar that separates, as in P(A|B).
-int FormulaParser::relation_at() {
+// The relation that \not or a bar makes, or -1: \not= and \not\in, or a
+// bar that separates, as in P(A|B).
+[[gnu::noinline]] int FormulaParser::relation_after_mark() {
   const Token& t = tokens_.peek();
   if (t.is('|')) return at_mid() ? relation_code(Sign::divides) : -1;
   if (!t.is(Kind::negation)) return relation_of(t);
@@ -515,7 +511,7 @@ Owned<> FormulaParser::parse_term() {
         left = close_one_side(std::move(left));
         continue;
       }
-      Bar bar = bar_at();
+      Bar bar = is_single_bar(t) && context_.open_bars == 0 ? bar_at() : Bar::none;
       if (bar == Bar::evaluation) {
         left = parse_evaluation_bar(std::move(left));
         continue;
@@ -524,8 +520,9 @@ Owned<> FormulaParser::parse_term() {
         left = close_one_side(std::move(left));
         continue;
       }
-      if (!starts_factor(t) || at_differential() || at_final_punctuation() ||
-          (t.is('|') && at_mid()) || bar == Bar::closing) {
+      if (!starts_factor(t) || (context_.integrand && at_differential()) ||
+          (is_final_mark(tokens_.peek()) && at_final_punctuation()) || (t.is('|') && at_mid()) ||
+          bar == Bar::closing) {
         break;
       }
       Owned<> right = parse_factor();
@@ -597,9 +594,12 @@ Owned<> FormulaParser::parse_factor() {
   if (depth_ > max_depth_) return too_large();
   Owned<> e = parse_primary();
   while (e) {
-    e = parse_scripts(std::move(e));
-    if (!e) return {};
-    if (e->category == SYMBOL_CATEGORY && static_cast<Symbol&>(*e).expn == nullptr && at_call()) {
+    if (starts_script(tokens_.peek())) {
+      e = parse_scripts(std::move(e));
+      if (!e) return {};
+    }
+    if (e->category == SYMBOL_CATEGORY && static_cast<Symbol&>(*e).expn == nullptr &&
+        may_call(tokens_.peek()) && at_call()) {
       e = parse_call(std::move(e), false);
       continue;
     }

@@ -234,6 +234,7 @@ class Tokenizer {
   }
 
   void scan(Token& t);
+  bool scan_other(Token& t);
   void command_token(Token& t, std::string_view name);
   void skip_length();
 
@@ -263,6 +264,17 @@ inline bool closes_bracket(const Token& t) {
 /// The relation code of a relation sign, or -1.
 inline int relation_of(const Token& t) { return t.relation; }
 bool is_function(const Token& t);
+inline bool is_single_bar(const Token& t) {
+  return t.delimiter == Delimiter::bar && (t.role & CLOSING) != 0;
+}
+/// A script or a prime after an operand: ^ _ ' \prime.
+inline bool starts_script(const Token& t) {
+  return t.is('^') || t.is('_') || t.is('\'') || t.is(Kind::prime);
+}
+/// What may open a name's argument list: ( or \left.
+inline bool may_call(const Token& t) { return t.is('(') || t.is(Kind::left); }
+/// The punctuation that may end a sentence: . , ;
+inline bool is_final_mark(const Token& t) { return t.is('.') || t.is(',') || t.is(';'); }
 inline bool is_sign(const Token& t) { return t.is('-') || t.is('+') || t.is(Kind::additive); }
 
 /// "syntax error at column C: message" for a fault at a byte offset of
@@ -432,7 +444,14 @@ class FormulaParser {
   Owned<> parse_list();
   Owned<> parse_sequence(Owned<> first);
   bool parse_items(FunctionArgs& items);
-  int relation_at();
+  /// The relation that comes next, or -1: a relation sign, \not= and
+  /// \not\in, or a bar that separates, as in P(A|B).
+  int relation_at() {
+    const Token& t = tokens_.peek();
+    if (t.relation >= 0 || !(t.is('|') || t.is(Kind::negation))) return t.relation;
+    return relation_after_mark();
+  }
+  int relation_after_mark();
   bool at_mid();
   Owned<> parse_relation();
   Owned<> parse_relations(Owned<> first);

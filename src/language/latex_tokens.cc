@@ -50,22 +50,30 @@ constexpr auto kStarts = [] {
   return starts;
 }();
 
-// What a character is as a bracket, a product sign and a relation.
-void classify_character(Token& t) {
-  switch (t.ch) {
-    case '(': t.delimiter = Delimiter::paren; t.role = OPENING; break;
-    case ')': t.delimiter = Delimiter::paren; t.role = CLOSING; break;
-    case '[': t.delimiter = Delimiter::square; t.role = OPENING; break;
-    case ']': t.delimiter = Delimiter::square; t.role = CLOSING; break;
-    case '|': t.delimiter = Delimiter::bar; t.role = EITHER; break;
-    case '<': t.delimiter = Delimiter::angle; t.relation = relation_code(LESS); break;
-    case '>': t.delimiter = Delimiter::angle; t.relation = relation_code(GREATER); break;
-    case '=': t.relation = relation_code(EQUAL); break;
-    case '*': t.product = DOT; break;
-    case '/': t.product = SLASH; break;
-    default: break;
+// The token of each byte that is one by itself: a letter, or a character
+// with what it is as a bracket, a product sign and a relation.
+constexpr auto kByteTokens = [] {
+  std::array<Token, 256> tokens{};
+  for (int c = 0; c < 256; ++c) {
+    Token& t = tokens[c];
+    t.type = kStarts[c] == kLetter ? Type::letter : Type::character;
+    t.ch = static_cast<char>(c);
+    switch (c) {
+      case '(': t.delimiter = Delimiter::paren; t.role = OPENING; break;
+      case ')': t.delimiter = Delimiter::paren; t.role = CLOSING; break;
+      case '[': t.delimiter = Delimiter::square; t.role = OPENING; break;
+      case ']': t.delimiter = Delimiter::square; t.role = CLOSING; break;
+      case '|': t.delimiter = Delimiter::bar; t.role = EITHER; break;
+      case '<': t.delimiter = Delimiter::angle; t.relation = relation_code(LESS); break;
+      case '>': t.delimiter = Delimiter::angle; t.relation = relation_code(GREATER); break;
+      case '=': t.relation = relation_code(EQUAL); break;
+      case '*': t.product = DOT; break;
+      case '/': t.product = SLASH; break;
+      default: break;
+    }
   }
-}
+  return tokens;
+}();
 
 }  // namespace
 
@@ -152,119 +160,144 @@ void Tokenizer::skip_length() {
   }
 }
 
+// Letters, digits and the characters of one byte are most tokens: they
+// are read here, and the others out of line.
 void Tokenizer::scan(Token& t) {
   for (;;) {
-    while (pos_ < end_ && kStarts[static_cast<unsigned char>(line_[pos_])] == kBlank) ++pos_;
-    t = Token();
-    if (pos_ >= end_ || too_large_) {
+    const char* text = line_.data();
+    size_t pos = pos_;
+    while (pos < end_ && kStarts[static_cast<unsigned char>(text[pos])] == kBlank) ++pos;
+    pos_ = pos;
+    if (pos >= end_ || too_large_) {
+      t = Token();
       t.offset = static_cast<int>(end_);
       return;
     }
-    size_t start = pos_;
-    t.offset = static_cast<int>(start);
-    char c = line_[pos_];
-    switch (kStarts[static_cast<unsigned char>(c)]) {
-      case kDot:
-        if (!(pos_ + 1 < end_ && is_digit(line_[pos_ + 1]))) {
-          if (line_.substr(pos_, 3) == "...") {
-            pos_ += 3;
-            command_token(t, "ldots");
-            break;
-          }
-          ++pos_;
-          t.type = Type::character;
-          t.ch = c;
-          break;
-        }
-        [[fallthrough]];
-      case kDigit:
-        while (pos_ < end_ && is_digit(line_[pos_])) ++pos_;
-        if (pos_ + 1 < end_ && line_[pos_] == '.' && is_digit(line_[pos_ + 1])) {
-          ++pos_;
-          while (pos_ < end_ && is_digit(line_[pos_])) ++pos_;
-        }
-        t.type = Type::number;
-        t.text = line_.substr(start, pos_ - start);
-        break;
+    auto c = static_cast<unsigned char>(text[pos]);
+    switch (kStarts[c]) {
       case kLetter:
-        ++pos_;
-        t.type = Type::letter;
-        t.ch = c;
+      case kOther:
+        t = kByteTokens[c];
+        ++pos;
         break;
-      case kBackslash: {
-        size_t k = pos_ + 1;
-        if (k < end_ && is_letter(line_[k])) {
-          while (k < end_ && is_letter(line_[k])) ++k;
-        } else if (k < end_ && static_cast<unsigned char>(line_[k]) >= 32 &&
-                   static_cast<unsigned char>(line_[k]) < 127) {
-          ++k;
-        } else {
-          // A backslash at the end, or before a byte that no command has.
-          ++pos_;
-          t.type = Type::bad;
-          t.length = 1;
-          return;
+      case kDigit: {
+        while (pos < end_ && is_digit(text[pos])) ++pos;
+        if (pos + 1 < end_ && text[pos] == '.' && is_digit(text[pos + 1])) {
+          ++pos;
+          while (pos < end_ && is_digit(text[pos])) ++pos;
         }
-        pos_ = k;
-        command_token(t, line_.substr(start + 1, k - start - 1));
-        if (t.kind == Kind::space) continue;
-        if (t.kind == Kind::skipped) {
-          size_t begin, end;
-          if (t.command->code == 1) {
-            skip_length();
-          } else {
-            if (pos_ < end_ && line_[pos_] == '*') ++pos_;
-            braced_text(begin, end);
-          }
-          continue;
-        }
+        t = Token();
+        t.type = Type::number;
+        t.text = line_.substr(pos_, pos - pos_);
         break;
       }
-      case kWide: {
-        char32_t code = 0;
-        int n = decode_utf8(line_.substr(0, end_), pos_, code);
-        auto found = n == 0 ? utf8_forms().end() : utf8_forms().find(code);
-        const SymbolRow* form = found == utf8_forms().end() ? nullptr : found->second;
-        bool capital = code >= U'Α' && code <= U'Ω' && code != 0x3a2;
-        if (n == 0 || (form == nullptr && !capital)) {
-          pos_ += n == 0 ? 1 : static_cast<size_t>(n);
-          t.type = Type::bad;
-          t.length = n == 0 ? 1 : n;
-          return;
-        }
-        pos_ += static_cast<size_t>(n);
-        if (form == nullptr) {
-          t.type = Type::letter;
-          t.ch = kLatinLookingCapitals[code - U'Α'];
-        } else if (!form->latex.empty()) {
-          command_token(t, form->latex.substr(0, form->latex.find(' ')));
-          if (t.kind == Kind::space) continue;
-        } else {
-          t.type = Type::character;
-          t.ch = form->ascii[0];
-          classify_character(t);
-        }
-        break;
-      }
-      case kBad:
-        ++pos_;
-        t.type = Type::bad;
-        t.length = 1;
-        return;
       default:
-        ++pos_;
-        t.type = Type::character;
-        t.ch = c;
-        classify_character(t);
-        break;
+        if (!scan_other(t)) continue;
+        return;
     }
-    t.length = static_cast<int>(pos_ - start);
-    if (!charge(pos_ - start)) {
+    t.offset = static_cast<int>(pos_);
+    t.length = static_cast<int>(pos - pos_);
+    pos_ = pos;
+    if (!charge(static_cast<size_t>(t.length))) {
       t = Token();
       t.offset = static_cast<int>(end_);
     }
     return;
   }
+}
+
+// A token that starts with a backslash, a period, a byte of a wider
+// character or a byte that no token has; false when it is read as nothing,
+// as spacing is.
+[[gnu::noinline]] bool Tokenizer::scan_other(Token& t) {
+  t = Token();
+  size_t start = pos_;
+  t.offset = static_cast<int>(start);
+  char c = line_[pos_];
+  switch (kStarts[static_cast<unsigned char>(c)]) {
+    case kDot:
+      if (pos_ + 1 < end_ && is_digit(line_[pos_ + 1])) {
+        // .5: a number.
+        ++pos_;
+        while (pos_ < end_ && is_digit(line_[pos_])) ++pos_;
+        t.type = Type::number;
+        t.text = line_.substr(start, pos_ - start);
+      } else if (line_.substr(pos_, 3) == "...") {
+        pos_ += 3;
+        command_token(t, "ldots");
+      } else {
+        ++pos_;
+        t = kByteTokens['.'];
+        t.offset = static_cast<int>(start);
+      }
+      break;
+    case kBackslash: {
+      size_t k = pos_ + 1;
+      if (k < end_ && is_letter(line_[k])) {
+        while (k < end_ && is_letter(line_[k])) ++k;
+      } else if (k < end_ && static_cast<unsigned char>(line_[k]) >= 32 &&
+                 static_cast<unsigned char>(line_[k]) < 127) {
+        ++k;
+      } else {
+        // A backslash at the end, or before a byte that no command has.
+        ++pos_;
+        t.type = Type::bad;
+        t.length = 1;
+        return true;
+      }
+      pos_ = k;
+      command_token(t, line_.substr(start + 1, k - start - 1));
+      if (t.kind == Kind::space) return false;
+      if (t.kind == Kind::skipped) {
+        size_t begin, end;
+        if (t.command->code == 1) {
+          skip_length();
+        } else {
+          if (pos_ < end_ && line_[pos_] == '*') ++pos_;
+          braced_text(begin, end);
+        }
+        return false;
+      }
+      break;
+    }
+    case kWide: {
+      char32_t code = 0;
+      int n = decode_utf8(line_.substr(0, end_), pos_, code);
+      auto found = n == 0 ? utf8_forms().end() : utf8_forms().find(code);
+      const SymbolRow* form = found == utf8_forms().end() ? nullptr : found->second;
+      bool capital = code >= U'Α' && code <= U'Ω' && code != 0x3a2;
+      if (n == 0 || (form == nullptr && !capital)) {
+        pos_ += n == 0 ? 1 : static_cast<size_t>(n);
+        t.type = Type::bad;
+        t.length = n == 0 ? 1 : n;
+        return true;
+      }
+      pos_ += static_cast<size_t>(n);
+      if (form == nullptr) {
+        t.type = Type::letter;
+        t.ch = kLatinLookingCapitals[code - U'Α'];
+      } else if (!form->latex.empty()) {
+        command_token(t, form->latex.substr(0, form->latex.find(' ')));
+        if (t.kind == Kind::space) return false;
+      } else {
+        t = kByteTokens[static_cast<unsigned char>(form->ascii[0])];
+        t.type = Type::character;
+        t.offset = static_cast<int>(start);
+      }
+      break;
+    }
+    default:
+      ++pos_;
+      t.type = Type::bad;
+      t.length = 1;
+      return true;
+  }
+  t.length = static_cast<int>(pos_ - start);
+  if (!charge(pos_ - start)) {
+    t = Token();
+    t.offset = static_cast<int>(end_);
+  }
+  return true;
 }
 
 }  // namespace latex
