@@ -213,10 +213,11 @@ class CommandIndex {
     for (size_t i = hash(name) & mask_;; i = (i + 1) & mask_) {
       const Slot& slot = slots_[i];
       if (slot.command == nullptr) return nullptr;
-      if (slot.name.size() == name.size() &&
-          std::equal(name.begin(), name.end(), slot.name.begin())) {
-        return slot.command;
-      }
+      if (slot.name.size() != name.size()) continue;
+      // Names are short: a loop beats a call to memcmp.
+      size_t k = 0;
+      while (k < name.size() && slot.name[k] == name[k]) ++k;
+      if (k == name.size()) return slot.command;
     }
   }
 

@@ -32,20 +32,23 @@ constexpr DefinerRow kDefiners[] = {
     {"DeclareMathOperator", Definer::operator_name},
 };
 
-// The definers by their first letter and length, which tell most other
-// commands apart from them without comparing names.
-constexpr size_t definer_key(std::string_view name) {
+// A name's first letter and length, which tell most commands apart from
+// the few names of a table without comparing them.
+constexpr size_t name_key(std::string_view name) {
   return (static_cast<unsigned char>(name[0]) * 7 + name.size()) & 255;
 }
 
-constexpr auto kDefinerKeys = [] {
+template <class Rows>
+constexpr std::array<bool, 256> name_keys(const Rows& rows) {
   std::array<bool, 256> keys{};
-  for (const DefinerRow& row : kDefiners) keys[definer_key(row.name)] = true;
+  for (const auto& row : rows) keys[name_key(row.name)] = true;
   return keys;
-}();
+}
+
+constexpr auto kDefinerKeys = name_keys(kDefiners);
 
 Definer definer_of(std::string_view name) {
-  if (name.empty() || !kDefinerKeys[definer_key(name)]) return Definer::none;
+  if (name.empty() || !kDefinerKeys[name_key(name)]) return Definer::none;
   for (const DefinerRow& row : kDefiners) {
     if (row.name == name) return row.definer;
   }
@@ -64,6 +67,8 @@ const Macro* built_in(std::string_view name) {
       {"iint", {"\\int\\int", 0, false, {}}},
       {"iiint", {"\\int\\int\\int", 0, false, {}}},
   };
+  static const auto kKeys = name_keys(kBuiltIns);
+  if (name.empty() || !kKeys[name_key(name)]) return nullptr;
   for (const BuiltIn& row : kBuiltIns) {
     if (row.name == name) return &row.macro;
   }

@@ -316,6 +316,7 @@ Owned<> FormulaParser::parse_differential() {
 // operand there and draws none.
 bool FormulaParser::at_operand_end() {
   const Token& t = tokens_.peek();
+  if (t.type == Type::letter || t.type == Type::number) return false;
   // A bar may open an operand as well as close one: |x| - |y|.
   if (role_of(t) == EITHER) return false;
   return t.type == Type::end || closes_enclosing(t) || closes_bracket(t) || t.is(',') ||
@@ -439,8 +440,9 @@ bool FormulaParser::parse_items(FunctionArgs& items) {
   return mid;
 }
 
-// relation: additive (REL additive)*, grouped to the right.
-Owned<> FormulaParser::parse_relation() {
+// relation: additive (REL additive)*, grouped to the right. It is taken
+// into each list, the one place of the recursion that it would add a frame.
+[[gnu::always_inline]] inline Owned<> FormulaParser::parse_relation() {
   // A fragment such as "> 0" starts with its relation.
   bool starts_with_relation = relation_at() >= 0 && !tokens_.peek().is('|');
   Owned<> first = starts_with_relation ? text("") : parse_additive();
@@ -502,7 +504,8 @@ Owned<> FormulaParser::parse_additive(Owned<> left) {
 Owned<> FormulaParser::parse_term() {
   auto product_at = [](const Token& t) { return t.product; };
   // A fragment such as "\cdot b" starts with its operator.
-  Owned<> left = product_at(tokens_.peek()) >= 0 ? text("") : parse_signed();
+  const Token& first = tokens_.peek();
+  Owned<> left = product_at(first) >= 0 ? text("") : is_sign(first) ? parse_signs() : parse_factor();
   while (left) {
     const Token& t = tokens_.peek();
     int product = product_at(t);
@@ -531,7 +534,9 @@ Owned<> FormulaParser::parse_term() {
       continue;
     }
     tokens_.next();
-    Owned<> right = at_operand_end() ? text("") : parse_signed();
+    Owned<> right = at_operand_end()            ? text("")
+                    : is_sign(tokens_.peek()) ? parse_signs()
+                                              : parse_factor();
     if (!right) return {};
     switch (product) {
       case DOT:
@@ -723,13 +728,15 @@ Owned<> FormulaParser::parse_scripts(Owned<> base) {
     // {\prime\prime} and {*} mark the base too.
     Tokenizer::Mark m = tokens_.mark();
     int primes_before = primes;
-    tokens_.next();
+    Token brace = tokens_.next();
     bool marked = false;
     while (mark(tokens_.peek())) {
       tokens_.next();
       marked = true;
     }
-    if (marked && tokens_.peek().is('}')) {
+    // An ordinary group: its first token is read already.
+    if (!marked) return parse_group(brace);
+    if (tokens_.peek().is('}')) {
       tokens_.next();
       return {};
     }
@@ -806,19 +813,24 @@ Owned<> FormulaParser::parse_primary() {
   Open level(depth_);
   if (depth_ > max_depth_) return too_large();
   const Token& next = tokens_.peek();
+  // Letters and numbers first: they are most operands.
+  if (next.type == Type::letter) {
+    char letter = tokens_.next().ch;
+    return make<Symbol>(&letter, 1);
+  }
+  if (next.type == Type::number) {
+    std::string_view digits = tokens_.next().text;
+    if (digits.find('.') != std::string_view::npos) {
+      return make<Real>(digits.data(), digits.size());
+    }
+    return make<Integer>(digits.data(), digits.size());
+  }
   // Scripts or primes with no base, as in _a x or {}^\circ written
   // without its braces, stand on an empty one.
-  if (next.is('_') || next.is('^') || next.is('\'') || next.is(Kind::prime)) return text("");
+  if (starts_script(next)) return text("");
   if (!starts_factor(next, false)) return unexpected(next);
   Token t = tokens_.next();
   switch (t.type) {
-    case Type::number:
-      if (t.text.find('.') != std::string_view::npos) {
-        return make<Real>(t.text.data(), t.text.size());
-      }
-      return make<Integer>(t.text.data(), t.text.size());
-    case Type::letter:
-      return make<Symbol>(&t.ch, 1);
     case Type::character:
       switch (t.ch) {
         case '(':
