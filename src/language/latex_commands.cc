@@ -227,9 +227,14 @@ class CommandIndex {
     const Command* command = nullptr;
   };
 
+  // The length and the first, middle and last letters tell the names of
+  // the table apart well enough, without a pass over each name.
   static size_t hash(std::string_view name) {
-    uint32_t h = 2166136261u;
-    for (char c : name) h = (h ^ static_cast<unsigned char>(c)) * 16777619u;
+    auto at = [&](size_t i) { return static_cast<uint32_t>(static_cast<unsigned char>(name[i])); };
+    uint32_t h = static_cast<uint32_t>(name.size()) * 0x9e3779b1u;
+    if (!name.empty()) {
+      h ^= (at(0) | at(name.size() / 2) << 8 | at(name.size() - 1) << 16) * 0x85ebca6bu;
+    }
     return h ^ (h >> 15);
   }
 

@@ -251,11 +251,9 @@ bool FormulaParser::starts_factor(const Token& t, bool after_operand) const {
   return round;
 }
 
-// Whether a period, comma or semicolon ends the formula or a cell, as a
-// sentence's punctuation.
-[[gnu::noinline]] bool FormulaParser::at_final_punctuation() {
-  const Token& t = tokens_.peek();
-  if (!t.is('.') && !t.is(',') && !t.is(';')) return false;
+// Whether the formula or a cell ends right after the punctuation mark
+// that comes next.
+[[gnu::noinline]] bool FormulaParser::punctuation_ends() {
   Tokenizer::Mark m = tokens_.mark();
   tokens_.next();
   const Token& after = tokens_.peek();
@@ -275,10 +273,9 @@ Owned<> FormulaParser::punctuated(Owned<> e) {
   return make<Juxtaposed>(e.release(), punctuation.release());
 }
 
-// Whether the differential that ends an integrand comes next: d,
-// \mathrm{d} or \operatorname{d}, then a letter or a Greek one.
-[[gnu::noinline]] bool FormulaParser::at_differential() {
-  if (!context_.integrand) return false;
+// In an integrand, whether its differential comes next: d, \mathrm{d} or
+// \operatorname{d}, then a letter or a Greek one.
+[[gnu::noinline]] bool FormulaParser::differential_follows() {
   const Token& first = tokens_.peek();
   bool d = first.type == Type::letter && first.ch == 'd';
   if (!d && !first.is(Kind::mathrm) && !first.is(Kind::operatorname) && !first.is(Kind::text)) {
@@ -523,8 +520,8 @@ Owned<> FormulaParser::parse_term() {
         left = close_one_side(std::move(left));
         continue;
       }
-      if (!starts_factor(t) || (context_.integrand && at_differential()) ||
-          (is_final_mark(tokens_.peek()) && at_final_punctuation()) || (t.is('|') && at_mid()) ||
+      if (!starts_factor(t) || at_differential() ||
+          at_final_punctuation() || (t.is('|') && at_mid()) ||
           bar == Bar::closing) {
         break;
       }

@@ -430,9 +430,14 @@ class FormulaParser {
   bool starts_factor(const Token& t, bool after_operand = true) const;
   bool starts_signed(const Token& t) const { return starts_factor(t, false) || is_sign(t); }
   bool at_call();
-  bool at_final_punctuation();
+  /// Whether a period, comma or semicolon ends the formula or a cell, as
+  /// a sentence's punctuation.
+  bool at_final_punctuation() { return is_final_mark(tokens_.peek()) && punctuation_ends(); }
+  bool punctuation_ends();
   Owned<> punctuated(Owned<> e);
-  bool at_differential();
+  /// Whether the differential that ends an integrand comes next.
+  bool at_differential() { return context_.integrand && differential_follows(); }
+  bool differential_follows();
   Owned<> parse_differential();
   bool at_operand_end();
   bool stray_closing(const Token& t) const;
