@@ -450,30 +450,38 @@ bool FormulaParser::parse_items(FunctionArgs& items) {
 [[gnu::noinline]] Owned<> FormulaParser::parse_relations(Owned<> first) {
   std::vector<Owned<>> operands;
   std::vector<int> codes;
-  operands.push_back(std::move(first));
   for (int code; (code = relation_at()) >= 0;) {
     if (tokens_.next().is(Kind::negation)) tokens_.next();
     // A relation last in a cell or a fragment has an empty operand on its
     // right: a = & b, a =.
     Owned<> operand = at_operand_end() || at_cell_end() ? text("") : parse_additive();
     if (!operand) return {};
+    if (codes.empty()) {
+      // One relation, the usual case, needs no lists.
+      if (relation_at() < 0) return relation(code, std::move(first), std::move(operand));
+      operands.push_back(std::move(first));
+    }
     codes.push_back(code);
     operands.push_back(std::move(operand));
   }
   Owned<> right = std::move(operands.back());
   for (size_t i = codes.size(); i-- > 0;) {
-    Expression* l = operands[i].release();
-    Expression* r = right.release();
-    switch (codes[i]) {
-      case EQUAL: right = make<Equal>(l, r); break;
-      case LESS: right = make<Less>(l, r); break;
-      case GREATER: right = make<Greater>(l, r); break;
-      case LESS_EQUAL: right = make<LessOrEqual>(l, r); break;
-      case GREATER_EQUAL: right = make<GreaterOrEqual>(l, r); break;
-      default: right = make<InfixOp>(static_cast<Sign>(codes[i] - OTHER_RELATION), l, r);
-    }
+    right = relation(codes[i], std::move(operands[i]), std::move(right));
   }
   return right;
+}
+
+Owned<> FormulaParser::relation(int code, Owned<> left, Owned<> right) {
+  Expression* l = left.release();
+  Expression* r = right.release();
+  switch (code) {
+    case EQUAL: return make<Equal>(l, r);
+    case LESS: return make<Less>(l, r);
+    case GREATER: return make<Greater>(l, r);
+    case LESS_EQUAL: return make<LessOrEqual>(l, r);
+    case GREATER_EQUAL: return make<GreaterOrEqual>(l, r);
+    default: return make<InfixOp>(static_cast<Sign>(code - OTHER_RELATION), l, r);
+  }
 }
 
 // additive: term (('+' | '-' | \pm | \mp) term)*

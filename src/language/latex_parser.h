@@ -460,6 +460,8 @@ class FormulaParser {
   bool at_mid();
   Owned<> parse_relation();
   Owned<> parse_relations(Owned<> first);
+  /// The node of a relation by its code.
+  Owned<> relation(int code, Owned<> left, Owned<> right);
   /// left: an operand read already, when there is one.
   Owned<> parse_additive(Owned<> left = {});
   Owned<> parse_term();
