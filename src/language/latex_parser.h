@@ -53,7 +53,8 @@ enum class Kind : unsigned char {
   literal,       // \% and the like: `text`
   prime,
   newline,       // \\ .
-  over,          // \over and \choose, between a group's operands; code: 1 for \choose
+  over,          // \over, \choose and \atop, between a group's operands; code: 0,
+                 // 1 for \choose, 2 for \atop
   skipped,       // \color{red} and the like: read with its argument as nothing;
                  // code: 1 when the argument is a length, \hskip 2pt
   negation,      // \not, before = or \in
@@ -441,7 +442,7 @@ class FormulaParser {
   Owned<> parse_differential();
   bool at_operand_end();
   bool stray_closing(const Token& t) const;
-  enum class Bar { none, evaluation, closing };
+  enum class Bar { none, evaluation, closing, opening };
   Bar bar_at();
   Owned<> close_one_side(Owned<> left);
   Owned<> parse_evaluation_bar(Owned<> left);
@@ -450,11 +451,13 @@ class FormulaParser {
   Owned<> parse_sequence(Owned<> first);
   bool parse_items(FunctionArgs& items);
   /// The relation that comes next, or -1: a relation sign, \not= and
-  /// \not\in, or a bar that separates, as in P(A|B).
+  /// \not\in, or a bar that separates, as in P(A|B); between bars, a >
+  /// that ends a ket |a> is none.
   int relation_at() {
     const Token& t = tokens_.peek();
-    if (t.relation >= 0 || !(t.is('|') || t.is(Kind::negation))) return t.relation;
-    return relation_after_mark();
+    bool plain = t.relation >= 0 ? !(t.is('>') && context_.open_bars > 0)
+                                 : !(t.is('|') || t.is(Kind::negation));
+    return plain ? t.relation : relation_after_mark();
   }
   int relation_after_mark();
   bool at_mid();
@@ -476,7 +479,7 @@ class FormulaParser {
   Owned<> parse_argument(const Token& command, int count);
   Owned<> parse_group(const Token& opening);
   Owned<> parse_over(Owned<> numerator);
-  Owned<> stack(Owned<> top, Owned<> bottom, bool bar);
+  Owned<> stack(Owned<> top, Owned<> bottom, bool bar, Delimiter brackets = Delimiter::paren);
   Owned<> parse_command(const Token& t);
   Owned<> unknown_command(const Token& t);
   Owned<> parse_bracket(const Token& opening, Delimiter d);
@@ -504,6 +507,9 @@ class FormulaParser {
   Owned<> parse_tag(const Token& t);
   Owned<> plain_text(std::string_view raw, bool math);
   Owned<> juxtapose(Owned<> left, Owned<> right);
+  bool at_dotted_ellipsis();
+  bool at_ket_end();
+  Owned<> parse_slashed();
   int source_offset(int offset) const {
     if (origins_ == nullptr || origins_->empty()) return offset;
     return (*origins_)[std::min(static_cast<size_t>(std::max(offset, 0)), origins_->size() - 1)];
