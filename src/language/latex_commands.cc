@@ -2,7 +2,8 @@
 // to, what the command is, the arguments the parser reads after it and the
 // handler that builds its node. Adding a command is adding a row.
 #include <algorithm>
-#include <unordered_map>
+#include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "language/latex_parser.h"
@@ -205,37 +206,88 @@ void for_each_name(std::string_view names, Each each) {
   }
 }
 
-// The rows by each of their names, then the symbols by theirs; a name in
-// two rows is a mistake that the first row wins.
-std::unordered_map<std::string_view, const Command*> index_commands() {
-  std::unordered_map<std::string_view, const Command*> index;
-  static const auto symbols = [] {
-    std::vector<Command> commands;
-    for (const SymbolRow& row : symbol_table()) commands.push_back(symbol_command(row));
-    return commands;
-  }();
-  for (const CommandRow& row : kCommands) {
-    if (row.names == " ") {
-      index.emplace(row.names, &row.command);
-      continue;
+// The commands by name in an open-addressed table, built once and only
+// read after: a name is looked up at each command of every formula.
+class CommandIndex {
+ public:
+  CommandIndex() {
+    std::vector<std::pair<std::string_view, const Command*>> names;
+    index_commands(names);
+    size_t size = 16;
+    while (size < names.size() * 4) size *= 2;
+    slots_.resize(size);
+    mask_ = size - 1;
+    for (auto [name, command] : names) {
+      Slot* slot = &slots_[hash(name) & mask_];
+      while (slot->command != nullptr && slot->name != name) {
+        slot = &slots_[(static_cast<size_t>(slot - slots_.data()) + 1) & mask_];
+      }
+      // A name in two rows is a mistake that the first row wins.
+      if (slot->command == nullptr) *slot = Slot{name, command};
     }
-    for_each_name(row.names, [&](std::string_view name) { index.emplace(name, &row.command); });
   }
-  std::span<const SymbolRow> table = symbol_table();
-  for (size_t i = 0; i < table.size(); ++i) {
-    // A constant or a construct of its own always has a row above.
-    if (symbols[i].kind == Kind::space) continue;
-    for_each_name(table[i].latex, [&](std::string_view name) { index.emplace(name, &symbols[i]); });
+
+  const Command* find(std::string_view name) const {
+    for (size_t i = hash(name) & mask_;; i = (i + 1) & mask_) {
+      const Slot& slot = slots_[i];
+      if (slot.command == nullptr) return nullptr;
+      if (slot.name.size() != name.size()) continue;
+      // Names are short: a loop beats a call to memcmp.
+      size_t k = 0;
+      while (k < name.size() && slot.name[k] == name[k]) ++k;
+      if (k == name.size()) return slot.command;
+    }
   }
-  return index;
-}
+
+ private:
+  struct Slot {
+    std::string_view name;
+    const Command* command = nullptr;
+  };
+
+  // The length and the first, middle and last letters tell the names of
+  // the table apart well enough, without a pass over each name.
+  static size_t hash(std::string_view name) {
+    auto at = [&](size_t i) { return static_cast<uint32_t>(static_cast<unsigned char>(name[i])); };
+    uint32_t h = static_cast<uint32_t>(name.size()) * 0x9e3779b1u;
+    if (!name.empty()) {
+      h ^= (at(0) | at(name.size() / 2) << 8 | at(name.size() - 1) << 16) * 0x85ebca6bu;
+    }
+    return h ^ (h >> 15);
+  }
+
+  // The rows by each of their names, then the symbols by theirs.
+  static void index_commands(std::vector<std::pair<std::string_view, const Command*>>& names) {
+    static const auto symbols = [] {
+      std::vector<Command> commands;
+      for (const SymbolRow& row : symbol_table()) commands.push_back(symbol_command(row));
+      return commands;
+    }();
+    for (const CommandRow& row : kCommands) {
+      if (row.names == " ") {
+        names.emplace_back(row.names, &row.command);
+        continue;
+      }
+      for_each_name(row.names, [&](std::string_view name) { names.emplace_back(name, &row.command); });
+    }
+    std::span<const SymbolRow> table = symbol_table();
+    for (size_t i = 0; i < table.size(); ++i) {
+      // A constant or a construct of its own always has a row above.
+      if (symbols[i].kind == Kind::space) continue;
+      for_each_name(table[i].latex,
+                    [&](std::string_view name) { names.emplace_back(name, &symbols[i]); });
+    }
+  }
+
+  std::vector<Slot> slots_;
+  size_t mask_ = 0;
+};
 
 }  // namespace
 
 const Command* find_command(std::string_view name) {
-  static const auto index = index_commands();
-  auto found = index.find(name);
-  return found == index.end() ? nullptr : found->second;
+  static const CommandIndex index;
+  return index.find(name);
 }
 
 }  // namespace latex

@@ -13,14 +13,15 @@
 
 namespace latex {
 
-Owned<> FormulaParser::parse(std::string_view line, size_t begin, size_t end, bool& empty) {
+Owned<> FormulaParser::parse(std::string_view line, size_t begin, size_t end, bool may_hold_rows,
+                             bool& empty) {
   tokens_.start(line, begin, end);
   // Spacing and styles alone write no formula.
   empty = tokens_.peek().type == Type::end && !tokens_.too_large();
   if (empty) return {};
   bool columns = false;
   Owned<> e;
-  if (has_rows(line.substr(begin, end - begin), columns)) {
+  if (may_hold_rows && has_rows(line.substr(begin, end - begin), columns)) {
     e = parse_top_rows(columns);
   } else {
     e = parse_list();
@@ -41,18 +42,48 @@ Owned<> FormulaParser::parse(std::string_view line, size_t begin, size_t end, bo
   return e;
 }
 
-// The formula of a line: its comment, its blanks, the $ $, $$ $$, \( \)
-// or \[ \] around it and a last \\ taken away.
+LineFacts read_line(std::string_view line, const Macros& defined, const Macros* base) {
+  LineFacts facts;
+  const char* text = line.data();
+  size_t size = line.size();
+  facts.end = size;
+  if (size == 0) return facts;
+  // A % after an even run of backslashes starts the comment; \% is a
+  // percent sign.
+  for (const char* at = text; (at = static_cast<const char*>(std::memchr(at, '%', size - (at - text))));
+       ++at) {
+    const char* slash = at;
+    while (slash > text && slash[-1] == '\\') --slash;
+    if ((at - slash) % 2 == 0) {
+      size = static_cast<size_t>(at - text);
+      break;
+    }
+  }
+  facts.end = size;
+  facts.rows = std::memchr(text, '&', size) != nullptr;
+  for (const char* at = text;
+       (at = static_cast<const char*>(std::memchr(at, '\\', size - (at - text))));) {
+    size_t i = static_cast<size_t>(at - text), k = i + 1;
+    while (k < size && is_letter(text[k])) ++k;
+    std::string_view name = line.substr(i + 1, k - i - 1);
+    if (name.empty()) {
+      // A control symbol: \\, \% and the like.
+      facts.rows = facts.rows || (k < size && text[k] == '\\');
+      at = text + std::min(k + 1, size);
+      continue;
+    }
+    facts.rows = facts.rows || name == "tag";
+    facts.macros = facts.macros || is_macro_name(name, defined, base);
+    at = text + k;
+  }
+  return facts;
+}
+
+// The formula of a line whose comment is cut off: its blanks, the $ $,
+// $$ $$, \( \) or \[ \] around it and a last \\ taken away.
 void strip(std::string_view line, size_t& begin, size_t& end) {
   begin = 0;
   end = line.size();
-  for (size_t i = 0; i < end; ++i) {
-    if (line[i] == '\\') {
-      ++i;
-    } else if (line[i] == '%') {
-      end = i;
-    }
-  }
   // A blank after an odd number of backslashes is a control space, "\ ".
   auto control_space = [&](size_t i) {
     size_t slashes = 0;
@@ -204,8 +235,9 @@ bool LatexParser::parse(Source& source, Listener& listener, bool keep_definition
       listener.error(Status::too_large, status_message(Status::too_large), number, -1);
       continue;
     }
+    latex::LineFacts facts = latex::read_line(line, s.defined, s.base_macros);
     size_t begin, end;
-    strip(line, begin, end);
+    strip(line.substr(0, facts.end), begin, end);
     std::string_view formula = line.substr(begin, end - begin);
     if (formula.empty()) {
       // Blanks or a comment alone on a last line without its newline are
@@ -219,8 +251,8 @@ bool LatexParser::parse(Source& source, Listener& listener, bool keep_definition
     try {
       bool expanded = false;
       latex::MacroError fault;
-      if (!latex::expand_macros(line, begin, end, s.defined, s.base_macros, expanded,
-                                s.expanded, s.origins, fault)) {
+      if (facts.macros && !latex::expand_macros(line, begin, end, s.defined, s.base_macros,
+                                                expanded, s.expanded, s.origins, fault)) {
         listener.error(Status::input, latex::syntax_error(line, fault.offset, fault.message),
                        number, fault.offset);
         continue;
@@ -228,9 +260,9 @@ bool LatexParser::parse(Source& source, Listener& listener, bool keep_definition
       FormulaParser parser(s.nodes, listener, number, s.max_depth);
       if (expanded) {
         parser.expanded_from(line, &s.origins);
-        tree = parser.parse(s.expanded, 0, s.expanded.size(), empty);
+        tree = parser.parse(s.expanded, 0, s.expanded.size(), true, empty);
       } else {
-        tree = parser.parse(line, begin, end, empty);
+        tree = parser.parse(line, begin, end, facts.rows, empty);
       }
     } catch (const std::bad_alloc&) {
       // What the line built so far is deleted on the way out.

@@ -7,6 +7,7 @@
 #include "language/latex_macros.h"
 
 #include <algorithm>
+#include <array>
 #include <iterator>
 
 #include "language/latex_parser.h"
@@ -31,7 +32,23 @@ constexpr DefinerRow kDefiners[] = {
     {"DeclareMathOperator", Definer::operator_name},
 };
 
+// A name's first letter and length, which tell most commands apart from
+// the few names of a table without comparing them.
+constexpr size_t name_key(std::string_view name) {
+  return (static_cast<unsigned char>(name[0]) * 7 + name.size()) & 255;
+}
+
+template <class Rows>
+constexpr std::array<bool, 256> name_keys(const Rows& rows) {
+  std::array<bool, 256> keys{};
+  for (const auto& row : rows) keys[name_key(row.name)] = true;
+  return keys;
+}
+
+constexpr auto kDefinerKeys = name_keys(kDefiners);
+
 Definer definer_of(std::string_view name) {
+  if (name.empty() || !kDefinerKeys[name_key(name)]) return Definer::none;
   for (const DefinerRow& row : kDefiners) {
     if (row.name == name) return row.definer;
   }
@@ -53,6 +70,8 @@ const Macro* built_in(std::string_view name) {
       // A strut: \rule[raise]{width}{height} draws nothing.
       {"rule", {"", 3, true, {}}},
   };
+  static const auto kKeys = name_keys(kBuiltIns);
+  if (name.empty() || !kKeys[name_key(name)]) return nullptr;
   for (const BuiltIn& row : kBuiltIns) {
     if (row.name == name) return &row.macro;
   }
@@ -521,17 +540,19 @@ bool has_macros(std::string_view text, size_t begin, size_t end, const Macros& d
       ++i;  // \\ and the other control symbols
       continue;
     }
-    std::string_view name = text.substr(i + 1, k - i - 1);
-    if (definer_of(name) != Definer::none || defined.find(name) != nullptr ||
-        (base != nullptr && base->find(name) != nullptr) || built_in(name) != nullptr) {
-      return true;
-    }
+    if (is_macro_name(text.substr(i + 1, k - i - 1), defined, base)) return true;
     i = k - 1;
   }
   return false;
 }
 
 }  // namespace
+
+bool is_macro_name(std::string_view name, const Macros& defined, const Macros* base) {
+  return definer_of(name) != Definer::none ||
+         (!defined.empty() && defined.find(name) != nullptr) ||
+         (base != nullptr && base->find(name) != nullptr) || built_in(name) != nullptr;
+}
 
 bool read_definitions(std::string_view text, Macros& macros, MacroError& error) {
   // Comments go, and the lines join: a definition may take several.

@@ -56,6 +56,11 @@ inline constexpr std::string_view kMacroTooDeep = "macro expansion too deep";
 inline constexpr int kMaxMacroDepth = 256;
 inline constexpr long kMaxMacroBytes = 1L << 22;
 
+/// Whether a command, named without its backslash, is one that
+/// expand_macros takes away or expands: a definition, a macro of defined
+/// or base (which may be null), or one of the reader's own.
+bool is_macro_name(std::string_view name, const Macros& defined, const Macros* base);
+
 /// Reads a file of definitions into macros: definitions, blanks and %
 /// comments only, over as many lines as they take. False, with the error,
 /// at the first fault.

@@ -52,29 +52,6 @@ bool starts_with_name(const Expression& e) {
          is<Bracketed>(*first) || is<Abs>(*first);
 }
 
-Delimiter delimiter_of(const Token& t) {
-  if (t.is('(') || t.is(')')) return Delimiter::paren;
-  if (t.is('[') || t.is(']')) return Delimiter::square;
-  if (t.is('|')) return Delimiter::bar;
-  if (t.is('<') || t.is('>')) return Delimiter::angle;
-  if (t.is(Kind::delimiter)) return static_cast<Delimiter>(t.command->code >> 2);
-  return Delimiter::none;
-}
-
-int role_of(const Token& t) {
-  if (t.is('(') || t.is('[')) return OPENING;
-  if (t.is(')') || t.is(']')) return CLOSING;
-  if (t.is('|')) return EITHER;
-  if (t.is(Kind::delimiter)) return t.command->code & 3;
-  return 0;
-}
-
-// ) ] \} \rangle \rbrack: each closes any bracket but bars.
-bool closes_bracket(const Token& t) {
-  Delimiter d = delimiter_of(t);
-  return role_of(t) == CLOSING && d != Delimiter::bar && d != Delimiter::double_bar;
-}
-
 bool closes_bar(const Token& t) {
   return delimiter_of(t) == Delimiter::bar && (role_of(t) & CLOSING) != 0;
 }
@@ -88,9 +65,6 @@ bool is_function(const Token& t) {
          t.is(Kind::sum) || t.is(Kind::prod) || t.is(Kind::integral) || t.is(Kind::limit) || t.is(Kind::big_sign);
 }
 
-bool is_sign(const Token& t) { return t.is('-') || t.is('+') || t.is(Kind::additive); }
-
-int relation_of(const Token& t);
 
 
 [[gnu::noinline]] Owned<> FormulaParser::fail(int offset, const std::string& message) {
@@ -279,11 +253,9 @@ bool FormulaParser::starts_factor(const Token& t, bool after_operand) const {
   return round;
 }
 
-// Whether a period, comma or semicolon ends the formula or a cell, as a
-// sentence's punctuation.
-[[gnu::noinline]] bool FormulaParser::at_final_punctuation() {
-  const Token& t = tokens_.peek();
-  if (!t.is('.') && !t.is(',') && !t.is(';')) return false;
+// Whether the formula or a cell ends right after the punctuation mark
+// that comes next.
+[[gnu::noinline]] bool FormulaParser::punctuation_ends() {
   Tokenizer::Mark m = tokens_.mark();
   tokens_.next();
   const Token& after = tokens_.peek();
@@ -303,10 +275,9 @@ Owned<> FormulaParser::punctuated(Owned<> e) {
   return make<Juxtaposed>(e.release(), punctuation.release());
 }
 
-// Whether the differential that ends an integrand comes next: d,
-// \mathrm{d} or \operatorname{d}, then a letter or a Greek one.
-[[gnu::noinline]] bool FormulaParser::at_differential() {
-  if (!context_.integrand) return false;
+// In an integrand, whether its differential comes next: d, \mathrm{d} or
+// \operatorname{d}, then a letter or a Greek one.
+[[gnu::noinline]] bool FormulaParser::differential_follows() {
   const Token& first = tokens_.peek();
   bool d = first.type == Type::letter && first.ch == 'd';
   if (!d && !first.is(Kind::mathrm) && !first.is(Kind::operatorname) && !first.is(Kind::text)) {
@@ -344,6 +315,7 @@ Owned<> FormulaParser::parse_differential() {
 // operand there and draws none.
 bool FormulaParser::at_operand_end() {
   const Token& t = tokens_.peek();
+  if (t.type == Type::letter || t.type == Type::number) return false;
   // A bar may open an operand as well as close one: |x| - |y|.
   if (role_of(t) == EITHER) return false;
   return t.type == Type::end || closes_enclosing(t) || closes_bracket(t) || t.is(',') ||
@@ -355,10 +327,6 @@ bool FormulaParser::at_operand_end() {
 bool FormulaParser::stray_closing(const Token& t) const {
   return closes_bracket(t) && !closes_enclosing(t) && context_.open_bars == 0 &&
          context_.open_double_bars == 0;
-}
-
-bool is_single_bar(const Token& t) {
-  return delimiter_of(t) == Delimiter::bar && (role_of(t) & CLOSING) != 0;
 }
 
 // What a bar after an operand is, when no bars are open: the bar of an
@@ -440,17 +408,10 @@ bool FormulaParser::parse_items(FunctionArgs& items) {
   }
 }
 
-int relation_of(const Token& t) {
-  if (t.is('=')) return relation_code(EQUAL);
-  if (t.is('<')) return relation_code(LESS);
-  if (t.is('>')) return relation_code(GREATER);
-  if (t.is(Kind::relation)) return t.command->code;
-  return -1;
-}
-
-// The relation that comes next, or -1: a relation sign, \not= and \not\in,
-// or a bar that separates, as in P(A|B).
-int FormulaParser::relation_at() {
+// The relation that \not, a bar or a > between bars makes, or -1: \not=
+// and \not\in, a bar that separates, as in P(A|B), and a > that does not
+// end a ket.
+[[gnu::noinline]] int FormulaParser::relation_after_mark() {
   const Token& t = tokens_.peek();
   if (t.is('|')) return at_mid() ? relation_code(Sign::divides) : -1;
   if (t.is('>') && context_.open_bars > 0) return at_ket_end() ? -1 : relation_code(GREATER);
@@ -504,8 +465,9 @@ int FormulaParser::relation_at() {
   return end;
 }
 
-// relation: additive (REL additive)*, grouped to the right.
-Owned<> FormulaParser::parse_relation() {
+// relation: additive (REL additive)*, grouped to the right. It is taken
+// into each list, the one place of the recursion that it would add a frame.
+[[gnu::always_inline]] inline Owned<> FormulaParser::parse_relation() {
   // A fragment such as "> 0" starts with its relation.
   bool starts_with_relation = relation_at() >= 0 && !tokens_.peek().is('|');
   Owned<> first = starts_with_relation ? text("") : parse_additive();
@@ -516,30 +478,38 @@ Owned<> FormulaParser::parse_relation() {
 [[gnu::noinline]] Owned<> FormulaParser::parse_relations(Owned<> first) {
   std::vector<Owned<>> operands;
   std::vector<int> codes;
-  operands.push_back(std::move(first));
   for (int code; (code = relation_at()) >= 0;) {
     if (tokens_.next().is(Kind::negation)) tokens_.next();
     // A relation last in a cell or a fragment has an empty operand on its
     // right: a = & b, a =.
     Owned<> operand = at_operand_end() || at_cell_end() ? text("") : parse_additive();
     if (!operand) return {};
+    if (codes.empty()) {
+      // One relation, the usual case, needs no lists.
+      if (relation_at() < 0) return relation(code, std::move(first), std::move(operand));
+      operands.push_back(std::move(first));
+    }
     codes.push_back(code);
     operands.push_back(std::move(operand));
   }
   Owned<> right = std::move(operands.back());
   for (size_t i = codes.size(); i-- > 0;) {
-    Expression* l = operands[i].release();
-    Expression* r = right.release();
-    switch (codes[i]) {
-      case EQUAL: right = make<Equal>(l, r); break;
-      case LESS: right = make<Less>(l, r); break;
-      case GREATER: right = make<Greater>(l, r); break;
-      case LESS_EQUAL: right = make<LessOrEqual>(l, r); break;
-      case GREATER_EQUAL: right = make<GreaterOrEqual>(l, r); break;
-      default: right = make<InfixOp>(static_cast<Sign>(codes[i] - OTHER_RELATION), l, r);
-    }
+    right = relation(codes[i], std::move(operands[i]), std::move(right));
   }
   return right;
+}
+
+Owned<> FormulaParser::relation(int code, Owned<> left, Owned<> right) {
+  Expression* l = left.release();
+  Expression* r = right.release();
+  switch (code) {
+    case EQUAL: return make<Equal>(l, r);
+    case LESS: return make<Less>(l, r);
+    case GREATER: return make<Greater>(l, r);
+    case LESS_EQUAL: return make<LessOrEqual>(l, r);
+    case GREATER_EQUAL: return make<GreaterOrEqual>(l, r);
+    default: return make<InfixOp>(static_cast<Sign>(code - OTHER_RELATION), l, r);
+  }
 }
 
 // additive: term (('+' | '-' | \pm | \mp) term)*
@@ -565,14 +535,10 @@ Owned<> FormulaParser::parse_additive(Owned<> left) {
 // term: signed (('*' | \cdot | \times | \div | '/') signed | factor)*, a
 // factor with no operator before it a product by juxtaposition.
 Owned<> FormulaParser::parse_term() {
-  auto product_at = [](const Token& t) {
-    return t.is('*')             ? DOT
-           : t.is('/')           ? SLASH
-           : t.is(Kind::product) ? t.command->code
-                                 : -1;
-  };
+  auto product_at = [](const Token& t) { return t.product; };
   // A fragment such as "\cdot b" starts with its operator.
-  Owned<> left = product_at(tokens_.peek()) >= 0 ? text("") : parse_signed();
+  const Token& first = tokens_.peek();
+  Owned<> left = product_at(first) >= 0 ? text("") : is_sign(first) ? parse_signs() : parse_factor();
   while (left) {
     const Token& t = tokens_.peek();
     int product = product_at(t);
@@ -581,7 +547,7 @@ Owned<> FormulaParser::parse_term() {
         left = close_one_side(std::move(left));
         continue;
       }
-      Bar bar = bar_at();
+      Bar bar = is_single_bar(t) && context_.open_bars == 0 ? bar_at() : Bar::none;
       if (bar == Bar::evaluation) {
         left = parse_evaluation_bar(std::move(left));
         continue;
@@ -611,7 +577,9 @@ Owned<> FormulaParser::parse_term() {
       continue;
     }
     tokens_.next();
-    Owned<> right = at_operand_end() ? text("") : parse_signed();
+    Owned<> right = at_operand_end()            ? text("")
+                    : is_sign(tokens_.peek()) ? parse_signs()
+                                              : parse_factor();
     if (!right) return {};
     switch (product) {
       case DOT:
@@ -689,9 +657,12 @@ Owned<> FormulaParser::parse_factor() {
   if (depth_ > max_depth_) return too_large();
   Owned<> e = parse_primary();
   while (e) {
-    e = parse_scripts(std::move(e));
-    if (!e) return {};
-    if (e->category == SYMBOL_CATEGORY && static_cast<Symbol&>(*e).expn == nullptr && at_call()) {
+    if (starts_script(tokens_.peek())) {
+      e = parse_scripts(std::move(e));
+      if (!e) return {};
+    }
+    if (e->category == SYMBOL_CATEGORY && static_cast<Symbol&>(*e).expn == nullptr &&
+        may_call(tokens_.peek()) && at_call()) {
       e = parse_call(std::move(e), false);
       continue;
     }
@@ -821,13 +792,15 @@ Owned<> FormulaParser::parse_scripts(Owned<> base) {
     // {\prime\prime} and {*} mark the base too.
     Tokenizer::Mark m = tokens_.mark();
     int primes_before = primes;
-    tokens_.next();
+    Token brace = tokens_.next();
     bool marked = false;
     while (mark(tokens_.peek())) {
       tokens_.next();
       marked = true;
     }
-    if (marked && tokens_.peek().is('}')) {
+    // An ordinary group: its first token is read already.
+    if (!marked) return parse_group(brace);
+    if (tokens_.peek().is('}')) {
       tokens_.next();
       return {};
     }
@@ -910,20 +883,25 @@ Owned<> FormulaParser::parse_primary() {
   Open level(depth_);
   if (depth_ > max_depth_) return too_large();
   const Token& next = tokens_.peek();
+  // Letters and numbers first: they are most operands.
+  if (next.type == Type::letter) {
+    char letter = tokens_.next().ch;
+    return make<Symbol>(&letter, 1);
+  }
+  if (next.type == Type::number) {
+    std::string_view digits = tokens_.next().text;
+    if (digits.find('.') != std::string_view::npos) {
+      return make<Real>(digits.data(), digits.size());
+    }
+    return make<Integer>(digits.data(), digits.size());
+  }
   // Scripts or primes with no base, as in _a x or {}^\circ written
   // without its braces, stand on an empty one.
-  if (next.is('_') || next.is('^') || next.is('\'') || next.is(Kind::prime)) return text("");
+  if (starts_script(next)) return text("");
   if (next.is('/') || next.is(Kind::negation)) return parse_slashed();
   if (!starts_factor(next, false)) return unexpected(next);
   Token t = tokens_.next();
   switch (t.type) {
-    case Type::number:
-      if (t.text.find('.') != std::string_view::npos) {
-        return make<Real>(t.text.data(), t.text.size());
-      }
-      return make<Integer>(t.text.data(), t.text.size());
-    case Type::letter:
-      return make<Symbol>(&t.ch, 1);
     case Type::character:
       switch (t.ch) {
         case '(':

@@ -17,6 +17,8 @@
 
 namespace latex {
 
+class Macros;
+
 enum class Kind : unsigned char {
   space,         // \, \quad \limits \big ...: read as nothing
   name,          // a Greek letter: a name, `text`
@@ -110,18 +112,27 @@ const Command* find_command(std::string_view name);
 
 enum class Type : unsigned char { end, number, letter, character, command, bad };
 
+/// The kind of a token that is no known command.
+inline constexpr Kind kNoKind = static_cast<Kind>(255);
+
 struct Token {
   Type type = Type::end;
   char ch = 0;                       // a letter or a character
+  // What the token is to the parser, read once when it is scanned: its
+  // command's kind, and its part as a bracket, a product sign and a
+  // relation.
+  Kind kind = kNoKind;
+  Delimiter delimiter = Delimiter::none;
+  unsigned char role = 0;            // OPENING, CLOSING or EITHER as a bracket
+  signed char product = -1;          // a ProductSign
+  short relation = -1;               // a relation code
   const Command* command = nullptr;  // a known command; null for an unknown one
   std::string_view text{};           // a number's digits; a command's name
   int offset = 0;                    // in the line, in bytes
   int length = 0;                    // bytes in the line
 
   bool is(char c) const { return type == Type::character && ch == c; }
-  bool is(Kind k) const {
-    return type == Type::command && command != nullptr && command->kind == k;
-  }
+  bool is(Kind k) const { return kind == k; }
 };
 
 inline bool is_letter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
@@ -149,7 +160,7 @@ class Tokenizer {
 
   const Token& peek() {
     if (!peeked_) {
-      token_ = scan();
+      scan(token_);
       peeked_ = true;
     }
     return token_;
@@ -223,8 +234,9 @@ class Tokenizer {
     return !too_large_;
   }
 
-  Token scan();
-  Token command_token(size_t start, std::string_view name, size_t length);
+  void scan(Token& t);
+  bool scan_other(Token& t);
+  void command_token(Token& t, std::string_view name);
   void skip_length();
 
   std::string_view line_;
@@ -244,12 +256,27 @@ bool is_trig_name(std::string_view name);
 bool is_round(const Expression& e);
 /// What a round bracket holds, the bracket deleted.
 Owned<> unwrap(Owned<> e);
-Delimiter delimiter_of(const Token& t);
-int role_of(const Token& t);
+inline Delimiter delimiter_of(const Token& t) { return t.delimiter; }
+inline int role_of(const Token& t) { return t.role; }
 /// ) ] \} \rangle \rbrack: each closes any bracket but bars.
-bool closes_bracket(const Token& t);
+inline bool closes_bracket(const Token& t) {
+  return t.role == CLOSING && t.delimiter != Delimiter::bar && t.delimiter != Delimiter::double_bar;
+}
+/// The relation code of a relation sign, or -1.
+inline int relation_of(const Token& t) { return t.relation; }
 bool is_function(const Token& t);
-bool is_sign(const Token& t);
+inline bool is_single_bar(const Token& t) {
+  return t.delimiter == Delimiter::bar && (t.role & CLOSING) != 0;
+}
+/// A script or a prime after an operand: ^ _ ' \prime.
+inline bool starts_script(const Token& t) {
+  return t.is('^') || t.is('_') || t.is('\'') || t.is(Kind::prime);
+}
+/// What may open a name's argument list: ( or \left.
+inline bool may_call(const Token& t) { return t.is('(') || t.is(Kind::left); }
+/// The punctuation that may end a sentence: . , ;
+inline bool is_final_mark(const Token& t) { return t.is('.') || t.is(',') || t.is(';'); }
+inline bool is_sign(const Token& t) { return t.is('-') || t.is('+') || t.is(Kind::additive); }
 
 /// "syntax error at column C: message" for a fault at a byte offset of
 /// line, C counted in characters from 1.
@@ -259,8 +286,19 @@ std::string syntax_error(std::string_view line, int offset, std::string_view mes
 /// environment; columns, whether it holds an &.
 bool has_rows(std::string_view formula, bool& columns);
 
-/// The formula of a line: its comment, its blanks, the $ $, $$ $$, \( \)
-/// or \[ \] around it and a last \\ taken away.
+/// What one pass over a line finds: where its comment starts, and whether
+/// it may hold rows (a \\, an & or a \tag) or definitions and macros.
+/// The passes that look for those closely run only where this one found
+/// a sign of them.
+struct LineFacts {
+  size_t end = 0;  // the comment's start, or the line's end
+  bool rows = false;
+  bool macros = false;
+};
+LineFacts read_line(std::string_view line, const Macros& defined, const Macros* base);
+
+/// The formula of a line whose comment is cut off: its blanks, the $ $,
+/// $$ $$, \( \) or \[ \] around it and a last \\ taken away.
 void strip(std::string_view line, size_t& begin, size_t& end);
 
 // Counts a construct as open for the life of the guard.
@@ -282,8 +320,10 @@ class FormulaParser {
 
   /// The tree of the formula between begin and end in line, or null after
   /// reporting why there is none, or null and empty when the line holds
-  /// only spacing and styles.
-  Owned<> parse(std::string_view line, size_t begin, size_t end, bool& empty);
+  /// only spacing and styles. Rows are looked for only when it may hold
+  /// them.
+  Owned<> parse(std::string_view line, size_t begin, size_t end, bool may_hold_rows,
+                bool& empty);
 
   /// The line is the expansion of the macros of `original`: origins gives
   /// the offset in original of each of its bytes, and of its end, and the
@@ -391,9 +431,14 @@ class FormulaParser {
   bool starts_factor(const Token& t, bool after_operand = true) const;
   bool starts_signed(const Token& t) const { return starts_factor(t, false) || is_sign(t); }
   bool at_call();
-  bool at_final_punctuation();
+  /// Whether a period, comma or semicolon ends the formula or a cell, as
+  /// a sentence's punctuation.
+  bool at_final_punctuation() { return is_final_mark(tokens_.peek()) && punctuation_ends(); }
+  bool punctuation_ends();
   Owned<> punctuated(Owned<> e);
-  bool at_differential();
+  /// Whether the differential that ends an integrand comes next.
+  bool at_differential() { return context_.integrand && differential_follows(); }
+  bool differential_follows();
   Owned<> parse_differential();
   bool at_operand_end();
   bool stray_closing(const Token& t) const;
@@ -405,10 +450,21 @@ class FormulaParser {
   Owned<> parse_list();
   Owned<> parse_sequence(Owned<> first);
   bool parse_items(FunctionArgs& items);
-  int relation_at();
+  /// The relation that comes next, or -1: a relation sign, \not= and
+  /// \not\in, or a bar that separates, as in P(A|B); between bars, a >
+  /// that ends a ket |a> is none.
+  int relation_at() {
+    const Token& t = tokens_.peek();
+    bool plain = t.relation >= 0 ? !(t.is('>') && context_.open_bars > 0)
+                                 : !(t.is('|') || t.is(Kind::negation));
+    return plain ? t.relation : relation_after_mark();
+  }
+  int relation_after_mark();
   bool at_mid();
   Owned<> parse_relation();
   Owned<> parse_relations(Owned<> first);
+  /// The node of a relation by its code.
+  Owned<> relation(int code, Owned<> left, Owned<> right);
   /// left: an operand read already, when there is one.
   Owned<> parse_additive(Owned<> left = {});
   Owned<> parse_term();

@@ -255,6 +255,30 @@ TEST(Latex, FinalPunctuation) {
   EXPECT_EQ("x = 1.\n", Latex("\\begin{matrix} x = 1. \\end{matrix}"));
 }
 
+// A line's rows, definitions and macros are looked for only where a first
+// pass over the line saw a sign of them; the comment hides its own.
+TEST(Latex, CommentsRowsAndMacrosOfALine) {
+  struct {
+    const char* line;
+    const char* drawn;
+  } cases[] = {
+      {"a & b % c & d", "a b\n"},
+      {"a + b % c & d \\\\ e", "a + b\n"},
+      {"a \\\\ b % \\\\ c", "a\nb\n"},
+      {"a \\\\% b", "a\n"},  // \\ then the comment, not \%
+      {"a \\% b % c", "a % b\n"},
+      {"x = 1 \\tag{2} % \\tag{3}", "x = 1  (2)\n"},
+      {"\\def\\f{y}\\f + 1 % \\f", "y + 1\n"},
+      {"\\iint f % \\iiint",
+       "  /   /\n"
+       " |   |\n"
+       " |   | f\n"
+       " |   |\n"
+       "/   /\n"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(c.drawn, Latex(c.line)) << c.line;
+}
+
 // ASCII draws a pair of floors as the linear floor(x) and never as a
 // bracket it could be read as; Unicode draws the signs.
 TEST(Latex, FloorsAndCeilings) {

@@ -1,6 +1,7 @@
 // The LaTeX reader's tokens: numbers, letters, characters and commands,
 // with the UTF-8 forms of signs and Greek letters read as their commands.
 #include <algorithm>
+#include <array>
 #include <iterator>
 #include <unordered_map>
 
@@ -32,6 +33,48 @@ const std::unordered_map<char32_t, const SymbolRow*>& utf8_forms() {
 // letters; the others are in the symbol table.
 constexpr std::string_view kLatinLookingCapitals = "AB??EZH?IK?MN?O?P??T??X??";
 
+// What each byte starts.
+enum Start : unsigned char { kOther, kBlank, kDigit, kLetter, kBackslash, kDot, kWide, kBad };
+
+constexpr auto kStarts = [] {
+  std::array<Start, 256> starts{};
+  for (int c = 0; c < 32; ++c) starts[c] = kBad;
+  for (unsigned char c : {'#', '$', '%', '\x7f'}) starts[c] = kBad;
+  for (unsigned char c : {' ', '\t', '\r', '~'}) starts[c] = kBlank;
+  for (int c = '0'; c <= '9'; ++c) starts[c] = kDigit;
+  for (int c = 'a'; c <= 'z'; ++c) starts[c] = kLetter;
+  for (int c = 'A'; c <= 'Z'; ++c) starts[c] = kLetter;
+  for (int c = 0x80; c < 0x100; ++c) starts[c] = kWide;
+  starts['\\'] = kBackslash;
+  starts['.'] = kDot;
+  return starts;
+}();
+
+// The token of each byte that is one by itself: a letter, or a character
+// with what it is as a bracket, a product sign and a relation.
+constexpr auto kByteTokens = [] {
+  std::array<Token, 256> tokens{};
+  for (int c = 0; c < 256; ++c) {
+    Token& t = tokens[c];
+    t.type = kStarts[c] == kLetter ? Type::letter : Type::character;
+    t.ch = static_cast<char>(c);
+    switch (c) {
+      case '(': t.delimiter = Delimiter::paren; t.role = OPENING; break;
+      case ')': t.delimiter = Delimiter::paren; t.role = CLOSING; break;
+      case '[': t.delimiter = Delimiter::square; t.role = OPENING; break;
+      case ']': t.delimiter = Delimiter::square; t.role = CLOSING; break;
+      case '|': t.delimiter = Delimiter::bar; t.role = EITHER; break;
+      case '<': t.delimiter = Delimiter::angle; t.relation = relation_code(LESS); break;
+      case '>': t.delimiter = Delimiter::angle; t.relation = relation_code(GREATER); break;
+      case '=': t.relation = relation_code(EQUAL); break;
+      case '*': t.product = DOT; break;
+      case '/': t.product = SLASH; break;
+      default: break;
+    }
+  }
+  return tokens;
+}();
+
 }  // namespace
 
 // Decodes the UTF-8 sequence at text[i]; returns its length, or 0 when it
@@ -51,14 +94,27 @@ int decode_utf8(std::string_view text, size_t i, char32_t& code) {
   return n;
 }
 
-Token Tokenizer::command_token(size_t start, std::string_view name, size_t length) {
-  Token t;
+void Tokenizer::command_token(Token& t, std::string_view name) {
   t.type = Type::command;
   t.text = name;
-  t.offset = static_cast<int>(start);
-  t.length = static_cast<int>(length);
   t.command = find_command(name);
-  return t;
+  if (t.command == nullptr) return;
+  t.kind = t.command->kind;
+  int code = t.command->code;
+  switch (t.kind) {
+    case Kind::delimiter:
+      t.delimiter = static_cast<Delimiter>(code >> 2);
+      t.role = static_cast<unsigned char>(code & 3);
+      break;
+    case Kind::relation:
+      t.relation = static_cast<short>(code);
+      break;
+    case Kind::product:
+      t.product = static_cast<signed char>(code);
+      break;
+    default:
+      break;
+  }
 }
 
 // A length after \hskip and the like, as in -3pt, .75pt or 1em plus 2pt;
@@ -104,30 +160,78 @@ void Tokenizer::skip_length() {
   }
 }
 
-Token Tokenizer::scan() {
+// Letters, digits and the characters of one byte are most tokens: they
+// are read here, and the others out of line.
+void Tokenizer::scan(Token& t) {
   for (;;) {
-    while (pos_ < end_ && (is_blank(line_[pos_]) || line_[pos_] == '~')) ++pos_;
-    Token t;
-    t.offset = static_cast<int>(pos_);
-    if (pos_ >= end_ || too_large_) {
+    const char* text = line_.data();
+    size_t pos = pos_;
+    while (pos < end_ && kStarts[static_cast<unsigned char>(text[pos])] == kBlank) ++pos;
+    pos_ = pos;
+    if (pos >= end_ || too_large_) {
+      t = Token();
       t.offset = static_cast<int>(end_);
-      return t;
+      return;
     }
-    size_t start = pos_;
-    char c = line_[pos_];
-    if (is_digit(c) || (c == '.' && pos_ + 1 < end_ && is_digit(line_[pos_ + 1]))) {
-      while (pos_ < end_ && is_digit(line_[pos_])) ++pos_;
-      if (pos_ + 1 < end_ && line_[pos_] == '.' && is_digit(line_[pos_ + 1])) {
+    auto c = static_cast<unsigned char>(text[pos]);
+    switch (kStarts[c]) {
+      case kLetter:
+      case kOther:
+        t = kByteTokens[c];
+        ++pos;
+        break;
+      case kDigit: {
+        while (pos < end_ && is_digit(text[pos])) ++pos;
+        if (pos + 1 < end_ && text[pos] == '.' && is_digit(text[pos + 1])) {
+          ++pos;
+          while (pos < end_ && is_digit(text[pos])) ++pos;
+        }
+        t = Token();
+        t.type = Type::number;
+        t.text = line_.substr(pos_, pos - pos_);
+        break;
+      }
+      default:
+        if (!scan_other(t)) continue;
+        return;
+    }
+    t.offset = static_cast<int>(pos_);
+    t.length = static_cast<int>(pos - pos_);
+    pos_ = pos;
+    if (!charge(static_cast<size_t>(t.length))) {
+      t = Token();
+      t.offset = static_cast<int>(end_);
+    }
+    return;
+  }
+}
+
+// A token that starts with a backslash, a period, a byte of a wider
+// character or a byte that no token has; false when it is read as nothing,
+// as spacing is.
+[[gnu::noinline]] bool Tokenizer::scan_other(Token& t) {
+  t = Token();
+  size_t start = pos_;
+  t.offset = static_cast<int>(start);
+  char c = line_[pos_];
+  switch (kStarts[static_cast<unsigned char>(c)]) {
+    case kDot:
+      if (pos_ + 1 < end_ && is_digit(line_[pos_ + 1])) {
+        // .5: a number.
         ++pos_;
         while (pos_ < end_ && is_digit(line_[pos_])) ++pos_;
+        t.type = Type::number;
+        t.text = line_.substr(start, pos_ - start);
+      } else if (line_.substr(pos_, 3) == "...") {
+        pos_ += 3;
+        command_token(t, "ldots");
+      } else {
+        ++pos_;
+        t = kByteTokens['.'];
+        t.offset = static_cast<int>(start);
       }
-      t.type = Type::number;
-      t.text = line_.substr(start, pos_ - start);
-    } else if (is_letter(c)) {
-      ++pos_;
-      t.type = Type::letter;
-      t.ch = c;
-    } else if (c == '\\') {
+      break;
+    case kBackslash: {
       size_t k = pos_ + 1;
       if (k < end_ && is_letter(line_[k])) {
         while (k < end_ && is_letter(line_[k])) ++k;
@@ -139,12 +243,12 @@ Token Tokenizer::scan() {
         ++pos_;
         t.type = Type::bad;
         t.length = 1;
-        return t;
+        return true;
       }
       pos_ = k;
-      t = command_token(start, line_.substr(start + 1, k - start - 1), k - start);
-      if (t.command != nullptr && t.command->kind == Kind::space) continue;
-      if (t.command != nullptr && t.command->kind == Kind::skipped) {
+      command_token(t, line_.substr(start + 1, k - start - 1));
+      if (t.kind == Kind::space) return false;
+      if (t.kind == Kind::skipped) {
         size_t begin, end;
         if (t.command->code == 1) {
           skip_length();
@@ -152,12 +256,11 @@ Token Tokenizer::scan() {
           if (pos_ < end_ && line_[pos_] == '*') ++pos_;
           braced_text(begin, end);
         }
-        continue;
+        return false;
       }
-    } else if (c == '.' && line_.substr(pos_, 3) == "...") {
-      pos_ += 3;
-      t = command_token(start, "ldots", 3);
-    } else if (static_cast<unsigned char>(c) >= 0x80) {
+      break;
+    }
+    case kWide: {
       char32_t code = 0;
       int n = decode_utf8(line_.substr(0, end_), pos_, code);
       auto found = n == 0 ? utf8_forms().end() : utf8_forms().find(code);
@@ -167,39 +270,34 @@ Token Tokenizer::scan() {
         pos_ += n == 0 ? 1 : static_cast<size_t>(n);
         t.type = Type::bad;
         t.length = n == 0 ? 1 : n;
-        return t;
+        return true;
       }
       pos_ += static_cast<size_t>(n);
       if (form == nullptr) {
         t.type = Type::letter;
         t.ch = kLatinLookingCapitals[code - U'Α'];
       } else if (!form->latex.empty()) {
-        t = command_token(start, form->latex.substr(0, form->latex.find(' ')),
-                          static_cast<size_t>(n));
-        if (t.command != nullptr && t.command->kind == Kind::space) continue;
+        command_token(t, form->latex.substr(0, form->latex.find(' ')));
+        if (t.kind == Kind::space) return false;
       } else {
+        t = kByteTokens[static_cast<unsigned char>(form->ascii[0])];
         t.type = Type::character;
-        t.ch = form->ascii[0];
+        t.offset = static_cast<int>(start);
       }
-    } else if (static_cast<unsigned char>(c) < 32 || c == 127 || c == '#' || c == '$' ||
-               c == '%') {
+      break;
+    }
+    default:
       ++pos_;
       t.type = Type::bad;
       t.length = 1;
-      return t;
-    } else {
-      ++pos_;
-      t.type = Type::character;
-      t.ch = c;
-    }
-    t.offset = static_cast<int>(start);
-    t.length = static_cast<int>(pos_ - start);
-    if (!charge(pos_ - start)) {
-      t = Token();
-      t.offset = static_cast<int>(end_);
-    }
-    return t;
+      return true;
   }
+  t.length = static_cast<int>(pos_ - start);
+  if (!charge(pos_ - start)) {
+    t = Token();
+    t.offset = static_cast<int>(end_);
+  }
+  return true;
 }
 
 }  // namespace latex
