@@ -188,4 +188,73 @@ TEST(Parser, MessagesPointAtTheirToken) {
   }
 }
 
+// A co-process's input: each read hands over one line, as a pipe does
+// when the other end writes a line and waits for its drawing. Reads and
+// statements go to one log, in the order they happen.
+class LineByLine : public Source, public Listener {
+ public:
+  explicit LineByLine(std::vector<std::string> lines) : lines_(std::move(lines)) {}
+  size_t read(char* buf, size_t size) override {
+    if (next_ == lines_.size()) {
+      log += "end ";
+      return 0;
+    }
+    const std::string& line = lines_[next_++];
+    EXPECT_LE(line.size(), size);
+    std::memcpy(buf, line.data(), line.size());
+    log += "read ";
+    return line.size();
+  }
+  void statement(Owned<>, int line) override { log += "draw" + std::to_string(line) + " "; }
+  void empty_statement(int line) override { log += "empty" + std::to_string(line) + " "; }
+  void error(Status, std::string_view, int line, int) override {
+    log += "error" + std::to_string(line) + " ";
+  }
+  std::string log;
+
+ private:
+  std::vector<std::string> lines_;
+  size_t next_ = 0;
+};
+
+TEST(Parser, EachLineIsDoneBeforeTheNextIsRead) {
+  struct {
+    std::vector<std::string> lines;
+    const char* log;
+  } cases[] = {
+      {{"x\n", "1+\n", "\n", "y\n"}, "read draw1 read error2 read empty3 read draw4 end "},
+      // Two lines in one read are both done before the next read.
+      {{"x\ny\n", "z\n"}, "read draw1 draw2 read draw3 end "},
+      // The end of the input is asked for once, also after a last line
+      // without its newline: at a terminal, each is a key the user presses.
+      {{"x\n", "y"}, "read draw1 read end draw2 "},
+      {{"x", "+1"}, "read read end draw1 "},
+  };
+  for (auto& test : cases) {
+    LineByLine input(test.lines);
+    Parser parser;
+    parser.parse(input, input);
+    EXPECT_EQ(test.log, input.log) << test.lines[0];
+  }
+}
+
+// A source that says when it is at its end is not read past it.
+TEST(Parser, KnownEndSparesTheLastRead) {
+  struct Counted : TextSource {
+    using TextSource::TextSource;
+    size_t read(char* buf, size_t size) override {
+      ++reads;
+      return TextSource::read(buf, size);
+    }
+    int reads = 0;
+  };
+  for (const char* text : {"", "x", "x\ny", "x\n\n"}) {
+    Counted source(text);
+    Messages listener;
+    Parser parser;
+    parser.parse(source, listener);
+    EXPECT_EQ(std::string_view(text).empty() ? 1 : 2, source.reads) << text;
+  }
+}
+
 }  // namespace

@@ -61,6 +61,8 @@ struct Parser::State {
   long after_newline = -1;   // offset just after the last newline handed over
   bool skipping = false;     // bytes are dropped up to the next newline
   bool cut = false;          // the input was cut short after a long token
+  bool soft_end = false;     // the reader ended a read at a newline
+  bool ended = false;        // the source has come to its end
 
   // The scanner's position.
   long offset = 0;           // bytes matched
