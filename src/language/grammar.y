@@ -66,16 +66,14 @@
 
 %%
 
+/* The statements are written out here: a rule for a statement between
+   would cost a reduction for each line. */
 input
-    : input statement
-    | /* empty */
-    ;
-
-statement
-    : expr '\n'             { state.listener->statement(Owned<>($1), state.line); }
-    | error '\n'            { yyerrok; }
-    | QUIT '\n'             { state.quit = true; YYACCEPT; }
-    | '\n'                  { state.listener->empty_statement(state.line); }
+    : /* empty */
+    | input expr '\n'       { state.listener->statement(Owned<>($2), state.line); }
+    | input error '\n'      { yyerrok; }
+    | input QUIT '\n'       { state.quit = true; YYACCEPT; }
+    | input '\n'            { state.listener->empty_statement(state.line); }
     ;
 
 /* Numbers and names are expressions at once: a unit rule between would
@@ -194,6 +192,7 @@ row
 // of a line being dropped are deleted here and never reach the parser.
 // It is defined before byacc's loop, which takes it in.
 static inline int yylex(YYSTYPE* value, Parser::State& state) {
+  if (state.newline_pending) state.begin_line();
   for (;;) {
     if (state.stopped) {
       state.line_open = false;
@@ -227,7 +226,7 @@ static inline int yylex(YYSTYPE* value, Parser::State& state) {
       state.out_of_memory();
       return token;
     }
-    if (token == TOO_LARGE || !state.charge(state.offset - state.token_start)) {
+    if (token == TOO_LARGE || !state.charge(state.token_length)) {
       drop_token(token, value);
       state.too_large();
       return TOO_LARGE;

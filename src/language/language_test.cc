@@ -155,9 +155,9 @@ class Positions : public Listener {
   std::string text;
 };
 
-std::string Point(const std::string& input) {
+std::string Point(const std::string& input, size_t read_size = 8192) {
   Parser parser;
-  ChunkedText source(input, 8192);
+  ChunkedText source(input, read_size);
   Positions listener;
   parser.parse(source, listener);
   return listener.text;
@@ -182,9 +182,15 @@ TEST(Parser, MessagesPointAtTheirToken) {
       {"sqrt(x", "1:6 syntax error\n"},
       // Columns count from each line's start.
       {"x\n\n  2x\n", "3:3 syntax error\n"},
+      {"1..\n x $", "1:2 syntax error\n2:3 bad character '$'\n2:3 syntax error\n"},
+      {"abc ..\n  1..", "1:4 syntax error\n2:4 syntax error\n"},
   };
+  // Places do not depend on how the input arrives: tokens and lines that
+  // span reads, and a last line whose end comes with its last bytes.
   for (const auto& test : cases) {
-    EXPECT_EQ(test.messages, Point(test.input)) << test.input;
+    for (size_t read_size : {1, 2, 3, 8192}) {
+      EXPECT_EQ(test.messages, Point(test.input, read_size)) << test.input << " " << read_size;
+    }
   }
 }
 

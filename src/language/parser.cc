@@ -85,8 +85,10 @@ void Parser::State::drop_line(Status status, std::string_view message) {
   dropping = true;
   // Bytes not yet handed to the scanner are dropped by the reader, unless
   // the line's newline is among those handed over.
-  if (after_newline <= offset) skipping = true;
+  if (after_newline <= token_offset() + token_length) skipping = true;
 }
+
+long Parser::State::token_offset() const { return scanned_offset(scanner); }
 
 void Parser::State::begin(Source& new_source, Listener& new_listener) {
   source = &new_source;
@@ -94,7 +96,8 @@ void Parser::State::begin(Source& new_source, Listener& new_listener) {
   delivered = 0;
   after_newline = -1;
   skipping = cut = soft_end = ended = false;
-  offset = token_start = line_start = 0;
+  token_length = 0;
+  line_start = next_line_start = 0;
   line = 1;
   newline_pending = line_open = false;
   cost = 0;
