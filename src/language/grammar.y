@@ -207,7 +207,8 @@ static inline int yylex(YYSTYPE* value, Parser::State& state) {
       state.line_open = false;
       return 0;
     }
-    if (token == '\n' || token == 0) {
+    // Bytes below a newline are bad characters, or the end of the input.
+    if (token <= '\n' && (token == '\n' || token == 0)) {
       state.line_open = false;
       state.cost = 0;
       state.dropping = false;
