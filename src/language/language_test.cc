@@ -86,6 +86,11 @@ TEST(Scanner, LongestMatchAndRuleOrder) {
       {"1e5e5\n", "REAL 1e5, SYMBOL e5, NL"},
       {"2e\n", "INTEGER 2, SYMBOL e, NL"},
       {"1.5e+\n", "REAL 1.5, SYMBOL e, +, NL"},
+      // A number that what follows it starts to continue, but does not.
+      {"2E-x 3e+ .5e\n", "INTEGER 2, SYMBOL E, -, SYMBOL x, INTEGER 3, SYMBOL e, +, REAL .5, SYMBOL e, NL"},
+      {"1e5.x 1e5..2 1.5..x 12..x\n",
+       "REAL 1e5, REAL ., SYMBOL x, REAL 1e5, DOTDOT, INTEGER 2, REAL 1.5, DOTDOT, SYMBOL x, REAL 12., REAL ., SYMBOL x, NL"},
+      {".5.. 7.", "REAL .5, DOTDOT, REAL 7., NL"},
       // A number needs a digit before its exponent: these are names.
       {"e e2 e2x E+5 e1(x)\n",
        "SYMBOL e, SYMBOL e2, SYMBOL e2x, SYMBOL E, +, INTEGER 5, SYMBOL e1, (, SYMBOL x, ), NL"},
