@@ -41,6 +41,7 @@
 %token SQRT ROOT ELLIPSIS INF DOTDOT INTEGRAL SUM PROD QUIT LIM PI NABLA
 %token ARROW DET ABS LE GE
 %token BAD_BYTE  /* a zero byte or a byte from 128 up: no rule takes it */
+/* The last two codes, so that one comparison tells them. */
 %token TOO_LARGE /* a statement that costs too much: no rule takes it */
 %token NO_MEMORY /* a token that found no memory: no rule takes it */
 
@@ -223,11 +224,15 @@ static inline int yylex(YYSTYPE* value, Parser::State& state) {
     // A statement that costs too much or finds no memory: the parser gets
     // a token that no rule takes, and the rest of the line never reaches
     // it.
-    if (token == NO_MEMORY) {
-      state.out_of_memory();
+    if (token >= TOO_LARGE) {
+      if (token == NO_MEMORY) {
+        state.out_of_memory();
+      } else {
+        state.too_large();
+      }
       return token;
     }
-    if (token == TOO_LARGE || !state.charge(state.token_length)) {
+    if (!state.charge(state.token_length)) {
       drop_token(token, value);
       state.too_large();
       return TOO_LARGE;

@@ -35,10 +35,11 @@ struct Parser::State {
   void report(Status status, std::string_view message);
 
   /// Counts a token against the statement's cost; false past
-  /// kMaxStatementCost or for a token longer than kMaxTokenLength.
+  /// kMaxStatementCost. (A token longer than kMaxTokenLength is TOO_LARGE
+  /// from the scanner.)
   bool charge(long length) {
     cost += kTokenCost + length;
-    return cost <= kMaxStatementCost && length <= kMaxTokenLength;
+    return cost <= kMaxStatementCost;
   }
   /// Gives up the current line with a message, unless it has had one
   /// already: its remaining tokens are dropped.
