@@ -1,11 +1,18 @@
 // The library: sessions that parse, draw and hand over statements, and the
 // C functions over them.
 #include <pthread.h>
+#ifndef __EMSCRIPTEN__
+#include <sys/auxv.h>
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+#endif
 #ifdef __EMSCRIPTEN__
 #include <emscripten/stack.h>
 #endif
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <exception>
@@ -43,10 +50,32 @@ Style style_of(const Options& options) {
   return Style{!options.narrow_roots, glyphs};
 }
 
+#ifndef __EMSCRIPTEN__
+// The lowest address that the main thread's stack may grow down to, or null
+// when this is not the main thread or its stack has no limit. The stack's
+// mapping ends at the page that holds the program's file name, which the
+// system puts above everything else on that stack, and it may grow until it
+// is as large as the current limit. The thread attributes would say the
+// same, but find it by reading the whole memory map.
+const char* main_stack_bottom() {
+  if (getpid() != static_cast<pid_t>(syscall(SYS_gettid))) return nullptr;
+  rlimit limit;
+  if (getrlimit(RLIMIT_STACK, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) return nullptr;
+  const auto* name = reinterpret_cast<const char*>(getauxval(AT_EXECFN));
+  const long page = sysconf(_SC_PAGESIZE);
+  if (name == nullptr || page <= 0) return nullptr;
+  const auto page_mask = static_cast<uintptr_t>(page) - 1;
+  const uintptr_t top = (reinterpret_cast<uintptr_t>(name + std::strlen(name) + 1) + page_mask) &
+                        ~page_mask;
+  const uintptr_t size = limit.rlim_cur & ~page_mask;
+  if (size >= top) return nullptr;
+  return reinterpret_cast<const char*>(top - size);
+}
+#endif
+
 // The lowest usable address of the calling thread's stack, or null when
-// it cannot be known. Finding it for the main thread reads the process's
-// memory map, so each thread keeps what it found: a thread's stack does not
-// move.
+// it cannot be known. Each thread keeps what it found: a thread's stack does
+// not move.
 const char* stack_bottom() {
 #ifdef __EMSCRIPTEN__
   // WebAssembly's thread attributes say nothing of the stack; its runtime
@@ -54,6 +83,7 @@ const char* stack_bottom() {
   return reinterpret_cast<const char*>(emscripten_stack_get_end());
 #else
   thread_local const char* bottom = [] {
+    if (const char* main = main_stack_bottom()) return main;
     pthread_attr_t attr;
     if (pthread_getattr_np(pthread_self(), &attr) != 0) return static_cast<const char*>(nullptr);
     void* low = nullptr;

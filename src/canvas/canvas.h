@@ -136,6 +136,10 @@ enum Glyph : unsigned {
   GLYPH_DOWN_LEFT,          // ┐
   GLYPH_UP_RIGHT,           // └
   GLYPH_UP_LEFT,            // ┘
+  GLYPH_DIAGONAL_DOTS,      // ⋱
+  GLYPH_RIGHT_HARPOON,      // ⇀
+  GLYPH_LESS_SIMILAR,       // ≲
+  GLYPH_GREATER_SIMILAR,    // ≳
   GLYPH_END,
   // The control bytes, from 0x01: see kLowGlyphTexts.
   GLYPH_LOW_FIRST = 0x01,
@@ -162,6 +166,14 @@ enum Glyph : unsigned {
   GLYPH_DOUBLE_STRUCK_Z,
   GLYPH_DOUBLE_STRUCK_Q,
   GLYPH_DOUBLE_STRUCK_C,
+  GLYPH_FLOOR_LEFT,          // ⌊, then ⌋ ⌈ ⌉
+  GLYPH_FLOOR_RIGHT,
+  GLYPH_CEILING_LEFT,
+  GLYPH_CEILING_RIGHT,
+  GLYPH_CONTOUR_INTEGRAL,    // ∮
+  GLYPH_UP_ARROW,            // ↑
+  GLYPH_DOWN_ARROW,          // ↓
+  GLYPH_VERTICAL_DOTS,       // ⋮
   GLYPH_LOW_END,
 };
 
@@ -186,6 +198,8 @@ inline constexpr std::string_view kGlyphTexts[] = {
     "←", "↦", "⇐", "⇔", "↔",
     // Corners of boxes and braces.
     "┌", "┐", "└", "┘",
+    // More signs of the symbol table.
+    "⋱", "⇀", "≲", "≳",
 };
 static_assert(GLYPH_END <= 0x100, "a glyph is one byte of a cell");
 static_assert(std::size(kGlyphTexts) == GLYPH_END - GLYPH_FIRST);
@@ -200,6 +214,9 @@ inline constexpr std::string_view kLowGlyphTexts[] = {
     "‾",
     // Letters and signs of the symbol table.
     "℘", "△", "□", "◯", "⇌", "⨂", "⨁", "⋃", "⋂", "ı", "ȷ", "ℝ", "ℕ", "ℤ", "ℚ", "ℂ",
+    // Floors and ceilings one row high, the contour integral's mark.
+    "⌊", "⌋", "⌈", "⌉", "∮",
+    "↑", "↓", "⋮",
 };
 
 /// The byte of the lower range's glyph i: 0x0a, which ends a row, is none.

@@ -1,5 +1,5 @@
 // Accents: a mark in a row of its own above the operand (below it for an
-// underline), never a combining character, so that every cell stays one
+// underline and a cedilla), never a combining character, so that every cell stays one
 // column wide:
 //   ^      ---->    ~~~
 //   x      a + b    abc
@@ -31,6 +31,7 @@ constexpr MarkRow kMarks[] = {
     {{"`", '`', 0}, {"`", '`', 0}},                                  // grave
     {{"u", 'u', 0}, {"u", 'u', 0}},                                  // breve
     {{"-", '-', 0}, {"─", glyph("─"), 0}},                       // under_line
+    {{",", ',', 0}, {",", ',', 0}},                                  // cedilla
 };
 
 }  // namespace
@@ -40,7 +41,8 @@ CanvasRef Accent::render(const RenderContext& cx) const {
   Extent e = c->extent();
   const MarkRow& row = kMarks[static_cast<int>(mark)];
   const MarkPieces& pieces = cx.style.glyphs->unicode_symbols ? row.unicode : row.ascii;
-  int at = mark == AccentMark::under_line ? e.descent + 1 : -e.ascent - 1;
+  bool below = mark == AccentMark::under_line || mark == AccentMark::cedilla;
+  int at = below ? e.descent + 1 : -e.ascent - 1;
   int width = static_cast<std::string_view>(pieces.alone).size();
   if (!wide || e.width <= width) {
     c->put_text(pieces.alone, at, std::max(0, (e.width - width) / 2));

@@ -208,17 +208,19 @@ CanvasRef ScriptedBigOperator::render_sign(const RenderContext& cx, const OpSymb
   return c;
 }
 
-// Three columns in ASCII, one in Unicode, as tall in both:
-//   /      ⌠
-//  |       ⎮
-//  |       ⎮
-//  |       ⎮
-// /        ⌡
-void Integral::draw_sign(Canvas& canvas, int r, int c, SignSpan span, const Style& style) {
+// Three columns in ASCII, one in Unicode, as tall in both; a closed
+// contour marked on the baseline row:
+//   /      ⌠       /     ⌠
+//  |       ⎮      |      ⎮
+//  |       ⎮      o      ∮
+//  |       ⎮      |      ⎮
+// /        ⌡     /       ⌡
+void Integral::draw_sign(Canvas& canvas, int r, int c, SignSpan span, const Style& style) const {
   const IntegralSign& sign = style.glyphs->integral;
   canvas[r - span.above - 1][c + sign.top_col] = sign.top;
   canvas.vertical_line(r - span.above, c + sign.middle_col, span.above + span.below + 1, sign.middle);
   canvas[r + span.below + 1][c + sign.bottom_col] = sign.bottom;
+  if (closed) canvas[r][c + sign.middle_col] = sign.contour;
 }
 
 // A sign that fits its body has its top on the integrand's top row and its

@@ -131,8 +131,9 @@ void draw_delimiter(const Style& style, Canvas& canvas, Delimiter d, bool openin
 }
 
 // Round brackets on both sides are drawn as the linear language draws
-// brackets; other brackets as written, each as tall as what it holds:
-//   [0, 1)    /1 \     ||x||
+// brackets; other brackets as written, each as tall as what it holds, and
+// in ASCII floors and ceilings as round brackets with their words:
+//   [0, 1)    /1 \     ||x||   floor(x)   lceil(x]
 //             |- |
 //             \2 ]
 CanvasRef Bracketed::render(const RenderContext& cx) const {
@@ -143,14 +144,23 @@ CanvasRef Bracketed::render(const RenderContext& cx) const {
     if (cx.layout) cx.layout->note(*this, Placement::one(*arg, 0, inner->extent().width, true));
     return c;
   }
+  const BracketWords& open_words = cx.style.glyphs->delimiter_words[static_cast<int>(opening)];
+  const BracketWords& close_words = cx.style.glyphs->delimiter_words[static_cast<int>(closing)];
+  bool pair = opening == closing;
+  std::string_view before = pair ? open_words.pair : open_words.left;
+  std::string_view after = pair ? std::string_view() : close_words.right;
+  c->put_text(before, 0, 0);
+  int start = static_cast<int>(before.size());
   Extent e = inner->extent();
-  int col = delimiter_width(cx.style, opening);
+  int col = start + delimiter_width(cx.style, opening);
   c->paste(*inner, 0, col, ALIGN_BASELINE);
-  draw_delimiter(cx.style, *c, opening, true, -e.ascent, e.descent, 0);
-  draw_delimiter(cx.style, *c, closing, false, -e.ascent, e.descent, col + e.width);
+  draw_delimiter(cx.style, *c, opening, true, -e.ascent, e.descent, start);
+  int end = col + e.width;
+  draw_delimiter(cx.style, *c, closing, false, -e.ascent, e.descent, end);
+  c->put_text(after, 0, end + delimiter_width(cx.style, closing));
   // Written brackets one column wide break as round ones do.
-  if (cx.layout && col == 1 && delimiter_width(cx.style, closing) == 1) {
-    cx.layout->note(*this, Placement::one(*arg, 0, e.width, true));
+  if (cx.layout && col == start + 1 && delimiter_width(cx.style, closing) == 1 && after.empty()) {
+    cx.layout->note(*this, Placement::one(*arg, start, e.width, true));
   }
   return c;
 }

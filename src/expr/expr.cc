@@ -126,8 +126,8 @@ OpOnFunction::OpOnFunction(Expression* body, Expression* variable)
 }
 
 IntegralOnInterval::IntegralOnInterval(Expression* body, Expression* variable,
-                                       Expression* lower, Expression* upper)
-    : Integral(body, variable), OpOverInterval(lower, upper) {
+                                       Expression* lower, Expression* upper, bool closed)
+    : Integral(body, variable, closed), OpOverInterval(lower, upper) {
   cover(lower);
   cover(upper);
 }

@@ -371,11 +371,11 @@ class Bar : public UnaryOp {
 
 /// The marks that LaTeX sets over (or under) an operand.
 enum class AccentMark : unsigned char {
-  hat, check, tilde, vec, left_arrow, dot, ddot, acute, grave, breve, under_line
+  hat, check, tilde, vec, left_arrow, dot, ddot, acute, grave, breve, under_line, cedilla
 };
 
 /// A mark in a row of its own above the operand, or below it for
-/// under_line; a wide accent spans the operand, another one is centred.
+/// under_line and cedilla; a wide accent spans the operand, another one is centred.
 class Accent : public UnaryOp {
  public:
   Accent(Expression* arg, AccentMark mark, bool wide) : UnaryOp(arg), mark(mark), wide(wide) {}
@@ -602,8 +602,9 @@ struct SignSpan {
 
 class Integral : public OpOnFunction {
  public:
-  Integral(Expression* body, Expression* variable)
-      : OpOnFunction(body, variable) {}
+  /// closed: over a closed contour, the sign marked on its baseline row.
+  Integral(Expression* body, Expression* variable, bool closed = false)
+      : OpOnFunction(body, variable), closed(closed) {}
   CanvasRef render(const RenderContext& cx) const override;
   /// The sign of the given span with its bounds, if any.
   virtual CanvasRef render_sign(const RenderContext& cx, SignSpan span) const;
@@ -611,9 +612,10 @@ class Integral : public OpOnFunction {
   /// above as below, at least one, or, in a style whose sign fits its
   /// body, the integrand's own rows.
   static SignSpan sign_span(const Style& style, const Extent& e);
-  /// Draws a sign of the given span with its baseline row at row r, from
-  /// column c.
-  static void draw_sign(Canvas& canvas, int r, int c, SignSpan span, const Style& style);
+  /// Draws the sign of the given span with its baseline row at row r,
+  /// from column c.
+  void draw_sign(Canvas& canvas, int r, int c, SignSpan span, const Style& style) const;
+  const bool closed;
 
  private:
   /// The drawing, and in span that of its sign: nested integrals share the
@@ -624,7 +626,7 @@ class Integral : public OpOnFunction {
 class IntegralOnInterval : public Integral, public OpOverInterval {
  public:
   IntegralOnInterval(Expression* body, Expression* variable,
-                     Expression* lower, Expression* upper);
+                     Expression* lower, Expression* upper, bool closed = false);
   void release_children(NodeStack& out) override;
   CanvasRef render_sign(const RenderContext& cx, SignSpan span) const override;
 };

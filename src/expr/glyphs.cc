@@ -27,11 +27,27 @@ constexpr BracketShape kUnicodeBraces{
      g(GLYPH_BRACE_EXTENSION)},
     {'}', g(GLYPH_BRACE_RIGHT_TOP), g(GLYPH_BRACE_RIGHT_MIDDLE), g(GLYPH_BRACE_RIGHT_BOTTOM),
      g(GLYPH_BRACE_EXTENSION)}};
+// Floors and ceilings: one row high their own signs, taller the pieces of
+// square brackets without the rule at the open end.
+constexpr BracketShape kUnicodeFloors{
+    {g(GLYPH_FLOOR_LEFT), g(GLYPH_SQUARE_LEFT_MIDDLE), g(GLYPH_SQUARE_LEFT_MIDDLE),
+     g(GLYPH_SQUARE_LEFT_BOTTOM), g(GLYPH_SQUARE_LEFT_MIDDLE)},
+    {g(GLYPH_FLOOR_RIGHT), g(GLYPH_SQUARE_RIGHT_MIDDLE), g(GLYPH_SQUARE_RIGHT_MIDDLE),
+     g(GLYPH_SQUARE_RIGHT_BOTTOM), g(GLYPH_SQUARE_RIGHT_MIDDLE)}};
+constexpr BracketShape kUnicodeCeilings{
+    {g(GLYPH_CEILING_LEFT), g(GLYPH_SQUARE_LEFT_TOP), g(GLYPH_SQUARE_LEFT_MIDDLE),
+     g(GLYPH_SQUARE_LEFT_MIDDLE), g(GLYPH_SQUARE_LEFT_MIDDLE)},
+    {g(GLYPH_CEILING_RIGHT), g(GLYPH_SQUARE_RIGHT_TOP), g(GLYPH_SQUARE_RIGHT_MIDDLE),
+     g(GLYPH_SQUARE_RIGHT_MIDDLE), g(GLYPH_SQUARE_RIGHT_MIDDLE)}};
 constexpr BigSign kAsciiSum{{"=====", "\\", " >", "/", "====="}};
 constexpr BigSign kAsciiProduct{{"=====", " | |", " | |", " | |", " | |"}};
 constexpr IntegralSign kUnicodeIntegral{
     g(GLYPH_INTEGRAL_TOP), g(GLYPH_INTEGRAL_MIDDLE), g(GLYPH_INTEGRAL_BOTTOM), 0, 0, 0, 0, 0, 2,
-    true};
+    g(GLYPH_CONTOUR_INTEGRAL), true};
+// ∮ is of ambiguous width: the neutral set marks the contour as ASCII does.
+constexpr IntegralSign kNeutralIntegral{
+    g(GLYPH_INTEGRAL_TOP), g(GLYPH_INTEGRAL_MIDDLE), g(GLYPH_INTEGRAL_BOTTOM), 0, 0, 0, 0, 0, 2,
+    'o', true};
 
 }  // namespace
 
@@ -51,12 +67,16 @@ const GlyphSet kAsciiGlyphs{
             uniform('|', '|'),
             uniform('|', '|'),
             {{'<', '/', '<', '\\', 0}, {'>', '\\', '>', '/', 0}},
+            kAsciiParens,
+            kAsciiParens,
         },
+    .delimiter_words = {{}, {}, {}, {}, {}, {}, {},
+                        {"floor", "lfloor", "rfloor"}, {"ceil", "lceil", "rceil"}},
     .low_braces = uniform('{', '}'),
     .double_bar_width = 2,
     .sum = kAsciiSum,
     .product = kAsciiProduct,
-    .integral = {'/', '|', '/', 2, 1, 0, 1, 3, 3, false},
+    .integral = {'/', '|', '/', 2, 1, 0, 1, 3, 3, 'o', false},
     .radical = {'\\', '/', '|', false, 0, 0},
     .arrow = "->",
     .lim_width = 4,
@@ -86,7 +106,10 @@ const GlyphSet kUnicodeGlyphs{
             uniform(g(GLYPH_DOUBLE_VERTICAL), g(GLYPH_DOUBLE_VERTICAL)),
             {{g(GLYPH_ANGLE_LEFT), g(GLYPH_RISING), g(GLYPH_ANGLE_LEFT), g(GLYPH_FALLING), 0},
              {g(GLYPH_ANGLE_RIGHT), g(GLYPH_FALLING), g(GLYPH_ANGLE_RIGHT), g(GLYPH_RISING), 0}},
+            kUnicodeFloors,
+            kUnicodeCeilings,
         },
+    .delimiter_words = {},
     .low_braces = kUnicodeBraces,
     .double_bar_width = 1,
     .sum = {{"_____", "╲", " ⟩", "╱", "‾‾‾‾‾"}, "_╲│╱‾"},
@@ -125,12 +148,15 @@ const GlyphSet kNeutralGlyphs{
             uniform('|', '|'),
             {{g(GLYPH_ANGLE_LEFT), '/', g(GLYPH_ANGLE_LEFT), '\\', 0},
              {g(GLYPH_ANGLE_RIGHT), '\\', g(GLYPH_ANGLE_RIGHT), '/', 0}},
+            kUnicodeFloors,
+            kUnicodeCeilings,
         },
+    .delimiter_words = {},
     .low_braces = kUnicodeBraces,
     .double_bar_width = 2,
     .sum = kAsciiSum,
     .product = kAsciiProduct,
-    .integral = kUnicodeIntegral,
+    .integral = kNeutralIntegral,
     .radical = {'\\', '/', '|', false, 0, 0},
     .arrow = "->",
     .lim_width = 4,

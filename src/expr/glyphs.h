@@ -6,10 +6,24 @@
 #ifndef VORNIX_EXPR_GLYPHS_H_
 #define VORNIX_EXPR_GLYPHS_H_
 
+#include <string_view>
+
 #include "canvas/canvas.h"
 
 /// The brackets that LaTeX can write on either side of an expression.
-enum class Delimiter : unsigned char { none, paren, square, brace, bar, double_bar, angle };
+enum class Delimiter : unsigned char {
+  none, paren, square, brace, bar, double_bar, angle, floor, ceiling
+};
+constexpr int kDelimiters = static_cast<int>(Delimiter::ceiling) + 1;
+
+/// The words around a bracket that a glyph set draws as a round one, so
+/// that it is never read as another: a matched pair takes `pair` before
+/// it, as floor(x); a side alone or with another partner takes `left`
+/// before it or `right` after it, as lfloor(x and [x)rfloor. Empty for a
+/// bracket drawn as itself.
+struct BracketWords {
+  std::string_view pair, left, right;
+};
 
 /// A big sign drawn as rows of text, each from the sign's left column:
 /// five rows, the middle one on the sign's row. A sign with pieces grows
@@ -34,6 +48,9 @@ struct IntegralSign {
   int lower_col, upper_col;
   /// Column of the integrand after a sign without bounds.
   int body_col;
+  /// The mark of a closed contour on the sign's baseline row, in its
+  /// middle column.
+  char contour;
   /// The sign spans its integrand's rows, rather than as many rows above
   /// the baseline as below.
   bool fits_body;
@@ -59,7 +76,8 @@ struct GlyphSet {
   BracketShape parens, bars;
   /// Brackets as written in LaTeX, by enum Delimiter (none first, unused):
   /// opening, then closing; `low_braces` for braces two rows or less.
-  BracketShape delimiters[7];
+  BracketShape delimiters[kDelimiters];
+  BracketWords delimiter_words[kDelimiters];
   BracketShape low_braces;
   /// Columns that a double bar takes.
   int double_bar_width;

@@ -140,11 +140,13 @@ class OneRow {
     if (auto* s = dynamic_cast<ScriptedBigOperator*>(&o)) return scripted(*s, body);
     std::string var = o.variable ? of(*o.variable) : "";
     if (!unicode_) {
-      std::string name = integral ? "int(" : product ? "prod(" : "sum(";
+      bool closed = integral && static_cast<Integral&>(o).closed;
+      std::string name = closed ? "oint(" : integral ? "int(" : product ? "prod(" : "sum(";
       if (bounds == nullptr) return name + body + ", " + var + ")";
       return name + body + ", " + var + " = " + bound(bounds->lower) + " .. " + bound(bounds->upper) + ")";
     }
-    std::string sign = integral ? "∫" : product ? "∏" : "∑";
+    bool closed = integral && static_cast<Integral&>(o).closed;
+    std::string sign = closed ? "∮" : integral ? "∫" : product ? "∏" : "∑";
     std::string lower = integral || bounds == nullptr ? "" : var + "=";
     if (bounds != nullptr) {
       if (bounds->lower) script(sign, lower + of(*bounds->lower), false);

@@ -89,6 +89,8 @@ constexpr SymbolRow kSymbols[] = {
     latex_letter("\\bigcirc", "bigcirc", "◯", "O", GLYPH_BIG_CIRCLE),
     latex_letter("\\imath", "imath", "ı", "i", GLYPH_DOTLESS_I),
     latex_letter("\\jmath", "jmath", "ȷ", "j", GLYPH_DOTLESS_J),
+    latex_letter("\\vdots", "vdots", "⋮", ":", GLYPH_VERTICAL_DOTS),
+    latex_letter("\\ddots", "ddots", "⋱", "...", GLYPH_DIAGONAL_DOTS),
     // \mathbb's letters that have a glyph; no other name reads as one.
     latex_letter("\\mathbb{R}", "", "", "R", GLYPH_DOUBLE_STRUCK_R),
     latex_letter("\\mathbb{N}", "", "", "N", GLYPH_DOUBLE_STRUCK_N),
@@ -109,6 +111,11 @@ constexpr SymbolRow kSymbols[] = {
     other(C::constant, "sum", "∑", "sum"),
     other(C::constant, "prod", "∏", "prod"),
     other(C::constant, "int", "∫", "int"),
+    other(C::constant, "oint", "∮", "oint"),
+    other(C::constant, "lfloor", "⌊", "lfloor"),
+    other(C::constant, "rfloor", "⌋", "rfloor"),
+    other(C::constant, "lceil", "⌈", "lceil"),
+    other(C::constant, "rceil", "⌉", "rceil"),
     other(C::constant, "langle", "⟨", "<", GLYPH_ANGLE_LEFT),
     other(C::constant, "rangle", "⟩", ">", GLYPH_ANGLE_RIGHT),
     other(C::constant, "|", "‖", "||", GLYPH_DOUBLE_VERTICAL),
@@ -139,7 +146,7 @@ constexpr SymbolRow kSymbols[] = {
     sign(C::relation, Sign::not_equal, "ne neq", "≠", "!=", GLYPH_NOT_EQUAL),
     sign(C::relation, Sign::approx, "approx", "≈", "~~", GLYPH_APPROX),
     sign(C::relation, Sign::equiv, "equiv", "≡", "==", GLYPH_EQUIV),
-    sign(C::relation, Sign::similar, "sim", "∼", "~", GLYPH_SIMILAR),
+    sign(C::relation, Sign::similar, "sim thicksim", "∼", "~", GLYPH_SIMILAR),
     sign(C::arrow, Sign::to, "to rightarrow longrightarrow", "→", "->", GLYPH_ARROW),
     sign(C::arrow, Sign::implies, "Rightarrow Longrightarrow implies", "⇒", "=>", GLYPH_IMPLIES),
     sign(C::relation, Sign::element_of, "in", "∈", "in", GLYPH_ELEMENT_OF),
@@ -158,16 +165,21 @@ constexpr SymbolRow kSymbols[] = {
     sign(C::relation, Sign::much_less, "ll", "≪", "<<", GLYPH_MUCH_LESS),
     sign(C::relation, Sign::much_greater, "gg", "≫", ">>", GLYPH_MUCH_GREATER),
     sign(C::arrow, Sign::gets, "gets leftarrow longleftarrow", "←", "<-", GLYPH_LEFT_ARROW),
-    sign(C::arrow, Sign::maps_to, "mapsto", "↦", "|->", GLYPH_MAPS_TO),
+    sign(C::arrow, Sign::maps_to, "mapsto longmapsto", "↦", "|->", GLYPH_MAPS_TO),
     sign(C::arrow, Sign::implied_by, "Leftarrow Longleftarrow", "⇐", "<==", GLYPH_IMPLIED_BY),
     sign(C::arrow, Sign::iff, "Leftrightarrow Longleftrightarrow iff", "⇔", "<=>",
          GLYPH_EQUIVALENT),
     sign(C::arrow, Sign::left_right, "leftrightarrow longleftrightarrow", "↔⟷", "<->",
          GLYPH_LEFT_RIGHT_ARROW),
     sign(C::arrow, Sign::equilibrium, "rightleftharpoons", "⇌", "<-->", GLYPH_EQUILIBRIUM),
+    sign(C::arrow, Sign::up_arrow, "uparrow", "↑", "up", GLYPH_UP_ARROW),
+    sign(C::arrow, Sign::down_arrow, "downarrow", "↓", "down", GLYPH_DOWN_ARROW),
+    sign(C::arrow, Sign::right_harpoon, "rightharpoonup", "⇀", "->", GLYPH_RIGHT_HARPOON),
+    sign(C::relation, Sign::less_similar, "lesssim", "≲", "<~", GLYPH_LESS_SIMILAR),
+    sign(C::relation, Sign::greater_similar, "gtrsim", "≳", ">~", GLYPH_GREATER_SIMILAR),
     // Relations with nodes of their own.
-    other(C::constant, "le leq leqslant", "≤", "<=", GLYPH_LESS_EQUAL),
-    other(C::constant, "ge geq geqslant", "≥", ">=", GLYPH_GREATER_EQUAL),
+    other(C::constant, "le leq leqslant leqq", "≤", "<=", GLYPH_LESS_EQUAL),
+    other(C::constant, "ge geq geqslant geqq", "≥", ">=", GLYPH_GREATER_EQUAL),
 };
 
 }  // namespace
@@ -176,7 +188,7 @@ std::span<const SymbolRow> symbol_table() { return kSymbols; }
 
 const SymbolRow& sign_row(Sign sign) {
   static const auto rows = [] {
-    std::array<const SymbolRow*, static_cast<size_t>(Sign::equilibrium) + 1> rows{};
+    std::array<const SymbolRow*, static_cast<size_t>(Sign::kLast) + 1> rows{};
     for (const SymbolRow& row : kSymbols) {
       bool sign = row.kind == C::binary || row.kind == C::relation || row.kind == C::arrow ||
                   (row.kind == C::constant && row.sign != Sign::plus);

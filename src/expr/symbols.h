@@ -59,6 +59,12 @@ enum class Sign : unsigned char {
   iff,
   left_right,
   equilibrium,
+  up_arrow,
+  down_arrow,
+  right_harpoon,
+  less_similar,
+  greater_similar,
+  kLast = greater_similar,
 };
 
 /// What a symbol is to the readers.

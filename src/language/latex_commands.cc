@@ -42,7 +42,8 @@ constexpr Command literal(std::string_view text) {
 constexpr CommandRow kCommands[] = {
     // Spacing and sizes, read as nothing.
     {" ", {Kind::space}},  // the control space, the one name with a blank
-    {", ; : ! quad qquad enspace thinspace medspace thickspace negthinspace", {Kind::space}},
+    {", ; : > ! quad qquad enspace thinspace medspace thickspace negthinspace hfill",
+     {Kind::space}},
     {"displaystyle textstyle scriptstyle scriptscriptstyle limits nolimits mathstrut strut",
      {Kind::space}},
     {"rm bf it cal sf tt mit", {Kind::space}},  // old font switches: the letters as they are
@@ -56,10 +57,11 @@ constexpr CommandRow kCommands[] = {
     {"pi varpi", {Kind::pi, 0, {}, {}, &P::handle_pi}},
     {"infty", {Kind::infinity, 0, {}, {}, &P::handle_infinity}},
     {"nabla", {Kind::nabla, 0, {}, {}, &P::handle_nabla}},
-    {"ldots cdots dots dotsc dotsb", {Kind::ellipsis, 0, {}, {}, &P::handle_ellipsis}},
+    {"ldots cdots dots dotsc dotsb dotsm dotsi dotso hdots mathellipsis",
+     {Kind::ellipsis, 0, {}, {}, &P::handle_ellipsis}},
     // Relations and operators.
-    {"le leq leqslant", relation(LESS_EQUAL)},
-    {"ge geq geqslant", relation(GREATER_EQUAL)},
+    {"le leq leqslant leqq", relation(LESS_EQUAL)},
+    {"ge geq geqslant geqq", relation(GREATER_EQUAL)},
     {"lt", relation(LESS)},
     {"not", {Kind::negation}},
     {"gt", relation(GREATER)},
@@ -72,10 +74,12 @@ constexpr CommandRow kCommands[] = {
     {"binom dbinom tbinom", {Kind::frac, 0, {}, "mm", &P::handle_binom}},
     {"over", {Kind::over, 0}},
     {"choose", {Kind::over, 1}},
+    {"atop", {Kind::over, 2}},
     {"sqrt", {Kind::sqrt, 0, {}, "om", &P::handle_sqrt}},
     {"sum", {Kind::sum, 0, {}, {}, &P::handle_big_operator}},
     {"prod", {Kind::prod, 0, {}, {}, &P::handle_big_operator}},
-    {"int", {Kind::integral, 0, {}, {}, &P::handle_big_operator}},
+    {"int intop smallint", {Kind::integral, 0, {}, {}, &P::handle_big_operator}},
+    {"oint", {Kind::integral, 1, {}, {}, &P::handle_big_operator}},  // code: 1 for a closed contour
     {"lim", {Kind::limit, 0, {}, {}, &P::handle_big_operator}},
     {"bigcup", big_sign(Sign::big_cup)}, {"bigcap", big_sign(Sign::big_cap)},
     {"bigoplus", big_sign(Sign::big_circled_plus)},
@@ -88,7 +92,9 @@ constexpr CommandRow kCommands[] = {
     {"sinh", function(Kind::trig, "sinh")}, {"cosh", function(Kind::trig, "cosh")},
     {"tanh", function(Kind::trig, "tanh")}, {"coth", function(Kind::trig, "coth")},
     {"arcsin", function(Kind::trig, "arcsin")}, {"arccos", function(Kind::trig, "arccos")},
-    {"arctan", function(Kind::trig, "arctan")}, {"log", function(Kind::function, "log")},
+    {"arctan", function(Kind::trig, "arctan")},
+    {"arccot", function(Kind::function, "arccot")},
+    {"sech", function(Kind::function, "sech")}, {"csch", function(Kind::function, "csch")}, {"log", function(Kind::function, "log")},
     {"ln", function(Kind::function, "ln")}, {"lg", function(Kind::function, "lg")},
     {"exp", function(Kind::function, "exp")}, {"det", function(Kind::function, "det")},
     {"max", function(Kind::function, "max")}, {"min", function(Kind::function, "min")},
@@ -106,7 +112,9 @@ constexpr CommandRow kCommands[] = {
     {"mathrm", {Kind::mathrm, 0, {}, "T", &P::handle_mathrm}},
     {"textcolor", {Kind::font, 0, {}, "tm", &P::handle_font}},
     {"mathop", {Kind::function, 0, {}, "t", &P::handle_mathop}},
-    {"mathbf mathit mathsf mathtt mathcal mathfrak mathscr mathnormal boldsymbol bm pmb",
+    // \mathbin{...} and its kin set only spacing: the argument as it is.
+    {"mathbf mathit mathsf mathtt mathcal mathfrak mathscr mathnormal boldsymbol bm pmb "
+     "mathbin mathrel mathord mathpunct mathinner",
      {Kind::font, 0, {}, "m", &P::handle_font}},
     {"mathbb", {Kind::font, 0, {}, "m", &P::handle_blackboard}},
     {"bar overline", {Kind::overbar, 0, {}, "m", &P::handle_overbar}},
@@ -117,8 +125,14 @@ constexpr CommandRow kCommands[] = {
     {"overleftarrow", accent(AccentMark::left_arrow, true)},
     {"dot", accent(AccentMark::dot, false)}, {"ddot", accent(AccentMark::ddot, false)},
     {"acute", accent(AccentMark::acute, false)}, {"grave", accent(AccentMark::grave, false)},
-    {"breve", accent(AccentMark::breve, false)},
-    {"underline", accent(AccentMark::under_line, true)},
+    {"breve u", accent(AccentMark::breve, false)},
+    // Text accents, which formulas write on letters too.
+    {"^", accent(AccentMark::hat, false)}, {"v", accent(AccentMark::check, false)},
+    {"~", accent(AccentMark::tilde, false)}, {".", accent(AccentMark::dot, false)},
+    {"\"", accent(AccentMark::ddot, false)}, {"'", accent(AccentMark::acute, false)},
+    {"`", accent(AccentMark::grave, false)}, {"=", {Kind::overbar, 0, {}, "m", &P::handle_overbar}},
+    {"c", accent(AccentMark::cedilla, false)},
+    {"underline underbar", accent(AccentMark::under_line, true)},
     // Labels, braces, arrows and boxes: the label's argument comes first.
     {"overset stackrel", decoration(DecorationKind::over, "mm")},
     {"underset", decoration(DecorationKind::under, "mm")},
@@ -143,6 +157,10 @@ constexpr CommandRow kCommands[] = {
     {"nonumber notag vline", {Kind::space}},
     {"cline noalign", {Kind::skipped}},
     {"{ lbrace", delimiter(Delimiter::brace, OPENING)},
+    {"lfloor", delimiter(Delimiter::floor, OPENING)},
+    {"rfloor", delimiter(Delimiter::floor, CLOSING)},
+    {"lceil", delimiter(Delimiter::ceiling, OPENING)},
+    {"rceil", delimiter(Delimiter::ceiling, CLOSING)},
     {"} rbrace", delimiter(Delimiter::brace, CLOSING)},
     {"lbrack", delimiter(Delimiter::square, OPENING)},
     {"rbrack", delimiter(Delimiter::square, CLOSING)},
@@ -156,7 +174,7 @@ constexpr CommandRow kCommands[] = {
     {"rVert", delimiter(Delimiter::double_bar, CLOSING)},
     // Escaped characters and the rest.
     {"%", literal("%")}, {"$", literal("$")}, {"&", literal("&")}, {"#", literal("#")},
-    {"_", literal("_")},
+    {"_", literal("_")}, {"colon", literal(":")}, {"backslash", literal("\\")},
     {"prime", {Kind::prime}},
     {"\\", {Kind::newline}},
 };

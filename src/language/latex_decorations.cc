@@ -59,7 +59,7 @@ Owned<> FormulaParser::handle_decoration(const Token& t, Arguments& a) {
 }
 
 // \mathop{\rm Tr}: the letters and digits of its text, commands such as
-// \rm left out, as a name.
+// \rm left out, as a name; without any, the argument as it is.
 Owned<> FormulaParser::handle_mathop(const Token& t, Arguments& a) {
   std::string name;
   for (size_t i = 0; i < a.text.size(); ++i) {
@@ -69,8 +69,12 @@ Owned<> FormulaParser::handle_mathop(const Token& t, Arguments& a) {
       name += a.text[i];
     }
   }
-  if (name.empty()) return fail_at(t, spelled(t) + " needs a {name} of letters and digits");
-  return make<Symbol>(name.data(), name.size());
+  if (!name.empty()) return make<Symbol>(name.data(), name.size());
+  // Signs rather than a name, as in \mathop{{\prod}'}: the argument read
+  // again as a formula.
+  auto brace = static_cast<size_t>(a.text.data() - tokens_.line().data()) - 1;
+  tokens_.reset(Tokenizer::Mark{brace, t});
+  return parse_argument(t, 1);
 }
 
 // \sideset{_a^b}{_c^d}\sum: a readable stand-in, the scripts of both

@@ -75,6 +75,8 @@ Owned<> FormulaParser::handle_operatorname(const Token& t, Arguments& a) {
   if (!name) return {};
   if (at_call()) return parse_call(std::move(name), trig);
   if (tokens_.peek().type == Type::bad) return unexpected(tokens_.peek());
+  // A name alone in a group is a label: \lambda_{\max}, {\det}^{-1}.
+  if (tokens_.peek().is('}') && open_braces_ > 0) return name;
   if (!starts_signed(tokens_.peek())) return fail_at(t, spelled(t) + " needs an argument");
   Owned<> arg = parse_signed();
   while (arg && starts_factor(tokens_.peek()) && !is_function(tokens_.peek()) &&
@@ -104,8 +106,9 @@ Owned<> FormulaParser::handle_operatorname(const Token& t, Arguments& a) {
     Open open(open_braces_);
     context_.integrand = true;
     if (at_differential()) {
+      // The differential first, then what it multiplies: \frac{d\nu\,\nu}{...}.
       pending_variable_ = parse_differential();
-      numerator = make<Integer>("1");
+      numerator = !pending_variable_ || tokens_.peek().is('}') ? make<Integer>("1") : parse_list();
     } else {
       numerator = tokens_.peek().is('}') ? text("") : parse_list();
       if (numerator && at_differential()) pending_variable_ = parse_differential();
@@ -237,12 +240,13 @@ Owned<> FormulaParser::handle_sqrt(const Token&, Arguments& a) {
   // Without a differential that reads as one, the integrand is drawn as
   // written, d^2x or d^Dp in it: \int d^2x\, f(x).
   if (!body) return {};
+  bool closed = t.command->code == 1;
   if (lower || upper) {
     // One bound alone stands where it is written: \int_0 f.
     return make<IntegralOnInterval>(body.release(), variable.release(), lower.release(),
-                                    upper.release());
+                                    upper.release(), closed);
   }
-  return make<Integral>(body.release(), variable.release());
+  return make<Integral>(body.release(), variable.release(), closed);
 }
 
 // \mathbf{x} and the other fonts: the argument as it is.

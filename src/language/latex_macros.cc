@@ -39,7 +39,8 @@ Definer definer_of(std::string_view name) {
 }
 
 // Commands that the reader takes as macros of its own: \ensuremath{x} in a
-// formula is x, and a double or triple integral is its signs side by side.
+// formula is x, a double or triple integral is its signs side by side, and
+// a rule, a strut in a formula, is nothing.
 const Macro* built_in(std::string_view name) {
   struct BuiltIn {
     std::string_view name;
@@ -49,6 +50,8 @@ const Macro* built_in(std::string_view name) {
       {"ensuremath", {"#1", 1, false, {}}},
       {"iint", {"\\int\\int", 0, false, {}}},
       {"iiint", {"\\int\\int\\int", 0, false, {}}},
+      // A strut: \rule[raise]{width}{height} draws nothing.
+      {"rule", {"", 3, true, {}}},
   };
   for (const BuiltIn& row : kBuiltIns) {
     if (row.name == name) return &row.macro;

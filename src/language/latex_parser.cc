@@ -3,7 +3,9 @@
 // their rows (latex_commands.cc); their families have files of their own.
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "language/latex_parser.h"
@@ -345,7 +347,7 @@ bool FormulaParser::at_operand_end() {
   // A bar may open an operand as well as close one: |x| - |y|.
   if (role_of(t) == EITHER) return false;
   return t.type == Type::end || closes_enclosing(t) || closes_bracket(t) || t.is(',') ||
-         (relation_of(t) >= 0 && !t.is('|'));
+         t.is(Kind::over) || (relation_of(t) >= 0 && !t.is('|'));
 }
 
 // A closing bracket that closes nothing: the right end of a bracket whose
@@ -371,15 +373,21 @@ bool is_single_bar(const Token& t) {
             : after.type == Type::end || closes_enclosing(after) || closes_bracket(after) ||
                     after.is(',') || (relation_of(after) >= 0 && !after.is('|'))
                 ? Bar::closing
-                : Bar::none;
+            // A sign after it starts what the bars hold, q|-x| and q|\pm>,
+            // unless a bracket is open: the bra of <a| + |b>.
+            : is_sign(after) && open_brackets_ == 0 ? Bar::opening
+                                                    : Bar::none;
   tokens_.reset(m);
   return bar;
 }
 
 // The left operand with the closing bracket or bar that ends it.
+// Scripts after it go to the whole, as in A_{[\mu}B_{\nu]_+}.
 [[gnu::noinline]] Owned<> FormulaParser::close_one_side(Owned<> left) {
   Token closing = tokens_.next();
-  return make<Bracketed>(Delimiter::none, left.release(), delimiter_of(closing));
+  Owned<> closed = make<Bracketed>(Delimiter::none, left.release(), delimiter_of(closing));
+  if (!closed) return {};
+  return parse_scripts(std::move(closed));
 }
 
 // f|_{x=0}^{1}: the bar with its scripts right after the operand.
@@ -409,7 +417,8 @@ Owned<> FormulaParser::parse_list() {
   (void)first.release();
   while (tokens_.peek().is(',') && !at_final_punctuation()) {
     tokens_.next();
-    Owned<> item = at_operand_end() ? text("") : parse_relation();
+    // An item may start with its relation, as in \delta_{\parallel,\perp}.
+    Owned<> item = at_operand_end() && relation_at() < 0 ? text("") : parse_relation();
     if (!item) return {};
     items->append_item(item.get());
     (void)item.release();
@@ -420,7 +429,9 @@ Owned<> FormulaParser::parse_list() {
 // The items of an argument list.
 bool FormulaParser::parse_items(FunctionArgs& items) {
   for (;;) {
-    Owned<> item = at_operand_end() || tokens_.peek().is(',') ? text("") : parse_relation();
+    Owned<> item = (at_operand_end() && relation_at() < 0) || tokens_.peek().is(',')
+                       ? text("")
+                       : parse_relation();
     if (!item) return false;
     items.append_item(item.get());
     (void)item.release();
@@ -442,6 +453,7 @@ int relation_of(const Token& t) {
 int FormulaParser::relation_at() {
   const Token& t = tokens_.peek();
   if (t.is('|')) return at_mid() ? relation_code(Sign::divides) : -1;
+  if (t.is('>') && context_.open_bars > 0) return at_ket_end() ? -1 : relation_code(GREATER);
   if (!t.is(Kind::negation)) return relation_of(t);
   Tokenizer::Mark m = tokens_.mark();
   tokens_.next();
@@ -475,6 +487,21 @@ int FormulaParser::relation_at() {
   }
   tokens_.reset(m);
   return mid;
+}
+
+// Whether the > that comes next ends a ket written |a>: no operand
+// follows it, or a sign and another ket, as in |a> = |b>, |\pm>, |a> + |b>.
+[[gnu::noinline]] bool FormulaParser::at_ket_end() {
+  Tokenizer::Mark m = tokens_.mark();
+  tokens_.next();
+  bool end = !starts_signed(tokens_.peek()) || at_final_punctuation();
+  if (is_sign(tokens_.peek())) {
+    // A sum of kets: |a> + |b>.
+    tokens_.next();
+    end = tokens_.peek().is('|');
+  }
+  tokens_.reset(m);
+  return end;
 }
 
 // relation: additive (REL additive)*, grouped to the right.
@@ -563,6 +590,12 @@ Owned<> FormulaParser::parse_term() {
         left = close_one_side(std::move(left));
         continue;
       }
+      if (bar == Bar::opening) {
+        Owned<> right = parse_factor();
+        if (!right) return {};
+        left = juxtapose(std::move(left), std::move(right));
+        continue;
+      }
       if (!starts_factor(t) || at_differential() || at_final_punctuation() ||
           (t.is('|') && at_mid()) || bar == Bar::closing) {
         break;
@@ -570,6 +603,11 @@ Owned<> FormulaParser::parse_term() {
       Owned<> right = parse_factor();
       if (!right) return {};
       left = juxtapose(std::move(left), std::move(right));
+      continue;
+    }
+    if (product == DOT && at_dotted_ellipsis()) {
+      Owned<> dots = make<Ellipsis>();
+      left = make<Mul>(left.release(), dots.release());
       continue;
     }
     tokens_.next();
@@ -592,6 +630,21 @@ Owned<> FormulaParser::parse_term() {
     }
   }
   return left;
+}
+
+// Whether three \cdot or more come next, an ellipsis written dot by dot;
+// they are taken when they do.
+[[gnu::noinline]] bool FormulaParser::at_dotted_ellipsis() {
+  auto is_cdot = [](const Token& t) { return t.is(Kind::product) && t.command->text.empty() &&
+                                             t.command->code == DOT; };
+  Tokenizer::Mark m = tokens_.mark();
+  int dots = 0;
+  while (is_cdot(tokens_.peek())) {
+    tokens_.next();
+    ++dots;
+  }
+  if (dots < 3) tokens_.reset(m);
+  return dots >= 3;
 }
 
 Owned<> FormulaParser::juxtapose(Owned<> left, Owned<> right) {
@@ -746,9 +799,15 @@ Owned<> FormulaParser::parse_scripts(Owned<> base) {
     constexpr std::string_view kDegree = "\\degree";
     return make<Symbol>(kDegree.data(), kDegree.size());
   }
-  if (t.is('+') || t.is('-')) {
+  // A sign, a relation or a bracket alone is a script as written: G_+,
+  // g^>_n, \{a, b\}_*.
+  if (t.type == Type::character && std::strchr("+-<>=*()[]/!?;:.", t.ch) != nullptr) {
     Token sign = tokens_.next();
     return text(std::string_view(&sign.ch, 1));
+  }
+  if (t.is(Kind::product) && t.command->text == "*") {
+    tokens_.next();
+    return text("*");
   }
   bool relation_sign = t.is(Kind::relation) && t.command->code >= OTHER_RELATION;
   if (t.is(Kind::additive) || relation_sign) {
@@ -809,8 +868,12 @@ Owned<> FormulaParser::parse_group(const Token& opening) {
   {
     Nested nested(*this);
     Open open(open_braces_);
+    // A bracket opened outside the group is not closed inside it: there,
+    // A_{C]}, a closing bracket closes what comes before it in the group.
+    int outside = std::exchange(open_brackets_, 0);
     content = tokens_.peek().is('}') ? text("") : parse_list();
     if (content && tokens_.peek().is(Kind::over)) content = parse_over(std::move(content));
+    open_brackets_ = outside;
   }
   if (!content || !expect_closing(opening, [](const Token& t) { return t.is('}'); })) return {};
   return content;
@@ -822,14 +885,16 @@ Owned<> FormulaParser::parse_group(const Token& opening) {
   Token over = tokens_.next();
   Owned<> denominator = parse_list();
   if (!denominator) return {};
-  return stack(std::move(numerator), std::move(denominator), over.command->code == 0);
+  int code = over.command->code;
+  return stack(std::move(numerator), std::move(denominator), code == 0,
+               code == 1 ? Delimiter::paren : Delimiter::none);
 }
 
-// A fraction, or without its bar a binomial: the two in a column between
-// round brackets.
-Owned<> FormulaParser::stack(Owned<> top, Owned<> bottom, bool bar) {
+// A fraction, or without its bar the two in a column: a binomial between
+// round brackets, \atop without any.
+Owned<> FormulaParser::stack(Owned<> top, Owned<> bottom, bool bar, Delimiter brackets) {
   if (bar) return make<Div>(top.release(), bottom.release());
-  auto* array = new (pool_) Array(Delimiter::paren, Delimiter::paren);
+  auto* array = new (pool_) Array(brackets, brackets);
   Owned<> made(array);
   for (Owned<>* cell : {&top, &bottom}) {
     auto row = std::make_unique<Matrix::Row>();
@@ -848,6 +913,7 @@ Owned<> FormulaParser::parse_primary() {
   // Scripts or primes with no base, as in _a x or {}^\circ written
   // without its braces, stand on an empty one.
   if (next.is('_') || next.is('^') || next.is('\'') || next.is(Kind::prime)) return text("");
+  if (next.is('/') || next.is(Kind::negation)) return parse_slashed();
   if (!starts_factor(next, false)) return unexpected(next);
   Token t = tokens_.next();
   switch (t.type) {
@@ -874,6 +940,19 @@ Owned<> FormulaParser::parse_primary() {
     default:
       return parse_command(t);
   }
+}
+
+// A slash where an operand starts, or \not before one, slashes it: the
+// Feynman slash of /\!\!\!\partial and \not\!\! D, drawn /D.
+[[gnu::noinline]] Owned<> FormulaParser::parse_slashed() {
+  Token slash = tokens_.next();
+  if (!starts_factor(tokens_.peek(), false)) {
+    return slash.is('/') ? text("/") : unexpected(slash);
+  }
+  Owned<> operand = parse_factor();
+  if (!operand) return {};
+  Owned<> mark = text("/");
+  return make<Juxtaposed>(mark.release(), operand.release());
 }
 
 // A command: its row says which arguments follow it, and its handler
@@ -988,8 +1067,10 @@ Owned<> FormulaParser::handle_delimiter(const Token& t, Arguments&) {
   if (is_single_bar(after)) {
     // The bra \langle a|.
     tokens_.next();
-  } else if (after.type == Type::end || (closes_enclosing(after) && !closes_bracket(after))) {
-    // [0, 1 left open where the formula or the group ends.
+  } else if (after.type == Type::end || (closes_enclosing(after) && !closes_bracket(after)) ||
+             at_final_punctuation()) {
+    // [0, 1 left open where the formula or the group ends, or before the
+    // formula's last comma or period.
     closing = Delimiter::none;
   } else if (!expect_closing(opening, closes_bracket)) {
     return {};
@@ -1009,11 +1090,12 @@ Owned<> FormulaParser::handle_delimiter(const Token& t, Arguments&) {
   if (!content) return {};
   const Token& after = tokens_.peek();
   if (!(single ? closes_bar : closes_double_bar)(after)) {
-    // The ket |a\rangle, and bars that the formula or the group leaves open.
-    if (stray_closing(after)) {
+    // The ket |a\rangle or |a>, and bars that the formula or the group
+    // leaves open.
+    if (stray_closing(after) || (single && after.is('>'))) {
       return make<Bracketed>(d, content.release(), delimiter_of(tokens_.next()));
     }
-    if (after.type == Type::end || closes_enclosing(after)) {
+    if (after.type == Type::end || closes_enclosing(after) || at_final_punctuation()) {
       return make<Bracketed>(d, content.release(), Delimiter::none);
     }
   }

@@ -51,7 +51,8 @@ enum class Kind : unsigned char {
   literal,       // \% and the like: `text`
   prime,
   newline,       // \\ .
-  over,          // \over and \choose, between a group's operands; code: 1 for \choose
+  over,          // \over, \choose and \atop, between a group's operands; code: 0,
+                 // 1 for \choose, 2 for \atop
   skipped,       // \color{red} and the like: read with its argument as nothing;
                  // code: 1 when the argument is a length, \hskip 2pt
   negation,      // \not, before = or \in
@@ -396,7 +397,7 @@ class FormulaParser {
   Owned<> parse_differential();
   bool at_operand_end();
   bool stray_closing(const Token& t) const;
-  enum class Bar { none, evaluation, closing };
+  enum class Bar { none, evaluation, closing, opening };
   Bar bar_at();
   Owned<> close_one_side(Owned<> left);
   Owned<> parse_evaluation_bar(Owned<> left);
@@ -422,7 +423,7 @@ class FormulaParser {
   Owned<> parse_argument(const Token& command, int count);
   Owned<> parse_group(const Token& opening);
   Owned<> parse_over(Owned<> numerator);
-  Owned<> stack(Owned<> top, Owned<> bottom, bool bar);
+  Owned<> stack(Owned<> top, Owned<> bottom, bool bar, Delimiter brackets = Delimiter::paren);
   Owned<> parse_command(const Token& t);
   Owned<> unknown_command(const Token& t);
   Owned<> parse_bracket(const Token& opening, Delimiter d);
@@ -450,6 +451,9 @@ class FormulaParser {
   Owned<> parse_tag(const Token& t);
   Owned<> plain_text(std::string_view raw, bool math);
   Owned<> juxtapose(Owned<> left, Owned<> right);
+  bool at_dotted_ellipsis();
+  bool at_ket_end();
+  Owned<> parse_slashed();
   int source_offset(int offset) const {
     if (origins_ == nullptr || origins_->empty()) return offset;
     return (*origins_)[std::min(static_cast<size_t>(std::max(offset, 0)), origins_->size() - 1)];

@@ -255,6 +255,37 @@ TEST(Latex, FinalPunctuation) {
   EXPECT_EQ("x = 1.\n", Latex("\\begin{matrix} x = 1. \\end{matrix}"));
 }
 
+// ASCII draws a pair of floors as the linear floor(x) and never as a
+// bracket it could be read as; Unicode draws the signs.
+TEST(Latex, FloorsAndCeilings) {
+  EXPECT_EQ(Draw("floor(x/2)", false), Latex("\\left\\lfloor \\frac{x}{2} \\right\\rfloor"));
+  EXPECT_EQ("lfloor(x)rceil + [x)rfloor\n", Latex("\\lfloor x \\rceil + [x \\rfloor"));
+  EXPECT_EQ("⌊x⌋ + ⌈y⌉\n", Latex("⌊x⌋ + \\lceil y \\rceil", true));
+}
+
+// Forms written loosely draw as their tidy forms do.
+TEST(Latex, LooseFormsDrawAsTidyOnes) {
+  struct Case {
+    const char* loose;
+    const char* tidy;
+  };
+  const Case cases[] = {
+      {"x_1\\cdot\\cdot\\cdot x_n", "x_1 \\cdots x_n"},
+      {"s_{J_{\\max}} + {\\det}^{-1}", "s_{J_{\\mathrm{max}}} + {\\mathrm{det}}^{-1}"},
+      // bar_at looks past the bar: the sign after it must not end the term.
+      {"q|-x|", "q\\left|-x\\right|"},
+      {"|a> + |b> = |x > 0|", "|a\\rangle + |b\\rangle = \\left|x > 0\\right|"},
+      {"\\{a\\}_* + g^>_n", "\\{a\\}_{\\text{*}} + g^{\\text{>}}_n"},
+      {"\\rule[-1pt]{0pt}{5pt} a\\>b\\hfill c", "a b c"},
+      {"a_{\\parallel,\\perp}", "a_{{\\parallel},{\\perp}}"},
+  };
+  for (const Case& c : cases) {
+    for (bool unicode : {false, true}) {
+      EXPECT_EQ(Latex(c.tidy, unicode), Latex(c.loose, unicode)) << c.loose;
+    }
+  }
+}
+
 // An unknown command is drawn as written and gets a warning, which the
 // text of vornix_draw does not show.
 TEST(Latex, UnknownCommandsAreDrawnAsWritten) {
