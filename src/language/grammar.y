@@ -1,12 +1,16 @@
 %{
 // Grammar of statement lines. Each statement goes to the listener when its
 // newline arrives; a bad line is skipped up to its newline.
-// Berkeley yacc generates the parser: its growing stack of 200 to 10000
+// Berkeley yacc generates the parser: its growing stack of up to 10000
 // entries, its messages and its error recovery are the ones vornix needs.
 #include <new>
 
 #include "expr/expr.h"
 #include "language/parse_state.h"
+
+// A stack small enough for the allocator's quick path: each parse makes
+// one, and most lines nest a few levels.
+#define YYINITSTACKSIZE 64
 
 // An action that allocates. When memory runs out, the line is reported
 // and dropped; the action's values stay on the stack for the error
@@ -37,6 +41,7 @@
 %token SQRT ROOT ELLIPSIS INF DOTDOT INTEGRAL SUM PROD QUIT LIM PI NABLA
 %token ARROW DET ABS LE GE
 %token BAD_BYTE  /* a zero byte or a byte from 128 up: no rule takes it */
+/* The last two codes, so that one comparison tells them. */
 %token TOO_LARGE /* a statement that costs too much: no rule takes it */
 %token NO_MEMORY /* a token that found no memory: no rule takes it */
 
@@ -62,16 +67,14 @@
 
 %%
 
+/* The statements are written out here: a rule for a statement between
+   would cost a reduction for each line. */
 input
-    : input statement
-    | /* empty */
-    ;
-
-statement
-    : expr '\n'             { state.listener->statement(Owned<>($1), state.line); }
-    | error '\n'            { yyerrok; }
-    | QUIT '\n'             { state.quit = true; YYACCEPT; }
-    | '\n'                  { state.listener->empty_statement(state.line); }
+    : /* empty */
+    | input expr '\n'       { state.listener->statement(Owned<>($2), state.line); }
+    | input error '\n'      { yyerrok; }
+    | input QUIT '\n'       { state.quit = true; YYACCEPT; }
+    | input '\n'            { state.listener->empty_statement(state.line); }
     ;
 
 /* Numbers and names are expressions at once: a unit rule between would
@@ -186,7 +189,61 @@ row
 
 %%
 
-int yylex(YYSTYPE* value, Parser::State& state) { return next_token(value, state); }
+// The next token for the parser, with the line bookkeeping done: tokens
+// of a line being dropped are deleted here and never reach the parser.
+// It is defined before byacc's loop, which takes it in.
+static inline int yylex(YYSTYPE* value, Parser::State& state) {
+  if (state.newline_pending) state.begin_line();
+  for (;;) {
+    if (state.stopped) {
+      state.line_open = false;
+      return 0;
+    }
+    int token;
+    try {
+      token = scan_token(value, state.scanner);
+    } catch (const std::bad_alloc&) {
+      // The scanner's buffer cannot hold the input: no line can go on.
+      state.broken = true;
+      state.line_open = false;
+      return 0;
+    }
+    // Bytes below a newline are bad characters, or the end of the input.
+    if (token <= '\n' && (token == '\n' || token == 0)) {
+      state.line_open = false;
+      state.cost = 0;
+      state.dropping = false;
+      state.line_failed = false;
+      return token;
+    }
+    state.line_open = true;
+    if (state.dropping) {
+      drop_token(token, value);
+      continue;
+    }
+    // A statement that costs too much or finds no memory: the parser gets
+    // a token that no rule takes, and the rest of the line never reaches
+    // it.
+    if (token >= TOO_LARGE) {
+      if (token == NO_MEMORY) {
+        state.out_of_memory();
+      } else {
+        state.too_large();
+      }
+      return token;
+    }
+    if (!state.charge(state.token_length)) {
+      drop_token(token, value);
+      state.too_large();
+      return TOO_LARGE;
+    }
+    return token;
+  }
+}
+
+int next_token(void* value, Parser::State& state) {
+  return yylex(static_cast<YYSTYPE*>(value), state);
+}
 
 // byacc's messages: "syntax error", or "yacc stack overflow" when a line
 // nests deeper than the stack allows. A line already reported as too large

@@ -38,6 +38,9 @@ class Source {
   /// Stores between 1 and size bytes in buf and returns how many, or 0 at
   /// the end of the input.
   virtual size_t read(char* buf, size_t size) = 0;
+  /// True when a read would return 0 without waiting: a source that knows
+  /// spares the parser that last read.
+  virtual bool at_end() const { return false; }
 };
 
 /// The bytes of a text followed by one newline: an argument, a line typed
@@ -46,6 +49,7 @@ class TextSource : public Source {
  public:
   explicit TextSource(std::string_view text) : text_(text) {}
   size_t read(char* buf, size_t size) override;
+  bool at_end() const override { return newline_sent_; }
 
  private:
   std::string_view text_;

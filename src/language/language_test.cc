@@ -86,6 +86,11 @@ TEST(Scanner, LongestMatchAndRuleOrder) {
       {"1e5e5\n", "REAL 1e5, SYMBOL e5, NL"},
       {"2e\n", "INTEGER 2, SYMBOL e, NL"},
       {"1.5e+\n", "REAL 1.5, SYMBOL e, +, NL"},
+      // A number that what follows it starts to continue, but does not.
+      {"2E-x 3e+ .5e\n", "INTEGER 2, SYMBOL E, -, SYMBOL x, INTEGER 3, SYMBOL e, +, REAL .5, SYMBOL e, NL"},
+      {"1e5.x 1e5..2 1.5..x 12..x\n",
+       "REAL 1e5, REAL ., SYMBOL x, REAL 1e5, DOTDOT, INTEGER 2, REAL 1.5, DOTDOT, SYMBOL x, REAL 12., REAL ., SYMBOL x, NL"},
+      {".5.. 7.", "REAL .5, DOTDOT, REAL 7., NL"},
       // A number needs a digit before its exponent: these are names.
       {"e e2 e2x E+5 e1(x)\n",
        "SYMBOL e, SYMBOL e2, SYMBOL e2x, SYMBOL E, +, INTEGER 5, SYMBOL e1, (, SYMBOL x, ), NL"},
@@ -155,9 +160,9 @@ class Positions : public Listener {
   std::string text;
 };
 
-std::string Point(const std::string& input) {
+std::string Point(const std::string& input, size_t read_size = 8192) {
   Parser parser;
-  ChunkedText source(input, 8192);
+  ChunkedText source(input, read_size);
   Positions listener;
   parser.parse(source, listener);
   return listener.text;
@@ -182,9 +187,84 @@ TEST(Parser, MessagesPointAtTheirToken) {
       {"sqrt(x", "1:6 syntax error\n"},
       // Columns count from each line's start.
       {"x\n\n  2x\n", "3:3 syntax error\n"},
+      {"1..\n x $", "1:2 syntax error\n2:3 bad character '$'\n2:3 syntax error\n"},
+      {"abc ..\n  1..", "1:4 syntax error\n2:4 syntax error\n"},
   };
+  // Places do not depend on how the input arrives: tokens and lines that
+  // span reads, and a last line whose end comes with its last bytes.
   for (const auto& test : cases) {
-    EXPECT_EQ(test.messages, Point(test.input)) << test.input;
+    for (size_t read_size : {1, 2, 3, 8192}) {
+      EXPECT_EQ(test.messages, Point(test.input, read_size)) << test.input << " " << read_size;
+    }
+  }
+}
+
+// A co-process's input: each read hands over one line, as a pipe does
+// when the other end writes a line and waits for its drawing. Reads and
+// statements go to one log, in the order they happen.
+class LineByLine : public Source, public Listener {
+ public:
+  explicit LineByLine(std::vector<std::string> lines) : lines_(std::move(lines)) {}
+  size_t read(char* buf, size_t size) override {
+    if (next_ == lines_.size()) {
+      log += "end ";
+      return 0;
+    }
+    const std::string& line = lines_[next_++];
+    EXPECT_LE(line.size(), size);
+    std::memcpy(buf, line.data(), line.size());
+    log += "read ";
+    return line.size();
+  }
+  void statement(Owned<>, int line) override { log += "draw" + std::to_string(line) + " "; }
+  void empty_statement(int line) override { log += "empty" + std::to_string(line) + " "; }
+  void error(Status, std::string_view, int line, int) override {
+    log += "error" + std::to_string(line) + " ";
+  }
+  std::string log;
+
+ private:
+  std::vector<std::string> lines_;
+  size_t next_ = 0;
+};
+
+TEST(Parser, EachLineIsDoneBeforeTheNextIsRead) {
+  struct {
+    std::vector<std::string> lines;
+    const char* log;
+  } cases[] = {
+      {{"x\n", "1+\n", "\n", "y\n"}, "read draw1 read error2 read empty3 read draw4 end "},
+      // Two lines in one read are both done before the next read.
+      {{"x\ny\n", "z\n"}, "read draw1 draw2 read draw3 end "},
+      // The end of the input is asked for once, also after a last line
+      // without its newline: at a terminal, each is a key the user presses.
+      {{"x\n", "y"}, "read draw1 read end draw2 "},
+      {{"x", "+1"}, "read read end draw1 "},
+  };
+  for (auto& test : cases) {
+    LineByLine input(test.lines);
+    Parser parser;
+    parser.parse(input, input);
+    EXPECT_EQ(test.log, input.log) << test.lines[0];
+  }
+}
+
+// A source that says when it is at its end is not read past it.
+TEST(Parser, KnownEndSparesTheLastRead) {
+  struct Counted : TextSource {
+    using TextSource::TextSource;
+    size_t read(char* buf, size_t size) override {
+      ++reads;
+      return TextSource::read(buf, size);
+    }
+    int reads = 0;
+  };
+  for (const char* text : {"", "x", "x\ny", "x\n\n"}) {
+    Counted source(text);
+    Messages listener;
+    Parser parser;
+    parser.parse(source, listener);
+    EXPECT_EQ(std::string_view(text).empty() ? 1 : 2, source.reads) << text;
   }
 }
 

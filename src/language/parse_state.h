@@ -20,26 +20,26 @@ struct Parser::State {
   /// token ends there.
   size_t read(char* buf, size_t size, long partial_token);
 
-  /// The scanner matched n bytes.
-  void matched(int n) {
-    if (newline_pending) {
-      newline_pending = false;
-      ++line;
-      line_start = offset;
-    }
-    token_start = offset;
-    offset += n;
+  /// Where the scanner's last match starts in the input, in bytes.
+  long token_offset() const;
+  int column() const { return static_cast<int>(token_offset() - line_start); }
+  /// Once the parser has taken a line's newline, the tokens that follow
+  /// are on the next line.
+  void begin_line() {
+    newline_pending = false;
+    ++line;
+    line_start = next_line_start;
   }
-  int column() const { return static_cast<int>(token_start - line_start); }
 
   /// Reports a message for the current line at the current token.
   void report(Status status, std::string_view message);
 
   /// Counts a token against the statement's cost; false past
-  /// kMaxStatementCost or for a token longer than kMaxTokenLength.
+  /// kMaxStatementCost. (A token longer than kMaxTokenLength is TOO_LARGE
+  /// from the scanner.)
   bool charge(long length) {
     cost += kTokenCost + length;
-    return cost <= kMaxStatementCost && length <= kMaxTokenLength;
+    return cost <= kMaxStatementCost;
   }
   /// Gives up the current line with a message, unless it has had one
   /// already: its remaining tokens are dropped.
@@ -61,13 +61,15 @@ struct Parser::State {
   long after_newline = -1;   // offset just after the last newline handed over
   bool skipping = false;     // bytes are dropped up to the next newline
   bool cut = false;          // the input was cut short after a long token
+  bool soft_end = false;     // the reader ended a read at a newline
+  bool ended = false;        // the source has come to its end
 
   // The scanner's position.
-  long offset = 0;           // bytes matched
-  long token_start = 0;
+  int token_length = 0;      // bytes of the last match
   long line_start = 0;
+  long next_line_start = 0;  // just after the newline last matched
   int line = 1;
-  bool newline_pending = false;
+  bool newline_pending = false;  // a newline was matched: a line begins
   bool line_open = false;    // a token other than a newline since the last one
 
   // The current statement.
@@ -86,6 +88,8 @@ void* make_scanner(Parser::State* state);
 void destroy_scanner(void* scanner);
 /// Starts the scanner on a fresh buffer, keeping nothing of the last input.
 void restart_scanner(void* scanner);
+/// Where the scanner's last match starts, counted in the bytes handed to it.
+long scanned_offset(void* scanner);
 /// The next token for the parser, with the line bookkeeping done: tokens
 /// of a line being dropped are deleted here and never reach the parser.
 int next_token(void* value, Parser::State& state);

@@ -23,6 +23,20 @@ size_t Parser::State::read(char* buf, size_t size, long partial_token) {
     cut = true;
     return 0;
   }
+  if (ended) return 0;
+  if (delivered == after_newline && !soft_end) {
+    // The scanner asks for the byte after a newline that ends all it has:
+    // an end of the reader's own lets it return the newline at once, and
+    // the line is done before the next is read. A source that knows it has
+    // no more spares the read.
+    if (source->at_end()) {
+      ended = true;
+    } else {
+      soft_end = true;
+    }
+    return 0;
+  }
+  soft_end = false;
   // Reads go on until a newline has come or the buffer is full: the
   // scanner moves a long token's text at each read, so a read must not
   // stop at what a pipe happens to hold. None waits for bytes that the
@@ -31,7 +45,11 @@ size_t Parser::State::read(char* buf, size_t size, long partial_token) {
   while (filled < size) {
     char* part = buf + filled;
     size_t n = source->read(part, size - filled);
-    if (n == 0) break;
+    if (n == 0) {
+      // A terminal's end of input is asked for once.
+      ended = true;
+      break;
+    }
     if (skipping) {
       // Drop what comes before the end of the line, keep the newline.
       auto* newline = static_cast<char*>(std::memchr(part, '\n', n));
@@ -43,6 +61,10 @@ size_t Parser::State::read(char* buf, size_t size, long partial_token) {
     filled += n;
     if (auto* last = static_cast<char*>(memrchr(part, '\n', n))) {
       after_newline = delivered + (last - buf) + 1;
+      break;
+    }
+    if (source->at_end()) {
+      ended = true;
       break;
     }
   }
@@ -63,16 +85,19 @@ void Parser::State::drop_line(Status status, std::string_view message) {
   dropping = true;
   // Bytes not yet handed to the scanner are dropped by the reader, unless
   // the line's newline is among those handed over.
-  if (after_newline <= offset) skipping = true;
+  if (after_newline <= token_offset() + token_length) skipping = true;
 }
+
+long Parser::State::token_offset() const { return scanned_offset(scanner); }
 
 void Parser::State::begin(Source& new_source, Listener& new_listener) {
   source = &new_source;
   listener = &new_listener;
   delivered = 0;
   after_newline = -1;
-  skipping = cut = false;
-  offset = token_start = line_start = 0;
+  skipping = cut = soft_end = ended = false;
+  token_length = 0;
+  line_start = next_line_start = 0;
   line = 1;
   newline_pending = line_open = false;
   cost = 0;
