@@ -58,18 +58,20 @@ Definer definer_of(std::string_view name) {
 // Commands that the reader takes as macros of its own: \ensuremath{x} in a
 // formula is x, a double or triple integral is its signs side by side, and
 // a rule, a strut in a formula, is nothing.
+struct BuiltIn {
+  std::string_view name;
+  Macro macro;
+};
+
+const BuiltIn kBuiltIns[] = {
+    {"ensuremath", {"#1", 1, false, {}}},
+    {"iint", {"\\int\\int", 0, false, {}}},
+    {"iiint", {"\\int\\int\\int", 0, false, {}}},
+    // A strut: \rule[raise]{width}{height} draws nothing.
+    {"rule", {"", 3, true, {}}},
+};
+
 const Macro* built_in(std::string_view name) {
-  struct BuiltIn {
-    std::string_view name;
-    Macro macro;
-  };
-  static const BuiltIn kBuiltIns[] = {
-      {"ensuremath", {"#1", 1, false, {}}},
-      {"iint", {"\\int\\int", 0, false, {}}},
-      {"iiint", {"\\int\\int\\int", 0, false, {}}},
-      // A strut: \rule[raise]{width}{height} draws nothing.
-      {"rule", {"", 3, true, {}}},
-  };
   static const auto kKeys = name_keys(kBuiltIns);
   if (name.empty() || !kKeys[name_key(name)]) return nullptr;
   for (const BuiltIn& row : kBuiltIns) {
@@ -77,6 +79,14 @@ const Macro* built_in(std::string_view name) {
   }
   return nullptr;
 }
+
+// The keys of the definers' and the built-in macros' names together: a
+// line's commands are mostly none of them, and are told so at one look.
+const std::array<bool, 256> kOwnKeys = [] {
+  std::array<bool, 256> keys = name_keys(kDefiners);
+  for (const BuiltIn& row : kBuiltIns) keys[name_key(row.name)] = true;
+  return keys;
+}();
 
 // Whether text ends in a control word, such as \alpha: a letter after it
 // would join its name.
@@ -549,9 +559,12 @@ bool has_macros(std::string_view text, size_t begin, size_t end, const Macros& d
 }  // namespace
 
 bool is_macro_name(std::string_view name, const Macros& defined, const Macros* base) {
-  return definer_of(name) != Definer::none ||
-         (!defined.empty() && defined.find(name) != nullptr) ||
-         (base != nullptr && base->find(name) != nullptr) || built_in(name) != nullptr;
+  if (name.empty()) return false;
+  if (kOwnKeys[name_key(name)] && (definer_of(name) != Definer::none || built_in(name) != nullptr)) {
+    return true;
+  }
+  return (!defined.empty() && defined.find(name) != nullptr) ||
+         (base != nullptr && base->find(name) != nullptr);
 }
 
 bool read_definitions(std::string_view text, Macros& macros, MacroError& error) {
