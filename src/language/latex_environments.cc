@@ -3,6 +3,7 @@
 // array and their kin write, with their tags and rules. A formula that
 // writes \\ or & outside any environment is a table of its own.
 #include <algorithm>
+#include <array>
 #include <iterator>
 #include <memory>
 #include <vector>
@@ -204,8 +205,16 @@ bool has_rows(std::string_view formula, bool& columns) {
   int depth = 0;
   bool rows = false;
   columns = false;
+  // Only braces, ampersands and backslashes matter: the bytes between are
+  // passed over at one look each.
+  static constexpr auto kMarks = [] {
+    std::array<bool, 256> marks{};
+    for (unsigned char c : {'{', '}', '&', '\\'}) marks[c] = true;
+    return marks;
+  }();
   for (size_t i = 0; i < formula.size(); ++i) {
     char c = formula[i];
+    if (!kMarks[static_cast<unsigned char>(c)]) continue;
     if (c == '{') {
       ++depth;
     } else if (c == '}') {
