@@ -140,7 +140,7 @@ void Canvas::fill(int row, int col, int n, char ch) {
   if (n <= 0) return;
   Row& target = (*this)[row];
   if (col + n > target.length_) target.extend(col, col + n);
-  std::memset(target.chars_ + col, ch, static_cast<size_t>(n));
+  canvas_detail::fill_bytes(target.chars_ + col, ch, static_cast<size_t>(n));
 }
 void Canvas::vertical_line(int row, int col, int n, char ch) {
   if (n <= 0) return;
@@ -255,8 +255,8 @@ void Canvas::write(std::FILE* out, bool glyphs) const {
         std::memcpy(end, utf8.bytes, kMaxGlyphBytes);
         end += utf8.size;
       }
-    } else if (!text.empty()) {
-      std::memcpy(end, text.data(), text.size());
+    } else {
+      canvas_detail::copy_bytes(end, text.data(), text.size());
       end += text.size();
     }
     *end++ = '\n';

@@ -7,6 +7,7 @@
 #include <cassert>
 #include <cstdio>
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <exception>
 #include <iosfwd>
@@ -305,6 +306,55 @@ struct BracketShape {
   BracketPieces left, right;
 };
 
+namespace canvas_detail {
+// Copies n bytes; the few bytes of most texts on a canvas are moved inline,
+// with loads that may overlap, in place of a call.
+inline void copy_bytes(char* to, const char* from, size_t n) {
+  if (n >= 4 && n <= 16) {
+    if (n >= 8) {
+      std::uint64_t head, tail;
+      std::memcpy(&head, from, 8);
+      std::memcpy(&tail, from + n - 8, 8);
+      std::memcpy(to, &head, 8);
+      std::memcpy(to + n - 8, &tail, 8);
+    } else {
+      std::uint32_t head, tail;
+      std::memcpy(&head, from, 4);
+      std::memcpy(&tail, from + n - 4, 4);
+      std::memcpy(to, &head, 4);
+      std::memcpy(to + n - 4, &tail, 4);
+    }
+  } else if (n > 0 && n < 4) {
+    char first = from[0], middle = from[n / 2], last = from[n - 1];
+    to[0] = first;
+    to[n / 2] = middle;
+    to[n - 1] = last;
+  } else if (n != 0) {
+    std::memcpy(to, from, n);
+  }
+}
+// Writes n copies of ch, short runs inline as copy_bytes does.
+inline void fill_bytes(char* to, char ch, size_t n) {
+  if (n > 0 && n <= 16) {
+    if (n >= 8) {
+      std::uint64_t word = 0x0101010101010101u * static_cast<unsigned char>(ch);
+      std::memcpy(to, &word, 8);
+      std::memcpy(to + n - 8, &word, 8);
+    } else if (n >= 4) {
+      std::uint32_t word = 0x01010101u * static_cast<unsigned char>(ch);
+      std::memcpy(to, &word, 4);
+      std::memcpy(to + n - 4, &word, 4);
+    } else {
+      to[0] = ch;
+      to[n / 2] = ch;
+      to[n - 1] = ch;
+    }
+  } else if (n != 0) {
+    std::memset(to, ch, n);
+  }
+}
+}  // namespace canvas_detail
+
 /// Measurements of a canvas: height = ascent + 1 + descent.
 struct Extent {
   int height;
@@ -401,7 +451,7 @@ class Canvas {
     void put_text(std::string_view s, int c) {
       int end = c + static_cast<int>(s.size());
       if (end > length_) extend(c, end);
-      if (!s.empty()) std::memcpy(chars_ + c, s.data(), s.size());
+      canvas_detail::copy_bytes(chars_ + c, s.data(), s.size());
     }
 
     int length() const { return length_; }
@@ -417,7 +467,7 @@ class Canvas {
       int grown = end - (length_ > 1 ? length_ : 1);
       if (grown > 0) canvas_->pool_->charge(grown);
       if (end > capacity_) reserve(end);
-      if (c > length_) std::memset(chars_ + length_, ' ', static_cast<size_t>(c - length_));
+      if (c > length_) canvas_detail::fill_bytes(chars_ + length_, ' ', static_cast<size_t>(c - length_));
       length_ = end;
       if (end > canvas_->width_) canvas_->width_ = end;
     }
