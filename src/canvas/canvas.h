@@ -412,8 +412,15 @@ class CanvasPool {
   // they come into being and never taken back, so that a drawing that would
   // exceed the limit is stopped before it allocates the excess.
   long drawing_size_ = 0;
-  // Released canvases, cut back to one empty row 0, waiting for reuse.
-  std::vector<Canvas*> spare_;
+  // Deletes a canvas that is not kept.
+  static void discard(Canvas* canvas);
+
+  // Released canvases, cut back to one empty row 0, waiting for reuse: as
+  // many as kMaxSpare, in room made at once, so that releasing a canvas
+  // never allocates and cannot fail.
+  static constexpr size_t kMaxSpare = 64;
+  std::array<Canvas*, kMaxSpare> spare_;
+  size_t spare_count_ = 0;
 };
 
 class Canvas {
@@ -474,6 +481,7 @@ class Canvas {
     void reserve(int end);
     // Empties the row, keeping its storage unless it is large.
     void clear();
+    void free_storage();
 
     char* chars_ = nullptr;
     int length_ = 0;
@@ -566,10 +574,16 @@ class Canvas {
   friend class CanvasRef;
 
   Row& add_rows(int i);
+  // The rare growth of the row array: spares above row first_row_, or
+  // rows_ made up to count rows.
+  void make_room_above(size_t added);
+  void make_rows_below(size_t count);
   /// Cuts the canvas back to one empty row 0, keeping its rows' storage
   /// (but for a row's large one); says whether the canvas is small enough
   /// to be kept for reuse.
   bool clear_for_reuse();
+  // Lets go of the rows beyond the few that a reused canvas keeps.
+  void drop_spare_rows();
 
   // The rows, top row first: rows_[top_ + k] is row first_row_ + k, up to
   // rows_[end_ - 1]. The rows before top_ are empty spares, so that rows
@@ -589,9 +603,8 @@ std::ostream& operator<<(std::ostream& out, const Canvas& canvas);
 
 inline Canvas* CanvasPool::take() {
   charge(1);
-  if (spare_.empty()) return make_canvas();
-  Canvas* canvas = spare_.back();
-  spare_.pop_back();
+  if (spare_count_ == 0) return make_canvas();
+  Canvas* canvas = spare_[--spare_count_];
   VORNIX_UNPOISON(canvas, sizeof(Canvas));
   return canvas;
 }
