@@ -11,7 +11,6 @@ namespace {
 
 // Only a few small released canvases are kept, so that what stays
 // allocated is bounded.
-constexpr size_t kMaxSpareCanvases = 64;
 constexpr size_t kMaxSpareRows = 64;
 constexpr size_t kMaxSpareRowSlots = 4 * kMaxSpareRows;
 constexpr int kMaxSpareRowCapacity = 256;
@@ -23,27 +22,29 @@ constexpr int kMinRowCapacity = 32;
 
 }  // namespace
 
-// The room for spare canvases is made at once: releasing a canvas never
-// allocates, so it cannot fail.
-CanvasPool::CanvasPool() { spare_.reserve(kMaxSpareCanvases); }
+CanvasPool::CanvasPool() = default;
 
 CanvasPool::~CanvasPool() {
-  for (Canvas* c : spare_) {
-    VORNIX_UNPOISON(c, sizeof(Canvas));
-    delete c;
+  for (size_t k = 0; k < spare_count_; ++k) {
+    VORNIX_UNPOISON(spare_[k], sizeof(Canvas));
+    delete spare_[k];
   }
 }
 
 Canvas* CanvasPool::make_canvas() { return new Canvas(*this); }
 
 void CanvasPool::give(Canvas* canvas) {
-  if (spare_.size() < kMaxSpareCanvases && canvas->clear_for_reuse()) {
-    spare_.push_back(canvas);
+  if (spare_count_ < kMaxSpare && canvas->clear_for_reuse()) {
+    spare_[spare_count_++] = canvas;
     VORNIX_POISON(canvas, sizeof(Canvas));
     return;
   }
-  delete canvas;
+  discard(canvas);
 }
+
+// Apart, so that keeping a canvas, the usual case, does not pay for
+// deleting one.
+[[gnu::noinline]] void CanvasPool::discard(Canvas* canvas) { delete canvas; }
 
 // Rows grow by doubling, from room for a short formula.
 void Canvas::Row::reserve(int end) {
@@ -57,10 +58,12 @@ void Canvas::Row::reserve(int end) {
 
 void Canvas::Row::clear() {
   length_ = 0;
-  if (capacity_ > kMaxSpareRowCapacity) {
-    delete[] std::exchange(chars_, nullptr);
-    capacity_ = 0;
-  }
+  if (capacity_ > kMaxSpareRowCapacity) free_storage();
+}
+
+[[gnu::noinline]] void Canvas::Row::free_storage() {
+  delete[] std::exchange(chars_, nullptr);
+  capacity_ = 0;
 }
 
 Canvas::Canvas(CanvasPool& pool) : pool_(&pool) {
@@ -74,29 +77,39 @@ Canvas::Row& Canvas::add_rows(int i) {
   if (i < first_row_) {
     size_t added = static_cast<size_t>(first_row_ - i);
     pool_->charge(static_cast<long>(added));
-    if (top_ < added) {
-      // The rows move down behind as many new spares as there are rows
-      // after the move.
-      size_t spares = added + (end_ - top_) - top_;
-      std::vector<Row> moved;
-      moved.reserve(spares + rows_.size());
-      for (size_t k = 0; k < spares; ++k) moved.emplace_back(this);
-      for (Row& row : rows_) moved.push_back(std::move(row));
-      rows_.swap(moved);
-      top_ += spares;
-      end_ += spares;
-    }
+    if (top_ < added) make_room_above(added);
     top_ -= added;
     first_row_ = i;
   } else {
     size_t added = static_cast<size_t>(i - (first_row_ + nrows()) + 1);
     pool_->charge(static_cast<long>(added));
-    // Emptied rows of an earlier drawing first, then new ones; the count
-    // changes once they all exist, should making them fail.
-    while (rows_.size() < end_ + added) rows_.emplace_back(this);
+    if (rows_.size() < end_ + added) make_rows_below(end_ + added);
     end_ += added;
   }
   return rows_[top_ + static_cast<size_t>(i - first_row_)];
+}
+
+// The rows move down behind as many new spares as there are rows after
+// the move.
+[[gnu::noinline]] void Canvas::make_room_above(size_t added) {
+  size_t spares = added + (end_ - top_) - top_;
+  std::vector<Row> moved;
+  moved.reserve(spares + rows_.size());
+  for (size_t k = 0; k < spares; ++k) moved.emplace_back(this);
+  for (Row& row : rows_) moved.push_back(std::move(row));
+  rows_.swap(moved);
+  top_ += spares;
+  end_ += spares;
+}
+
+// Emptied rows of an earlier drawing come first, then new ones; the count
+// of rows in use changes once they all exist, should making them fail.
+[[gnu::noinline]] void Canvas::make_rows_below(size_t count) {
+  while (rows_.size() < count) rows_.emplace_back(this);
+}
+
+[[gnu::noinline]] void Canvas::drop_spare_rows() {
+  while (rows_.size() > kMaxSpareRows) rows_.pop_back();
 }
 
 bool Canvas::clear_for_reuse() {
@@ -104,7 +117,7 @@ bool Canvas::clear_for_reuse() {
   // The rows keep their storage for the next drawing, unless it is large;
   // rows beyond the few that a canvas keeps go, all of them empty.
   for (size_t k = top_; k < end_; ++k) rows_[k].clear();
-  while (rows_.size() > kMaxSpareRows) rows_.pop_back();
+  if (rows_.size() > kMaxSpareRows) drop_spare_rows();
   top_ = kSpareRowsAbove;
   end_ = top_ + 1;
   first_row_ = 0;
@@ -140,7 +153,7 @@ void Canvas::fill(int row, int col, int n, char ch) {
   if (n <= 0) return;
   Row& target = (*this)[row];
   if (col + n > target.length_) target.extend(col, col + n);
-  std::memset(target.chars_ + col, ch, static_cast<size_t>(n));
+  canvas_detail::fill_bytes(target.chars_ + col, ch, static_cast<size_t>(n));
 }
 void Canvas::vertical_line(int row, int col, int n, char ch) {
   if (n <= 0) return;
@@ -255,8 +268,8 @@ void Canvas::write(std::FILE* out, bool glyphs) const {
         std::memcpy(end, utf8.bytes, kMaxGlyphBytes);
         end += utf8.size;
       }
-    } else if (!text.empty()) {
-      std::memcpy(end, text.data(), text.size());
+    } else {
+      canvas_detail::copy_bytes(end, text.data(), text.size());
       end += text.size();
     }
     *end++ = '\n';

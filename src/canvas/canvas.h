@@ -7,6 +7,7 @@
 #include <cassert>
 #include <cstdio>
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <exception>
 #include <iosfwd>
@@ -305,6 +306,55 @@ struct BracketShape {
   BracketPieces left, right;
 };
 
+namespace canvas_detail {
+// Copies n bytes; the few bytes of most texts on a canvas are moved inline,
+// with loads that may overlap, in place of a call.
+inline void copy_bytes(char* to, const char* from, size_t n) {
+  if (n >= 4 && n <= 16) {
+    if (n >= 8) {
+      std::uint64_t head, tail;
+      std::memcpy(&head, from, 8);
+      std::memcpy(&tail, from + n - 8, 8);
+      std::memcpy(to, &head, 8);
+      std::memcpy(to + n - 8, &tail, 8);
+    } else {
+      std::uint32_t head, tail;
+      std::memcpy(&head, from, 4);
+      std::memcpy(&tail, from + n - 4, 4);
+      std::memcpy(to, &head, 4);
+      std::memcpy(to + n - 4, &tail, 4);
+    }
+  } else if (n > 0 && n < 4) {
+    char first = from[0], middle = from[n / 2], last = from[n - 1];
+    to[0] = first;
+    to[n / 2] = middle;
+    to[n - 1] = last;
+  } else if (n != 0) {
+    std::memcpy(to, from, n);
+  }
+}
+// Writes n copies of ch, short runs inline as copy_bytes does.
+inline void fill_bytes(char* to, char ch, size_t n) {
+  if (n > 0 && n <= 16) {
+    if (n >= 8) {
+      std::uint64_t word = 0x0101010101010101u * static_cast<unsigned char>(ch);
+      std::memcpy(to, &word, 8);
+      std::memcpy(to + n - 8, &word, 8);
+    } else if (n >= 4) {
+      std::uint32_t word = 0x01010101u * static_cast<unsigned char>(ch);
+      std::memcpy(to, &word, 4);
+      std::memcpy(to + n - 4, &word, 4);
+    } else {
+      to[0] = ch;
+      to[n / 2] = ch;
+      to[n - 1] = ch;
+    }
+  } else if (n != 0) {
+    std::memset(to, ch, n);
+  }
+}
+}  // namespace canvas_detail
+
 /// Measurements of a canvas: height = ascent + 1 + descent.
 struct Extent {
   int height;
@@ -362,8 +412,15 @@ class CanvasPool {
   // they come into being and never taken back, so that a drawing that would
   // exceed the limit is stopped before it allocates the excess.
   long drawing_size_ = 0;
-  // Released canvases, cut back to one empty row 0, waiting for reuse.
-  std::vector<Canvas*> spare_;
+  // Deletes a canvas that is not kept.
+  static void discard(Canvas* canvas);
+
+  // Released canvases, cut back to one empty row 0, waiting for reuse: as
+  // many as kMaxSpare, in room made at once, so that releasing a canvas
+  // never allocates and cannot fail.
+  static constexpr size_t kMaxSpare = 64;
+  std::array<Canvas*, kMaxSpare> spare_;
+  size_t spare_count_ = 0;
 };
 
 class Canvas {
@@ -401,7 +458,7 @@ class Canvas {
     void put_text(std::string_view s, int c) {
       int end = c + static_cast<int>(s.size());
       if (end > length_) extend(c, end);
-      if (!s.empty()) std::memcpy(chars_ + c, s.data(), s.size());
+      canvas_detail::copy_bytes(chars_ + c, s.data(), s.size());
     }
 
     int length() const { return length_; }
@@ -417,13 +474,14 @@ class Canvas {
       int grown = end - (length_ > 1 ? length_ : 1);
       if (grown > 0) canvas_->pool_->charge(grown);
       if (end > capacity_) reserve(end);
-      if (c > length_) std::memset(chars_ + length_, ' ', static_cast<size_t>(c - length_));
+      if (c > length_) canvas_detail::fill_bytes(chars_ + length_, ' ', static_cast<size_t>(c - length_));
       length_ = end;
       if (end > canvas_->width_) canvas_->width_ = end;
     }
     void reserve(int end);
     // Empties the row, keeping its storage unless it is large.
     void clear();
+    void free_storage();
 
     char* chars_ = nullptr;
     int length_ = 0;
@@ -516,10 +574,16 @@ class Canvas {
   friend class CanvasRef;
 
   Row& add_rows(int i);
+  // The rare growth of the row array: spares above row first_row_, or
+  // rows_ made up to count rows.
+  void make_room_above(size_t added);
+  void make_rows_below(size_t count);
   /// Cuts the canvas back to one empty row 0, keeping its rows' storage
   /// (but for a row's large one); says whether the canvas is small enough
   /// to be kept for reuse.
   bool clear_for_reuse();
+  // Lets go of the rows beyond the few that a reused canvas keeps.
+  void drop_spare_rows();
 
   // The rows, top row first: rows_[top_ + k] is row first_row_ + k, up to
   // rows_[end_ - 1]. The rows before top_ are empty spares, so that rows
@@ -539,9 +603,8 @@ std::ostream& operator<<(std::ostream& out, const Canvas& canvas);
 
 inline Canvas* CanvasPool::take() {
   charge(1);
-  if (spare_.empty()) return make_canvas();
-  Canvas* canvas = spare_.back();
-  spare_.pop_back();
+  if (spare_count_ == 0) return make_canvas();
+  Canvas* canvas = spare_[--spare_count_];
   VORNIX_UNPOISON(canvas, sizeof(Canvas));
   return canvas;
 }

@@ -247,6 +247,23 @@ TEST(Canvas, RowTextThroughGapsOverwritesAndMoves) {
   Expect(*c, {11, 72, 9, 1});
 }
 
+// Short texts and gaps are copied by pieces that overlap; every length
+// across the bounds of those pieces must land whole, touching no byte
+// beside it.
+TEST(Canvas, TextsAndGapsOfEveryShortLength) {
+  const std::string letters = "abcdefghijklmnopqrstuvwxyz";
+  for (size_t n = 0; n <= letters.size(); ++n) {
+    CanvasRef c(pool);
+    c->put_text("<", 0, 0);
+    c->put_text(std::string_view(letters).substr(0, n), 0, static_cast<int>(n) + 1);
+    c->put_text(">", 0, 2 * static_cast<int>(n) + 1);
+    c->fill(1, 1, static_cast<int>(n), '_');
+    c->put_text("|", 1, static_cast<int>(n) + 1);
+    EXPECT_EQ("<" + std::string(n, ' ') + letters.substr(0, n) + ">", (*c)[0].text()) << n;
+    EXPECT_EQ(" " + std::string(n, '_') + "|", (*c)[1].text()) << n;
+  }
+}
+
 // Text written in place of a pasted canvas of one row reads and counts
 // the same, so that a drawing is too large exactly where it was.
 TEST(DrawingBudget, FlatTextCountsWhatItsCanvasWouldHold) {

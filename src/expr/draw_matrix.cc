@@ -1,6 +1,8 @@
 // Matrices and determinants: cells centred in a grid, in brackets or bars.
 #include <algorithm>
+#include <array>
 #include <cstdint>
+#include <span>
 #include <vector>
 
 #include "expr/drawing.h"
@@ -33,8 +35,16 @@ CanvasRef Matrix::render(const RenderContext& cx) const {
   // Every entry rendered once, in reading order.
   std::vector<Drawn> entries;
   entries.reserve(n_entries);
-  std::vector<int> row_height(n_rows, 0);
-  std::vector<int> col_width(n_cols, 0);
+  // Row heights and column widths, on the stack for the usual small grid.
+  std::array<int, 32> small_sizes{};
+  std::vector<int> large_sizes;
+  std::span<int> sizes(small_sizes.data(), n_rows + n_cols);
+  if (n_rows + n_cols > small_sizes.size()) {
+    large_sizes.assign(n_rows + n_cols, 0);
+    sizes = large_sizes;
+  }
+  std::span<int> row_height = sizes.first(n_rows);
+  std::span<int> col_width = sizes.subspan(n_rows);
   RenderContext in_cell{cx.pool, cx.style};
   in_cell.style.in_cell = true;
   for (size_t i = 0; i < n_rows; ++i) {
