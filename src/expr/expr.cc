@@ -78,15 +78,17 @@ void Symbol::set_subscr(Expression* s) {
   cover(s);
 }
 
-SubscriptList* start_subscripts(NodePool& pool, Symbol* name, Expression* subscript) {
+SubscriptList* start_subscripts(NodePool& pool, Symbol* name, Expression* first, Expression* second) {
   auto* list = new (pool) SubscriptList(name);
   try {
-    list->subscripts.emplace_back(subscript);
+    list->subscripts.reserve(2);
   } catch (...) {
     list->name.release();
     delete list;
     throw;
   }
+  list->subscripts.emplace_back(first);
+  list->subscripts.emplace_back(second);
   return list;
 }
 

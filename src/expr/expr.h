@@ -346,9 +346,9 @@ struct SubscriptList {
 /// the name, emptying the list; returns null and leaves the list as it was
 /// when a link before the last is not a name without a subscript.
 Symbol* attach_subscripts(SubscriptList& list);
-/// A list of name's first subscript, from pool; when memory runs out it
-/// raises std::bad_alloc and owns neither.
-SubscriptList* start_subscripts(NodePool& pool, Symbol* name, Expression* subscript);
+/// A list of name's first two subscripts, from pool; when memory runs out
+/// it raises std::bad_alloc and owns none of them.
+SubscriptList* start_subscripts(NodePool& pool, Symbol* name, Expression* first, Expression* second);
 
 // ---- One-operand operators (category 2) ----
 
