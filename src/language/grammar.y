@@ -166,7 +166,7 @@ subscript
 
 arg_list
     : arg_list ',' expr     { BUILD($1->append_item($3)); $$ = $1; }
-    | expr                  { BUILD($$ = start_arguments($1)) }
+    | expr                  { BUILD($$ = start_arguments(state.nodes, $1)) }
     ;
 
 constant
@@ -191,7 +191,7 @@ row_list
     ;
 
 row
-    : expr                  { BUILD($$ = start_row($1)) }
+    : expr                  { BUILD($$ = start_row(state.nodes, $1)) }
     | row ',' expr          { BUILD($1->append_item($3)); $$ = $1; }
     ;
 
