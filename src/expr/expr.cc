@@ -33,7 +33,6 @@ NodePool::~NodePool() {
 
 // Called only when a constructor throws: the block goes back to the heap.
 void Expression::operator delete(void* block, NodePool&) { NodePool::discard(block); }
-void SubscriptList::operator delete(void* block, NodePool&) { NodePool::discard(block); }
 
 void NodeDeleter::operator()(Expression* node) const {
   NodeStack pending;
@@ -78,15 +77,17 @@ void Symbol::set_subscr(Expression* s) {
   cover(s);
 }
 
-SubscriptList* start_subscripts(NodePool& pool, Symbol* name, Expression* subscript) {
+SubscriptList* start_subscripts(NodePool& pool, Symbol* name, Expression* first, Expression* second) {
   auto* list = new (pool) SubscriptList(name);
   try {
-    list->subscripts.emplace_back(subscript);
+    list->subscripts.reserve(2);
   } catch (...) {
     list->name.release();
     delete list;
     throw;
   }
+  list->subscripts.emplace_back(first);
+  list->subscripts.emplace_back(second);
   return list;
 }
 
@@ -330,20 +331,27 @@ void Table::release_children(NodeStack& out) {
   for (auto& row : rows) release(static_cast<Row&>(*row).tag, out);
 }
 
-FunctionArgs* start_arguments(Expression* first) {
-  auto list = std::make_unique<FunctionArgs>();
+// Room for a few items at once: most lists and matrices are short, and
+// grow no further.
+constexpr size_t kFirstItems = 4;
+
+FunctionArgs* start_arguments(NodePool& pool, Expression* first) {
+  std::unique_ptr<FunctionArgs> list(new (pool) FunctionArgs);
+  list->items.reserve(kFirstItems);
   list->append_item(first);
   return list.release();
 }
 
-Matrix::Row* start_row(Expression* first) {
-  auto row = std::make_unique<Matrix::Row>();
+Matrix::Row* start_row(NodePool& pool, Expression* first) {
+  std::unique_ptr<Matrix::Row> row(new (pool) Matrix::Row);
+  row->items.reserve(kFirstItems);
   row->append_item(first);
   return row.release();
 }
 
 Matrix* start_matrix(NodePool& pool, Matrix::Row* first) {
   Owned<Matrix> matrix(new (pool) Matrix);
+  matrix->rows.reserve(kFirstItems);
   matrix->add_row(first);
   return matrix.release();
 }

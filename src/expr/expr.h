@@ -111,6 +111,16 @@ class NodePool {
   size_t count_[kClasses] = {};
 };
 
+/// The lists that the grammar builds beside nodes take their memory the
+/// way nodes do: `new (pool) T(...)` or a plain `new`, and delete.
+struct PoolAllocated {
+  static void* operator new(size_t size, NodePool& pool) { return NodePool::take(&pool, size); }
+  static void* operator new(size_t size) { return NodePool::take(nullptr, size); }
+  static void operator delete(void* block, size_t size) { NodePool::give(block, size); }
+  // Called only when a constructor throws.
+  static void operator delete(void* block, NodePool&) { NodePool::discard(block); }
+};
+
 class NodeStack;
 
 /// Deletes a node. Deleting a tree this way takes constant stack depth,
@@ -331,12 +341,8 @@ class Symbol : public Expression {
 
 /// A name followed by its subscripts in input order, as read before the
 /// chain is attached.
-struct SubscriptList {
+struct SubscriptList : PoolAllocated {
   explicit SubscriptList(Symbol* name) : name(name) {}
-  static void* operator new(size_t size, NodePool& pool) { return NodePool::take(&pool, size); }
-  static void* operator new(size_t size) { return NodePool::take(nullptr, size); }
-  static void operator delete(void* block, size_t size) { NodePool::give(block, size); }
-  static void operator delete(void* block, NodePool&);
 
   Owned<Symbol> name;
   std::vector<Owned<>> subscripts;
@@ -346,9 +352,9 @@ struct SubscriptList {
 /// the name, emptying the list; returns null and leaves the list as it was
 /// when a link before the last is not a name without a subscript.
 Symbol* attach_subscripts(SubscriptList& list);
-/// A list of name's first subscript, from pool; when memory runs out it
-/// raises std::bad_alloc and owns neither.
-SubscriptList* start_subscripts(NodePool& pool, Symbol* name, Expression* subscript);
+/// A list of name's first two subscripts, from pool; when memory runs out
+/// it raises std::bad_alloc and owns none of them.
+SubscriptList* start_subscripts(NodePool& pool, Symbol* name, Expression* first, Expression* second);
 
 // ---- One-operand operators (category 2) ----
 
@@ -757,7 +763,7 @@ class Limit : public OpOnFunction {
 // ---- Functions (category 5) ----
 
 /// The arguments of a function, in input order.
-class FunctionArgs {
+class FunctionArgs : public PoolAllocated {
  public:
   virtual ~FunctionArgs() = default;
   void append_item(Expression* e);
@@ -808,7 +814,7 @@ class Sequence : public Expression {
 class Matrix : public Expression {
  public:
   /// One row of entries, left to right.
-  class Row {
+  class Row : public PoolAllocated {
    public:
     virtual ~Row() = default;
     void append_item(Expression* e);
@@ -906,10 +912,10 @@ Expression* conjugate(NodePool& pool, Expression* e);
 Expression* overbar(NodePool& pool, Expression* e);
 
 /// A new argument list or matrix row holding first, or a new matrix
-/// holding the row first. Each takes its argument only when it returns: if
-/// memory runs out, first stays the caller's.
-FunctionArgs* start_arguments(Expression* first);
-Matrix::Row* start_row(Expression* first);
+/// holding the row first, from pool. Each takes its argument only when it
+/// returns: if memory runs out, first stays the caller's.
+FunctionArgs* start_arguments(NodePool& pool, Expression* first);
+Matrix::Row* start_row(NodePool& pool, Expression* first);
 Matrix* start_matrix(NodePool& pool, Matrix::Row* first);
 
 /// base (owned) raised to exponent (owned): a base that takes an exponent

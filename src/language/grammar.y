@@ -125,7 +125,13 @@ name_expr
     ;
 
 decorated_name
-    : subscript_list
+    : SYMBOL '_' subscript
+        {
+          // One subscript, the usual case: attached at once, with no list.
+          $$ = static_cast<Symbol*>($1);
+          $$->set_subscr($3);
+        }
+    | subscript_list
         {
           $$ = attach_subscripts(*$1);
           if ($$ == nullptr) {
@@ -142,9 +148,11 @@ decorated_name
     | decorated_name '\\'   { $1->set_overbar(); $$ = $1; }
     ;
 
-/* A name with at least one subscript; a name without one makes no list. */
+/* A name with at least two subscripts, a chain; a name with fewer makes
+   no list. */
 subscript_list
-    : SYMBOL '_' subscript  { BUILD($$ = start_subscripts(state.nodes, static_cast<Symbol*>($1), $3)) }
+    : SYMBOL '_' subscript '_' subscript
+        { BUILD($$ = start_subscripts(state.nodes, static_cast<Symbol*>($1), $3, $5)) }
     | subscript_list '_' subscript  { BUILD($1->subscripts.emplace_back($3)); $$ = $1; }
     ;
 
@@ -158,7 +166,7 @@ subscript
 
 arg_list
     : arg_list ',' expr     { BUILD($1->append_item($3)); $$ = $1; }
-    | expr                  { BUILD($$ = start_arguments($1)) }
+    | expr                  { BUILD($$ = start_arguments(state.nodes, $1)) }
     ;
 
 constant
@@ -183,7 +191,7 @@ row_list
     ;
 
 row
-    : expr                  { BUILD($$ = start_row($1)) }
+    : expr                  { BUILD($$ = start_row(state.nodes, $1)) }
     | row ',' expr          { BUILD($1->append_item($3)); $$ = $1; }
     ;
 
