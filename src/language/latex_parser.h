@@ -277,6 +277,31 @@ inline bool may_call(const Token& t) { return t.is('(') || t.is(Kind::left); }
 /// The punctuation that may end a sentence: . , ;
 inline bool is_final_mark(const Token& t) { return t.is('.') || t.is(',') || t.is(';'); }
 inline bool is_sign(const Token& t) { return t.is('-') || t.is('+') || t.is(Kind::additive); }
+/// What ends an operand at once, with no scripts, argument list or factor
+/// after it: a sign, a relation, a comma, a cell's or a group's end, the
+/// end.
+inline bool ends_lone_operand(const Token& t) {
+  switch (t.type) {
+    case Type::end:
+      return true;
+    case Type::character:
+      switch (t.ch) {
+        case '+':
+        case '-':
+        case '=':
+        case ',':
+        case '}':
+        case '&':
+          return true;
+        default:
+          return false;
+      }
+    case Type::command:
+      return t.kind == Kind::relation || t.kind == Kind::additive;
+    default:
+      return false;
+  }
+}
 
 /// "syntax error at column C: message" for a fault at a byte offset of
 /// line, C counted in characters from 1.
@@ -468,10 +493,16 @@ class FormulaParser {
   /// left: an operand read already, when there is one.
   Owned<> parse_additive(Owned<> left = {});
   Owned<> parse_term();
+  /// The rest of a term whose first factor is left.
+  Owned<> term_rest(Owned<> left);
   Owned<> parse_signed();
   Owned<> parse_signs();
   Owned<> parse_factor();
+  /// The scripts, argument list and factorials after a factor's primary.
+  Owned<> factor_rest(Owned<> e);
   Owned<> parse_primary();
+  /// Takes the letter or the number that comes next as its node.
+  Owned<> parse_leaf();
   Owned<> parse_scripts(Owned<> base);
   Owned<> parse_script(const Token& op, int& primes, bool& star);
   /// An argument of command, which takes count of them: the count names
