@@ -478,7 +478,7 @@ class FormulaParser {
   /// The relation that comes next, or -1: a relation sign, \not= and
   /// \not\in, or a bar that separates, as in P(A|B); between bars, a >
   /// that ends a ket |a> is none.
-  int relation_at() {
+  [[gnu::always_inline]] int relation_at() {
     const Token& t = tokens_.peek();
     bool plain = t.relation >= 0 ? !(t.is('>') && context_.open_bars > 0)
                                  : !(t.is('|') || t.is(Kind::negation));
