@@ -182,13 +182,10 @@ bool FormulaParser::closes_enclosing(const Token& t) const {
 
 // ---- Operands ----
 
-// Whether a token starts an operand; after one, bars that are open close
-// instead of opening new ones.
-bool FormulaParser::starts_factor(const Token& t, bool after_operand) const {
+// Whether a token other than a letter or a number starts an operand;
+// after one, bars that are open close instead of opening new ones.
+bool FormulaParser::starts_other_factor(const Token& t, bool after_operand) const {
   switch (t.type) {
-    case Type::number:
-    case Type::letter:
-      return true;
     case Type::character:
       switch (t.ch) {
         case '(':
@@ -313,9 +310,7 @@ Owned<> FormulaParser::parse_differential() {
 // Where an operand would start, but the formula, the group or the list
 // ends, or a relation follows: a fragment such as "a +" or "L_{+}" has no
 // operand there and draws none.
-bool FormulaParser::at_operand_end() {
-  const Token& t = tokens_.peek();
-  if (t.type == Type::letter || t.type == Type::number) return false;
+bool FormulaParser::operand_ends_at(const Token& t) const {
   // A bar may open an operand as well as close one: |x| - |y|.
   if (role_of(t) == EITHER) return false;
   return t.type == Type::end || closes_enclosing(t) || closes_bracket(t) || t.is(',') ||

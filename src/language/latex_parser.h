@@ -453,7 +453,10 @@ class FormulaParser {
   bool report_stray(Token t);
   bool expect_closing(const Token& opening, bool (*closes)(const Token&));
 
-  bool starts_factor(const Token& t, bool after_operand = true) const;
+  bool starts_factor(const Token& t, bool after_operand = true) const {
+    return t.type == Type::letter || t.type == Type::number || starts_other_factor(t, after_operand);
+  }
+  bool starts_other_factor(const Token& t, bool after_operand) const;
   bool starts_signed(const Token& t) const { return starts_factor(t, false) || is_sign(t); }
   bool at_call();
   /// Whether a period, comma or semicolon ends the formula or a cell, as
@@ -465,7 +468,11 @@ class FormulaParser {
   bool at_differential() { return context_.integrand && differential_follows(); }
   bool differential_follows();
   Owned<> parse_differential();
-  bool at_operand_end();
+  bool at_operand_end() {
+    const Token& t = tokens_.peek();
+    return t.type != Type::letter && t.type != Type::number && operand_ends_at(t);
+  }
+  bool operand_ends_at(const Token& t) const;
   bool stray_closing(const Token& t) const;
   enum class Bar { none, evaluation, closing, opening };
   Bar bar_at();
