@@ -894,11 +894,11 @@ Owned<> FormulaParser::stack(Owned<> top, Owned<> bottom, bool bar, Delimiter br
 }
 
 Owned<> FormulaParser::parse_primary() {
-  Open level(depth_);
-  if (depth_ > max_depth_) return too_large();
+  if (depth_ >= max_depth_) return too_large();
   const Token& next = tokens_.peek();
-  // Letters and numbers first: they are most operands.
+  // Letters and numbers first: they are most operands, and hold none.
   if (next.type == Type::letter || next.type == Type::number) return parse_leaf();
+  Open level(depth_);
   // Scripts or primes with no base, as in _a x or {}^\circ written
   // without its braces, stand on an empty one.
   if (starts_script(next)) return text("");
@@ -925,10 +925,16 @@ Owned<> FormulaParser::parse_primary() {
 }
 
 Owned<> FormulaParser::parse_leaf() {
-  Token t = tokens_.next();
-  if (t.type == Type::letter) return make<Symbol>(&t.ch, 1);
-  if (t.text.find('.') != std::string_view::npos) return make<Real>(t.text.data(), t.text.size());
-  return make<Integer>(t.text.data(), t.text.size());
+  const Token& t = tokens_.peek();
+  if (t.type == Type::letter) {
+    char letter = t.ch;
+    tokens_.next();
+    return make<Symbol>(&letter, 1);
+  }
+  std::string_view digits = t.text;
+  tokens_.next();
+  if (digits.find('.') != std::string_view::npos) return make<Real>(digits.data(), digits.size());
+  return make<Integer>(digits.data(), digits.size());
 }
 
 // A slash where an operand starts, or \not before one, slashes it: the
