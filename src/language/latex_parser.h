@@ -538,7 +538,12 @@ class FormulaParser {
   Owned<> parse_top_rows(bool columns);
   Owned<> parse_rows(const Token& opening, const Layout& layout);
   Owned<> parse_cell(const Layout& layout, bool continues);
-  bool at_cell_end();
+  /// A token that ends a cell; outside matrices, none.
+  bool at_cell_end() {
+    const Token& t = tokens_.peek();
+    return open_matrices_ > 0 &&
+           (t.is('&') || t.is(Kind::newline) || t.is(Kind::end) || t.is(Kind::tag));
+  }
   bool sign_alone();
   void skip_row_spacing();
   Owned<> parse_words(const Token& t);
