@@ -245,13 +245,6 @@ bool FormulaParser::read_environment(std::string_view& name) {
   return true;
 }
 
-// A token that ends a cell.
-bool FormulaParser::at_cell_end() {
-  const Token& t = tokens_.peek();
-  return open_matrices_ > 0 &&
-         (t.is('&') || t.is(Kind::newline) || t.is(Kind::end) || t.is(Kind::tag));
-}
-
 // The spacing that \\ may take, as in \\[2pt], and its star.
 void FormulaParser::skip_row_spacing() {
   std::string_view line = tokens_.line();

@@ -182,13 +182,10 @@ bool FormulaParser::closes_enclosing(const Token& t) const {
 
 // ---- Operands ----
 
-// Whether a token starts an operand; after one, bars that are open close
-// instead of opening new ones.
-bool FormulaParser::starts_factor(const Token& t, bool after_operand) const {
+// Whether a token other than a letter or a number starts an operand;
+// after one, bars that are open close instead of opening new ones.
+bool FormulaParser::starts_other_factor(const Token& t, bool after_operand) const {
   switch (t.type) {
-    case Type::number:
-    case Type::letter:
-      return true;
     case Type::character:
       switch (t.ch) {
         case '(':
@@ -313,9 +310,7 @@ Owned<> FormulaParser::parse_differential() {
 // Where an operand would start, but the formula, the group or the list
 // ends, or a relation follows: a fragment such as "a +" or "L_{+}" has no
 // operand there and draws none.
-bool FormulaParser::at_operand_end() {
-  const Token& t = tokens_.peek();
-  if (t.type == Type::letter || t.type == Type::number) return false;
+bool FormulaParser::operand_ends_at(const Token& t) const {
   // A bar may open an operand as well as close one: |x| - |y|.
   if (role_of(t) == EITHER) return false;
   return t.type == Type::end || closes_enclosing(t) || closes_bracket(t) || t.is(',') ||
@@ -535,10 +530,26 @@ Owned<> FormulaParser::parse_additive(Owned<> left) {
 // term: signed (('*' | \cdot | \times | \div | '/') signed | factor)*, a
 // factor with no operator before it a product by juxtaposition.
 Owned<> FormulaParser::parse_term() {
-  auto product_at = [](const Token& t) { return t.product; };
   // A fragment such as "\cdot b" starts with its operator.
   const Token& first = tokens_.peek();
-  Owned<> left = product_at(first) >= 0 ? text("") : is_sign(first) ? parse_signs() : parse_factor();
+  if ((first.type == Type::letter || first.type == Type::number) && depth_ + 2 <= max_depth_) {
+    // A letter or a number, most often alone before a sign, a relation or
+    // the end, takes the short way past the factor and the primary; the
+    // depth that they count would stop nothing here.
+    Owned<> left;
+    {
+      Open level(depth_);
+      left = parse_leaf();
+      if (ends_lone_operand(tokens_.peek())) return left;
+      left = factor_rest(std::move(left));
+    }
+    return term_rest(std::move(left));
+  }
+  return term_rest(first.product >= 0 ? text("") : is_sign(first) ? parse_signs() : parse_factor());
+}
+
+[[gnu::always_inline]] inline Owned<> FormulaParser::term_rest(Owned<> left) {
+  auto product_at = [](const Token& t) { return t.product; };
   while (left) {
     const Token& t = tokens_.peek();
     int product = product_at(t);
@@ -655,7 +666,10 @@ Owned<> FormulaParser::parse_signed() {
 Owned<> FormulaParser::parse_factor() {
   Open level(depth_);
   if (depth_ > max_depth_) return too_large();
-  Owned<> e = parse_primary();
+  return factor_rest(parse_primary());
+}
+
+[[gnu::always_inline]] inline Owned<> FormulaParser::factor_rest(Owned<> e) {
   while (e) {
     if (starts_script(tokens_.peek())) {
       e = parse_scripts(std::move(e));
@@ -880,21 +894,11 @@ Owned<> FormulaParser::stack(Owned<> top, Owned<> bottom, bool bar, Delimiter br
 }
 
 Owned<> FormulaParser::parse_primary() {
-  Open level(depth_);
-  if (depth_ > max_depth_) return too_large();
+  if (depth_ >= max_depth_) return too_large();
   const Token& next = tokens_.peek();
-  // Letters and numbers first: they are most operands.
-  if (next.type == Type::letter) {
-    char letter = tokens_.next().ch;
-    return make<Symbol>(&letter, 1);
-  }
-  if (next.type == Type::number) {
-    std::string_view digits = tokens_.next().text;
-    if (digits.find('.') != std::string_view::npos) {
-      return make<Real>(digits.data(), digits.size());
-    }
-    return make<Integer>(digits.data(), digits.size());
-  }
+  // Letters and numbers first: they are most operands, and hold none.
+  if (next.type == Type::letter || next.type == Type::number) return parse_leaf();
+  Open level(depth_);
   // Scripts or primes with no base, as in _a x or {}^\circ written
   // without its braces, stand on an empty one.
   if (starts_script(next)) return text("");
@@ -918,6 +922,19 @@ Owned<> FormulaParser::parse_primary() {
     default:
       return parse_command(t);
   }
+}
+
+Owned<> FormulaParser::parse_leaf() {
+  const Token& t = tokens_.peek();
+  if (t.type == Type::letter) {
+    char letter = t.ch;
+    tokens_.next();
+    return make<Symbol>(&letter, 1);
+  }
+  std::string_view digits = t.text;
+  tokens_.next();
+  if (digits.find('.') != std::string_view::npos) return make<Real>(digits.data(), digits.size());
+  return make<Integer>(digits.data(), digits.size());
 }
 
 // A slash where an operand starts, or \not before one, slashes it: the

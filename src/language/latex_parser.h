@@ -277,6 +277,31 @@ inline bool may_call(const Token& t) { return t.is('(') || t.is(Kind::left); }
 /// The punctuation that may end a sentence: . , ;
 inline bool is_final_mark(const Token& t) { return t.is('.') || t.is(',') || t.is(';'); }
 inline bool is_sign(const Token& t) { return t.is('-') || t.is('+') || t.is(Kind::additive); }
+/// What ends an operand at once, with no scripts, argument list or factor
+/// after it: a sign, a relation, a comma, a cell's or a group's end, the
+/// end.
+inline bool ends_lone_operand(const Token& t) {
+  switch (t.type) {
+    case Type::end:
+      return true;
+    case Type::character:
+      switch (t.ch) {
+        case '+':
+        case '-':
+        case '=':
+        case ',':
+        case '}':
+        case '&':
+          return true;
+        default:
+          return false;
+      }
+    case Type::command:
+      return t.kind == Kind::relation || t.kind == Kind::additive;
+    default:
+      return false;
+  }
+}
 
 /// "syntax error at column C: message" for a fault at a byte offset of
 /// line, C counted in characters from 1.
@@ -428,7 +453,10 @@ class FormulaParser {
   bool report_stray(Token t);
   bool expect_closing(const Token& opening, bool (*closes)(const Token&));
 
-  bool starts_factor(const Token& t, bool after_operand = true) const;
+  bool starts_factor(const Token& t, bool after_operand = true) const {
+    return t.type == Type::letter || t.type == Type::number || starts_other_factor(t, after_operand);
+  }
+  bool starts_other_factor(const Token& t, bool after_operand) const;
   bool starts_signed(const Token& t) const { return starts_factor(t, false) || is_sign(t); }
   bool at_call();
   /// Whether a period, comma or semicolon ends the formula or a cell, as
@@ -440,7 +468,11 @@ class FormulaParser {
   bool at_differential() { return context_.integrand && differential_follows(); }
   bool differential_follows();
   Owned<> parse_differential();
-  bool at_operand_end();
+  bool at_operand_end() {
+    const Token& t = tokens_.peek();
+    return t.type != Type::letter && t.type != Type::number && operand_ends_at(t);
+  }
+  bool operand_ends_at(const Token& t) const;
   bool stray_closing(const Token& t) const;
   enum class Bar { none, evaluation, closing, opening };
   Bar bar_at();
@@ -453,7 +485,7 @@ class FormulaParser {
   /// The relation that comes next, or -1: a relation sign, \not= and
   /// \not\in, or a bar that separates, as in P(A|B); between bars, a >
   /// that ends a ket |a> is none.
-  int relation_at() {
+  [[gnu::always_inline]] int relation_at() {
     const Token& t = tokens_.peek();
     bool plain = t.relation >= 0 ? !(t.is('>') && context_.open_bars > 0)
                                  : !(t.is('|') || t.is(Kind::negation));
@@ -468,10 +500,16 @@ class FormulaParser {
   /// left: an operand read already, when there is one.
   Owned<> parse_additive(Owned<> left = {});
   Owned<> parse_term();
+  /// The rest of a term whose first factor is left.
+  Owned<> term_rest(Owned<> left);
   Owned<> parse_signed();
   Owned<> parse_signs();
   Owned<> parse_factor();
+  /// The scripts, argument list and factorials after a factor's primary.
+  Owned<> factor_rest(Owned<> e);
   Owned<> parse_primary();
+  /// Takes the letter or the number that comes next as its node.
+  Owned<> parse_leaf();
   Owned<> parse_scripts(Owned<> base);
   Owned<> parse_script(const Token& op, int& primes, bool& star);
   /// An argument of command, which takes count of them: the count names
@@ -500,7 +538,12 @@ class FormulaParser {
   Owned<> parse_top_rows(bool columns);
   Owned<> parse_rows(const Token& opening, const Layout& layout);
   Owned<> parse_cell(const Layout& layout, bool continues);
-  bool at_cell_end();
+  /// A token that ends a cell; outside matrices, none.
+  bool at_cell_end() {
+    const Token& t = tokens_.peek();
+    return open_matrices_ > 0 &&
+           (t.is('&') || t.is(Kind::newline) || t.is(Kind::end) || t.is(Kind::tag));
+  }
   bool sign_alone();
   void skip_row_spacing();
   Owned<> parse_words(const Token& t);
