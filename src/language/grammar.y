@@ -197,10 +197,14 @@ row
 
 %%
 
+// The scanner that flex generates, compiled here so that its token
+// function is part of byacc's loop.
+#include "scanner.cc"
+
 // The next token for the parser, with the line bookkeeping done: tokens
 // of a line being dropped are deleted here and never reach the parser.
 // It is defined before byacc's loop, which takes it in.
-static inline int yylex(YYSTYPE* value, Parser::State& state) {
+[[gnu::always_inline]] static inline int yylex(YYSTYPE* value, Parser::State& state) {
   if (state.newline_pending) state.begin_line();
   for (;;) {
     if (state.stopped) {
