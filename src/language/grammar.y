@@ -205,12 +205,15 @@ row
 // of a line being dropped are deleted here and never reach the parser.
 // It is defined before byacc's loop, which takes it in.
 [[gnu::always_inline]] static inline int yylex(YYSTYPE* value, Parser::State& state) {
-  if (state.newline_pending) state.begin_line();
-  for (;;) {
+  if (state.attention) [[unlikely]] {
+    if (state.newline_pending) state.begin_line();
     if (state.stopped) {
       state.line_open = false;
       return 0;
     }
+    state.attention = false;
+  }
+  for (;;) {
     int token;
     try {
       token = scan_token(value, state.scanner);
@@ -231,6 +234,11 @@ row
     state.line_open = true;
     if (state.dropping) {
       drop_token(token, value);
+      // A message from the scanner may have stopped the input.
+      if (state.stopped) {
+        state.line_open = false;
+        return 0;
+      }
       continue;
     }
     // A statement that costs too much or finds no memory: the parser gets

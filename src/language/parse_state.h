@@ -70,6 +70,9 @@ struct Parser::State {
   long next_line_start = 0;  // just after the newline last matched
   int line = 1;
   bool newline_pending = false;  // a newline was matched: a line begins
+  // newline_pending or stopped: one test tells the next token that it has
+  // more to do than scan.
+  bool attention = false;
   bool line_open = false;    // a token other than a newline since the last one
 
   // The current statement.
