@@ -214,14 +214,16 @@ row
     state.attention = false;
   }
   for (;;) {
-    int token;
-    try {
-      token = scan_token(value, state.scanner);
-    } catch (const std::bad_alloc&) {
-      // The scanner's buffer cannot hold the input: no line can go on.
-      state.broken = true;
-      state.line_open = false;
-      return 0;
+    int token = quick_token(value, state);
+    if (token == 0) {
+      try {
+        token = scan_token(value, state.scanner);
+      } catch (const std::bad_alloc&) {
+        // The scanner's buffer cannot hold the input: no line can go on.
+        state.broken = true;
+        state.line_open = false;
+        return 0;
+      }
     }
     // Bytes below a newline are bad characters, or the end of the input.
     if (token <= '\n' && (token == '\n' || token == 0)) {
