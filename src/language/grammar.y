@@ -190,8 +190,8 @@ row
 
 %%
 
-// The scanner that flex generates, compiled here so that its token
-// function is part of byacc's loop.
+// The scanner that flex generates, compiled here so that the quick tokens
+// it offers (quick_token) are read inside byacc's loop.
 #include "scanner.cc"
 
 // The next token for the parser, with the line bookkeeping done: tokens
