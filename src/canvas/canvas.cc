@@ -231,6 +231,29 @@ void for_each_run(std::string_view text, Emit emit) {
   emit(text.substr(start));
 }
 
+// Copies a row's text to `to`, glyph bytes as their text, and the newline
+// after it; returns the end of what it wrote. A glyph's slot is copied
+// whole, so up to kMaxGlyphBytes - 1 bytes past the end may be written.
+char* put_row(char* to, std::string_view text, bool glyphs) {
+  if (glyphs) {
+    for (char byte : text) {
+      auto cell = static_cast<unsigned char>(byte);
+      if (!maybe_glyph(cell)) {
+        *to++ = byte;
+        continue;
+      }
+      const CellUtf8& utf8 = kCellUtf8[cell];
+      std::memcpy(to, utf8.bytes, kMaxGlyphBytes);
+      to += utf8.size;
+    }
+  } else {
+    canvas_detail::copy_bytes(to, text.data(), text.size());
+    to += text.size();
+  }
+  *to++ = '\n';
+  return to;
+}
+
 }  // namespace
 
 void Canvas::write(std::FILE* out, bool glyphs) const {
@@ -257,24 +280,20 @@ void Canvas::write(std::FILE* out, bool glyphs) const {
         continue;
       }
     }
-    if (glyphs) {
-      for (char byte : text) {
-        auto cell = static_cast<unsigned char>(byte);
-        if (!maybe_glyph(cell)) {
-          *end++ = byte;
-          continue;
-        }
-        const CellUtf8& utf8 = kCellUtf8[cell];
-        std::memcpy(end, utf8.bytes, kMaxGlyphBytes);
-        end += utf8.size;
-      }
-    } else {
-      canvas_detail::copy_bytes(end, text.data(), text.size());
-      end += text.size();
-    }
-    *end++ = '\n';
+    end = put_row(end, text, glyphs);
   }
   fwrite_unlocked(buffer, 1, static_cast<size_t>(end - buffer), out);
+}
+
+size_t Canvas::copy_to(char* out, size_t size, bool glyphs) const {
+  // What the rows may take, their longest texts and the slot copied past
+  // the last glyph included.
+  size_t most = (static_cast<size_t>(width_) + 1) * static_cast<size_t>(nrows());
+  if (glyphs) most = most * kMaxGlyphBytes + kMaxGlyphBytes - 1;
+  if (most > size) return 0;
+  char* end = out;
+  for (size_t k = top_; k < end_; ++k) end = put_row(end, rows_[k].text(), glyphs);
+  return static_cast<size_t>(end - out);
 }
 
 void Canvas::append_to(std::string& out, bool glyphs) const {

@@ -568,6 +568,10 @@ class Canvas {
   /// Appends every row, top to bottom, each followed by a newline; with
   /// `glyphs`, glyph bytes as their UTF-8 text.
   void append_to(std::string& out, bool glyphs = false) const;
+  /// Copies every row, each followed by a newline, as write() writes them,
+  /// to the size bytes from out when they are sure to fit; returns the
+  /// bytes copied, or 0 (and copies nothing) when they may not fit.
+  size_t copy_to(char* out, size_t size, bool glyphs = false) const;
 
  private:
   friend class CanvasPool;
