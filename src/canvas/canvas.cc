@@ -93,6 +93,13 @@ Canvas::Row& Canvas::add_rows(int i) {
 // the move.
 [[gnu::noinline]] void Canvas::make_room_above(size_t added) {
   size_t spares = added + (end_ - top_) - top_;
+  if (rows_.size() - end_ >= spares) {
+    // Emptied rows after the last one in use come to the front in place.
+    rotate_rows(end_, end_ + spares);
+    top_ += spares;
+    end_ += spares;
+    return;
+  }
   std::vector<Row> moved;
   moved.reserve(spares + rows_.size());
   for (size_t k = 0; k < spares; ++k) moved.emplace_back(this);
@@ -100,6 +107,23 @@ Canvas::Row& Canvas::add_rows(int i) {
   rows_.swap(moved);
   top_ += spares;
   end_ += spares;
+}
+
+// Turns rows_[0, end) so that rows_[middle, end) come first, by three
+// reversals: a row moves by swapping its text with another's.
+void Canvas::rotate_rows(size_t middle, size_t end) {
+  auto reverse = [this](size_t first, size_t last) {
+    while (first + 1 < last) {
+      Row& a = rows_[first++];
+      Row& b = rows_[--last];
+      std::swap(a.chars_, b.chars_);
+      std::swap(a.length_, b.length_);
+      std::swap(a.capacity_, b.capacity_);
+    }
+  };
+  reverse(0, middle);
+  reverse(middle, end);
+  reverse(0, end);
 }
 
 // Emptied rows of an earlier drawing come first, then new ones; the count
@@ -135,7 +159,27 @@ void Canvas::paste(const Canvas& src, int row, int col, Alignment align) {
   ensure_rows(top, top + h - 1);
   Row* target = &rows_[top_ + static_cast<size_t>(top - first_row_)];
   const Row* source = &src.rows_[src.top_];
-  for (int k = 0; k < h; ++k) target[k].paste(source[k], col);
+  // As Row::paste on each row, with the growth counted once for all rows
+  // (but before any row's storage grows) and the width set once.
+  long grown = 0;
+  for (int k = 0; k < h; ++k) {
+    int n = source[k].length_;
+    if (n == 0) continue;
+    Row& t = target[k];
+    int end = col + n;
+    if (end > t.length_) {
+      grown += end - (t.length_ > 1 ? t.length_ : 1);
+      if (end > t.capacity_) {
+        pool_->charge(std::exchange(grown, 0));
+        t.reserve(end);
+      }
+      if (col > t.length_) canvas_detail::fill_bytes(t.chars_ + t.length_, ' ', static_cast<size_t>(col - t.length_));
+      t.length_ = end;
+    }
+    canvas_detail::copy_bytes(t.chars_ + col, source[k].chars_, static_cast<size_t>(n));
+  }
+  pool_->charge(grown);
+  if (src.width_ != 0 && col + src.width_ > width_) width_ = col + src.width_;
 }
 
 void Canvas::paste_bracketed(const Canvas& src, int row, int col, bool bracketed,

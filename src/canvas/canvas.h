@@ -582,6 +582,7 @@ class Canvas {
   // rows_ made up to count rows.
   void make_room_above(size_t added);
   void make_rows_below(size_t count);
+  void rotate_rows(size_t middle, size_t end);
   /// Cuts the canvas back to one empty row 0, keeping its rows' storage
   /// (but for a row's large one); says whether the canvas is small enough
   /// to be kept for reuse.
