@@ -19,6 +19,9 @@ constexpr int kMaxSpareRowCapacity = 256;
 constexpr size_t kSpareRowsAbove = 3;
 constexpr size_t kRowsAtFirst = 8;
 constexpr int kMinRowCapacity = 32;
+// Bytes that a row's text is copied in at once when it is as short.
+constexpr size_t kWideCopy = 16;
+static_assert(kWideCopy <= kMinRowCapacity, "a row with text holds a wide copy's bytes");
 
 }  // namespace
 
@@ -336,7 +339,24 @@ size_t Canvas::copy_to(char* out, size_t size, bool glyphs) const {
   if (glyphs) most = most * kMaxGlyphBytes + kMaxGlyphBytes - 1;
   if (most > size) return 0;
   char* end = out;
-  for (size_t k = top_; k < end_; ++k) end = put_row(end, rows_[k].text(), glyphs);
+  if (glyphs || size - most < kWideCopy - 1) {
+    for (size_t k = top_; k < end_; ++k) end = put_row(end, rows_[k].text(), glyphs);
+  } else {
+    // With room to spare, a short row is copied as kWideCopy bytes in one
+    // move: its storage holds that many, and the next row or the room's
+    // spare end takes the excess.
+    for (size_t k = top_; k < end_; ++k) {
+      const Row& row = rows_[k];
+      auto n = static_cast<size_t>(row.length_);
+      if (n - 1 < kWideCopy) {
+        std::memcpy(end, row.chars_, kWideCopy);
+      } else {
+        canvas_detail::copy_bytes(end, row.chars_, n);
+      }
+      end += n;
+      *end++ = '\n';
+    }
+  }
   return static_cast<size_t>(end - out);
 }
 
