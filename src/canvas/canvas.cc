@@ -74,6 +74,7 @@ Canvas::Canvas(CanvasPool& pool) : pool_(&pool) {
   for (size_t k = 0; k <= kSpareRowsAbove; ++k) rows_.emplace_back(this);
   top_ = kSpareRowsAbove;
   end_ = top_ + 1;
+  settle_rows();
 }
 
 Canvas::Row& Canvas::add_rows(int i) {
@@ -89,7 +90,8 @@ Canvas::Row& Canvas::add_rows(int i) {
     if (rows_.size() < end_ + added) make_rows_below(end_ + added);
     end_ += added;
   }
-  return rows_[top_ + static_cast<size_t>(i - first_row_)];
+  settle_rows();
+  return top_row_[static_cast<size_t>(i - first_row_)];
 }
 
 // The rows move down behind as many new spares as there are rows after
@@ -147,6 +149,7 @@ bool Canvas::clear_for_reuse() {
   if (rows_.size() > kMaxSpareRows) drop_spare_rows();
   top_ = kSpareRowsAbove;
   end_ = top_ + 1;
+  settle_rows();
   first_row_ = 0;
   width_ = 0;
   return true;
@@ -160,7 +163,7 @@ void Canvas::paste(const Canvas& src, int row, int col, Alignment align) {
   // Create the whole span first, so that a tall source costs one extension
   // of the row array and not one per row.
   ensure_rows(top, top + h - 1);
-  Row* target = &rows_[top_ + static_cast<size_t>(top - first_row_)];
+  Row* target = &top_row_[static_cast<size_t>(top - first_row_)];
   const Row* source = &src.rows_[src.top_];
   // As Row::paste on each row, with the growth counted once for all rows
   // (but before any row's storage grows) and the width set once.

@@ -496,14 +496,15 @@ class Canvas {
 
   /// Row i, adding empty rows above or below so that it exists.
   Row& operator[](int i) {
-    size_t k = static_cast<size_t>(i - first_row_);
-    if (i < first_row_ || k >= end_ - top_) return add_rows(i);
-    return rows_[top_ + k];
+    // A row above the first one is a k past every row.
+    auto k = static_cast<size_t>(static_cast<long>(i) - first_row_);
+    if (k >= count_) return add_rows(i);
+    return top_row_[k];
   }
   /// Row i, which must exist.
   const Row& operator[](int i) const {
     assert(i >= first_row_ && i < first_row_ + nrows());
-    return rows_[top_ + static_cast<size_t>(i - first_row_)];
+    return top_row_[static_cast<size_t>(i - first_row_)];
   }
 
   Extent extent() const {
@@ -511,7 +512,7 @@ class Canvas {
     return Extent{height, width_, -first_row_, first_row_ + height - 1};
   }
   int first_row() const { return first_row_; }
-  int nrows() const { return static_cast<int>(end_ - top_); }
+  int nrows() const { return static_cast<int>(count_); }
 
   /// Copies every row of src onto this canvas from column col; `align`
   /// says which row of src goes to `row`.
@@ -599,6 +600,13 @@ class Canvas {
   CanvasPool* pool_;
   size_t top_ = 0;
   size_t end_ = 0;
+  // &rows_[top_] and end_ - top_, kept for operator[]: see settle_rows().
+  Row* top_row_ = nullptr;
+  size_t count_ = 0;
+  void settle_rows() {
+    top_row_ = rows_.data() + top_;
+    count_ = end_ - top_;
+  }
   int first_row_ = 0;
   int width_ = 0;  // length of the longest row
   int share_count_ = 0;
