@@ -428,12 +428,13 @@ class Canvas {
   /// One text row. Positions never written explicitly hold blanks.
   class Row {
    public:
-    explicit Row(Canvas* canvas) : canvas_(canvas) {}
+    explicit Row(Canvas* canvas) : canvas_(canvas), pool_(canvas->pool_) {}
     Row(Row&& other) noexcept
         : chars_(std::exchange(other.chars_, nullptr)),
           length_(std::exchange(other.length_, 0)),
           capacity_(std::exchange(other.capacity_, 0)),
-          canvas_(other.canvas_) {}
+          canvas_(other.canvas_),
+          pool_(other.pool_) {}
     Row& operator=(Row&&) = delete;
     ~Row() { delete[] chars_; }
 
@@ -472,7 +473,7 @@ class Canvas {
     // the row was made.
     void extend(int c, int end) {
       int grown = end - (length_ > 1 ? length_ : 1);
-      if (grown > 0) canvas_->pool_->charge(grown);
+      if (grown > 0) pool_->charge(grown);
       if (end > capacity_) reserve(end);
       if (c > length_) canvas_detail::fill_bytes(chars_ + length_, ' ', static_cast<size_t>(c - length_));
       length_ = end;
@@ -486,7 +487,8 @@ class Canvas {
     char* chars_ = nullptr;
     int length_ = 0;
     int capacity_ = 0;
-    Canvas* canvas_;  // charged for the row's growth, and told its length
+    Canvas* canvas_;    // told the row's length
+    CanvasPool* pool_;  // the canvas's, charged for the row's growth
   };
 
   /// A canvas of one empty row, row 0, whose characters are counted in pool.

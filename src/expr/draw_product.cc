@@ -72,7 +72,7 @@ CanvasRef Div::render(const RenderContext& cx) const {
   }
   // Over or under a fraction as long, this bar is the main one: the
   // style's heavier rule tells it apart.
-  auto is_fraction = [](const Expression& side) { return is<Div>(side); };
+  auto is_fraction = [](const Expression& side) { return side.category == BINARY && is<Div>(side); };
   const GlyphSet& glyphs = *cx.style.glyphs;
   bool main = (p == m && is_fraction(*left)) || (q == m && is_fraction(*right));
   c->fill(0, 0, m, main ? glyphs.main_bar : glyphs.fraction_bar);

@@ -91,7 +91,12 @@ struct RadicalSign {
 inline bool base_needs_brackets(const Expression& node) {
   // An accent goes with what it marks: \hat{x}^2 raises x with its hat.
   const Expression* marked = &node;
-  while (auto* accent = dynamic_cast<const Accent*>(marked)) marked = accent->arg.get();
+  // (Only a one-operand node may be an accent: most bases are not.)
+  while (marked->category == UNARY) {
+    auto* accent = dynamic_cast<const Accent*>(marked);
+    if (accent == nullptr) break;
+    marked = accent->arg.get();
+  }
   const Expression& base = *marked;
   switch (base.category) {
     case SYMBOL_CATEGORY:
