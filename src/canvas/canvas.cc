@@ -57,6 +57,7 @@ void Canvas::Row::reserve(int end) {
   delete[] chars_;
   chars_ = chars;
   capacity_ = capacity;
+  if (capacity > kMaxSpareRowCapacity) canvas_->grown_large_ = true;
 }
 
 void Canvas::Row::clear() {
@@ -112,6 +113,7 @@ Canvas::Row& Canvas::add_rows(int i) {
   rows_.swap(moved);
   top_ += spares;
   end_ += spares;
+  note_row_count();
 }
 
 // Turns rows_[0, end) so that rows_[middle, end) come first, by three
@@ -135,6 +137,11 @@ void Canvas::rotate_rows(size_t middle, size_t end) {
 // of rows in use changes once they all exist, should making them fail.
 [[gnu::noinline]] void Canvas::make_rows_below(size_t count) {
   while (rows_.size() < count) rows_.emplace_back(this);
+  note_row_count();
+}
+
+void Canvas::note_row_count() {
+  if (rows_.size() > kMaxSpareRows || rows_.capacity() > kMaxSpareRowSlots) grown_large_ = true;
 }
 
 [[gnu::noinline]] void Canvas::drop_spare_rows() {
@@ -142,11 +149,17 @@ void Canvas::rotate_rows(size_t middle, size_t end) {
 }
 
 bool Canvas::clear_for_reuse() {
-  if (rows_.capacity() > kMaxSpareRowSlots) return false;
-  // The rows keep their storage for the next drawing, unless it is large;
-  // rows beyond the few that a canvas keeps go, all of them empty.
-  for (size_t k = top_; k < end_; ++k) rows_[k].clear();
-  if (rows_.size() > kMaxSpareRows) drop_spare_rows();
+  if (!grown_large_) {
+    // The usual canvas: its rows keep their storage for the next drawing.
+    for (Row* row = top_row_; row != top_row_ + count_; ++row) row->length_ = 0;
+  } else {
+    if (rows_.capacity() > kMaxSpareRowSlots) return false;
+    // The rows keep their storage for the next drawing, unless it is
+    // large; rows beyond the few that a canvas keeps go, all of them empty.
+    for (size_t k = top_; k < end_; ++k) rows_[k].clear();
+    if (rows_.size() > kMaxSpareRows) drop_spare_rows();
+    grown_large_ = false;
+  }
   top_ = kSpareRowsAbove;
   end_ = top_ + 1;
   settle_rows();
@@ -157,6 +170,12 @@ bool Canvas::clear_for_reuse() {
 
 void Canvas::paste(const Canvas& src, int row, int col, Alignment align) {
   int h = src.nrows();
+  if (h == 1) {
+    // Row 0 alone, which goes to `row` whatever the alignment.
+    Row& target = (*this)[row];
+    target.paste(src.top_row_[0], col);
+    return;
+  }
   int top = align == ALIGN_BASELINE ? row + src.first_row_
             : align == ALIGN_BOTTOM ? row - h + 1
                                     : row;

@@ -586,6 +586,8 @@ class Canvas {
   void make_room_above(size_t added);
   void make_rows_below(size_t count);
   void rotate_rows(size_t middle, size_t end);
+  // Sets grown_large_ when the row array holds more than a kept canvas keeps.
+  void note_row_count();
   /// Cuts the canvas back to one empty row 0, keeping its rows' storage
   /// (but for a row's large one); says whether the canvas is small enough
   /// to be kept for reuse.
@@ -612,6 +614,9 @@ class Canvas {
   int first_row_ = 0;
   int width_ = 0;  // length of the longest row
   int share_count_ = 0;
+  // Whether a row's storage or the row array has grown past what a canvas
+  // kept for reuse keeps, so that clear_for_reuse() must cut it back.
+  bool grown_large_ = false;
 };
 
 std::ostream& operator<<(std::ostream& out, const Canvas& canvas);
