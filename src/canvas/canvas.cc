@@ -168,14 +168,8 @@ bool Canvas::clear_for_reuse() {
   return true;
 }
 
-void Canvas::paste(const Canvas& src, int row, int col, Alignment align) {
+void Canvas::paste_rows(const Canvas& src, int row, int col, Alignment align) {
   int h = src.nrows();
-  if (h == 1) {
-    // Row 0 alone, which goes to `row` whatever the alignment.
-    Row& target = (*this)[row];
-    target.paste(src.top_row_[0], col);
-    return;
-  }
   int top = align == ALIGN_BASELINE ? row + src.first_row_
             : align == ALIGN_BOTTOM ? row - h + 1
                                     : row;
@@ -236,6 +230,12 @@ void Canvas::rising_line(int row, int col, int n, char ch) {
 
 // The right bracket goes first, so that each row grows once.
 void Canvas::brackets(int row, int left, int right, int n, const BracketShape& shape) {
+  if (n == 1) {
+    Row& target = (*this)[row];
+    target[right] = shape.right.single;
+    target[left] = shape.left.single;
+    return;
+  }
   bracket(shape.right, row, row + n - 1, right);
   bracket(shape.left, row, row + n - 1, left);
 }

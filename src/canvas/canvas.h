@@ -518,7 +518,14 @@ class Canvas {
 
   /// Copies every row of src onto this canvas from column col; `align`
   /// says which row of src goes to `row`.
-  void paste(const Canvas& src, int row, int col, Alignment align);
+  void paste(const Canvas& src, int row, int col, Alignment align) {
+    // A canvas of one row, row 0, goes to `row` whatever the alignment.
+    if (src.count_ == 1) {
+      (*this)[row].paste(src.top_row_[0], col);
+    } else {
+      paste_rows(src, row, col, align);
+    }
+  }
   /// Pastes src by its baseline at (row, col), or, when `bracketed`, at
   /// (row, col + 1) inside brackets of the given shape as tall as src.
   void paste_bracketed(const Canvas& src, int row, int col, bool bracketed,
@@ -581,6 +588,7 @@ class Canvas {
   friend class CanvasRef;
 
   Row& add_rows(int i);
+  void paste_rows(const Canvas& src, int row, int col, Alignment align);
   // The rare growth of the row array: spares above row first_row_, or
   // rows_ made up to count rows.
   void make_room_above(size_t added);
