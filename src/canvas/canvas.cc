@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cassert>
+#include <cstdint>
 #include <cstring>
 #include <iterator>
 #include <ostream>
@@ -286,6 +287,19 @@ constexpr auto kCellUtf8 = [] {
   return cells;
 }();
 
+// Whether any of eight cell bytes may be a glyph, as maybe_glyph() tells
+// of one: whether a byte is below the blank or above '~'.
+constexpr bool maybe_glyphs(std::uint64_t cells) {
+  constexpr std::uint64_t kOnes = 0x0101010101010101u;
+  constexpr std::uint64_t kHighBits = 0x8080808080808080u;
+  std::uint64_t below_blank = (cells - kOnes * ' ') & ~cells & kHighBits;
+  std::uint64_t above_tilde = ((cells + kOnes * (0x7f - '~')) | cells) & kHighBits;
+  return (below_blank | above_tilde) != 0;
+}
+static_assert(!maybe_glyphs(0x7e7e7e7e20202020u) && maybe_glyphs(0x7e7e7e7f20202020u) &&
+              maybe_glyphs(0x7e7e7e7e201f2020u) && maybe_glyphs(0xff20202020202020u) &&
+              maybe_glyphs(0x2020202020202000u));
+
 // Calls emit for each run of a row's text, glyph bytes as their text.
 template <class Emit>
 void for_each_run(std::string_view text, Emit emit) {
@@ -305,16 +319,31 @@ void for_each_run(std::string_view text, Emit emit) {
 // whole, so up to kMaxGlyphBytes - 1 bytes past the end may be written.
 char* put_row(char* to, std::string_view text, bool glyphs) {
   if (glyphs) {
-    for (char byte : text) {
+    auto put_cell = [&to](char byte) {
       auto cell = static_cast<unsigned char>(byte);
       if (!maybe_glyph(cell)) {
         *to++ = byte;
-        continue;
+        return;
       }
       const CellUtf8& utf8 = kCellUtf8[cell];
       std::memcpy(to, utf8.bytes, kMaxGlyphBytes);
       to += utf8.size;
+    };
+    // Eight cells at a time while none of them is a glyph.
+    const char* from = text.data();
+    const char* end = from + text.size();
+    while (end - from >= 8) {
+      std::uint64_t cells;
+      std::memcpy(&cells, from, 8);
+      if (!maybe_glyphs(cells)) {
+        std::memcpy(to, &cells, 8);
+        to += 8;
+        from += 8;
+        continue;
+      }
+      for (const char* stop = from + 8; from != stop; ++from) put_cell(*from);
     }
+    while (from != end) put_cell(*from++);
   } else {
     canvas_detail::copy_bytes(to, text.data(), text.size());
     to += text.size();
