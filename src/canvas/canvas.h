@@ -531,6 +531,19 @@ class Canvas {
   void paste_bracketed(const Canvas& src, int row, int col, bool bracketed,
                        const BracketShape& shape);
   void put_text(std::string_view s, int row, int col) { (*this)[row].put_text(s, col); }
+  /// Writes s at the start of row 0 of a canvas that is still new, as
+  /// put_text(s, 0, 0) would.
+  void start_with(std::string_view s) {
+    assert(count_ == 1 && first_row_ == 0 && top_row_->length_ == 0);
+    auto n = static_cast<int>(s.size());
+    if (n == 0) return;
+    Row& row = *top_row_;
+    pool_->charge(n - 1);  // the row's first character was counted with it
+    if (n > row.capacity_) row.reserve(n);
+    canvas_detail::copy_bytes(row.chars_, s.data(), s.size());
+    row.length_ = n;
+    width_ = n;
+  }
   /// Writes text on row `row` from column col as pasting a canvas that
   /// holds only that text would, and counts what that canvas would have
   /// held: a drawing of one row needs no canvas of its own.

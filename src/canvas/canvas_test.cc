@@ -284,6 +284,19 @@ TEST(DrawingBudget, FlatTextCountsWhatItsCanvasWouldHold) {
   }
 }
 
+TEST(DrawingBudget, StartingARowCountsWhatWritingItWould) {
+  for (std::string_view text : {"", "x", "abc", "a longer text than most rows"}) {
+    CanvasPool writing, starting;
+    CanvasRef written(writing);
+    written->put_text(text, 0, 0);
+    CanvasRef started(starting);
+    started->start_with(text);
+    EXPECT_EQ(Print(*written), Print(*started)) << text;
+    Expect(*started, written->extent());
+    EXPECT_EQ(writing.drawing_size(), starting.drawing_size()) << text;
+  }
+}
+
 TEST(Canvas, CenterBaselinePicksTheLowerMiddleRow) {
   for (int n = 1; n <= 5; ++n) {
     CanvasRef c(pool);

@@ -53,7 +53,7 @@ class Drawn {
   CanvasRef canvas() const {
     if (canvas_) return *canvas_;
     CanvasRef c(*pool_);
-    c->put_text(text_, 0, 0);
+    c->start_with(text_);
     return c;
   }
 
