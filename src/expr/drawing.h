@@ -27,6 +27,8 @@ class Drawn {
       : canvas_(canvas), extent_(canvas->extent()), pool_(nullptr) {}
 
   const Extent& extent() const { return extent_; }
+  /// Whether the drawing is one row of text with no canvas of its own.
+  bool is_flat() const { return !canvas_; }
   int width() const { return extent_.width; }
   /// The text of row 0.
   std::string_view baseline() const { return canvas_ ? (**canvas_)[0].text() : text_; }
