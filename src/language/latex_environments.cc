@@ -330,13 +330,13 @@ Owned<> FormulaParser::parse_cell(const Layout& layout, bool continues) {
 // a last \\ starts no row. A table's row may hold a \tag, and \hline draws
 // a rule between rows.
 [[gnu::noinline]] Owned<> FormulaParser::parse_rows(const Token& opening, const Layout& layout) {
-  std::string begin_text = "\\begin{" + std::string(layout.environment.name) + "}";
   std::vector<std::unique_ptr<Table::Row>> rows;
+  rows.reserve(4);
   int rules_below = 0;
   {
     Nested nested(*this);
     Open open(open_matrices_);
-    auto row = std::make_unique<Table::Row>();
+    auto row = new_list<Table::Row>();
     auto rules = [&] {
       int n = 0;
       for (; layout.table() && tokens_.peek().is(Kind::hline); ++n) tokens_.next();
@@ -348,7 +348,7 @@ Owned<> FormulaParser::parse_cell(const Layout& layout, bool continues) {
     // Starts the row after the one read; true when the rows end there.
     auto next_row = [&] {
       rows.push_back(std::move(row));
-      row = std::make_unique<Table::Row>();
+      row = new_list<Table::Row>();
       row->rules_above = rules();
       if (!ends(tokens_.peek())) return false;
       rules_below = row->rules_above;
@@ -399,7 +399,9 @@ Owned<> FormulaParser::parse_cell(const Layout& layout, bool continues) {
         break;
       }
       if (!layout.top && (after.type == Type::end || closes_enclosing(after))) {
-        return fail_at(opening, layout.braced ? "unbalanced {" : begin_text + " without \\end");
+        return fail_at(opening, layout.braced ? std::string("unbalanced {")
+                                             : "\\begin{" + std::string(layout.environment.name) +
+                                                   "} without \\end");
       }
       if (!report_stray(after)) unexpected(after);
       return {};
@@ -420,6 +422,7 @@ Owned<> FormulaParser::parse_cell(const Layout& layout, bool continues) {
     Owned<> made(table);
     table->rules_right = layout.rules_right;
     table->rules_below = rules_below;
+    table->rows.reserve(rows.size());
     for (auto& row : rows) {
       table->add_row(row.get());
       (void)row.release();
@@ -429,6 +432,7 @@ Owned<> FormulaParser::parse_cell(const Layout& layout, bool continues) {
   const Environment& env = layout.environment;
   auto* array = new (pool_) Array(env.opening, env.closing, env.column_gap);
   Owned<> matrix(array);
+  array->rows.reserve(rows.size());
   for (auto& row : rows) {
     array->add_row(row.get());
     (void)row.release();

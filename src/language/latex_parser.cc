@@ -374,7 +374,7 @@ Owned<> FormulaParser::parse_list() {
 // frames small: what only some lines need is in functions of its own.
 [[gnu::noinline]] Owned<> FormulaParser::parse_sequence(Owned<> first) {
   if (at_final_punctuation()) return first;
-  auto items = std::make_unique<FunctionArgs>();
+  auto items = new_list<FunctionArgs>();
   // A list takes an item only once it has room for it.
   items->append_item(first.get());
   (void)first.release();
@@ -731,9 +731,7 @@ Owned<> FormulaParser::parse_scripts(Owned<> base) {
   if (sub) {
     auto* name = base->category == SYMBOL_CATEGORY ? static_cast<Symbol*>(base.get()) : nullptr;
     if (name != nullptr && name->subscr == nullptr && name->expn == nullptr) {
-      SubscriptList list(static_cast<Symbol*>(base.release()));
-      list.subscripts.push_back(std::move(sub));
-      base.reset(attach_subscripts(list));
+      name->set_subscr(sub.release());
     } else {
       base = make<Subscripted>(base.release(), sub.release());
     }
@@ -883,8 +881,9 @@ Owned<> FormulaParser::stack(Owned<> top, Owned<> bottom, bool bar, Delimiter br
   if (bar) return make<Div>(top.release(), bottom.release());
   auto* array = new (pool_) Array(brackets, brackets);
   Owned<> made(array);
+  array->rows.reserve(2);
   for (Owned<>* cell : {&top, &bottom}) {
-    auto row = std::make_unique<Matrix::Row>();
+    auto row = new_list<Matrix::Row>();
     row->append_item(cell->get());
     (void)cell->release();
     array->add_row(row.get());

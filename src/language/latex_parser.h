@@ -439,6 +439,14 @@ class FormulaParser {
     return made;
   }
   Owned<> text(std::string_view s) { return make<Text>(s.data(), s.size()); }
+  /// A new argument list or row of the pool, with room for the few items
+  /// that most hold.
+  template <class List>
+  std::unique_ptr<List> new_list() {
+    std::unique_ptr<List> list(new (pool_) List);
+    list->items.reserve(4);
+    return list;
+  }
 
   // The first failure of the line is reported; each returns null for the
   // caller to return.
