@@ -253,7 +253,7 @@ void FormulaParser::skip_row_spacing() {
   size_t k = i;
   while (k < line.size() && is_blank(line[k])) ++k;
   if (k >= line.size() || line[k] != '[') {
-    tokens_.reset(Tokenizer::Mark{i, tokens_.last()});
+    tokens_.skip_to(i);
     return;
   }
   size_t close = line.find(']', k);
@@ -277,7 +277,7 @@ void FormulaParser::skip_row_spacing() {
                                          "bp", "pc", "dd", "cc", "sp", "mu"};
   bool known = (!name.empty() && name[0] == '\\') ||
                std::find(std::begin(kUnits), std::end(kUnits), name) != std::end(kUnits);
-  if (p == length.size() && known) tokens_.reset(Tokenizer::Mark{close + 1, tokens_.last()});
+  if (p == length.size() && known) tokens_.skip_to(close + 1);
 }
 
 // The braced text after t, as \text draws it.
@@ -454,7 +454,7 @@ Owned<> FormulaParser::parse_cell(const Layout& layout, bool continues) {
     size_t i = tokens_.mark().pos;
     while (i < line.size() && is_blank(line[i])) ++i;
     if (line.substr(i, 3) == "[t]" || line.substr(i, 3) == "[b]" || line.substr(i, 3) == "[c]") {
-      tokens_.reset(Tokenizer::Mark{i + 3, tokens_.last()});
+      tokens_.skip_to(i + 3);
     }
   }
   if (env->argument != Argument::none) {

@@ -1,6 +1,7 @@
 // Reading LaTeX lines: each line of the input is one formula, its
 // wrappers and comment taken away, parsed and handed to the listener.
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -43,39 +44,40 @@ Owned<> FormulaParser::parse(std::string_view line, size_t begin, size_t end, bo
 }
 
 LineFacts read_line(std::string_view line, const Macros& defined, const Macros* base) {
+  // The bytes that tell something: a comment's %, an & and a backslash.
+  static constexpr auto kMarks = [] {
+    std::array<bool, 256> marks{};
+    for (unsigned char c : {'%', '&', '\\'}) marks[c] = true;
+    return marks;
+  }();
   LineFacts facts;
   const char* text = line.data();
   size_t size = line.size();
-  facts.end = size;
-  if (size == 0) return facts;
-  // A % after an even run of backslashes starts the comment; \% is a
-  // percent sign.
-  for (const char* at = text; (at = static_cast<const char*>(std::memchr(at, '%', size - (at - text))));
-       ++at) {
-    const char* slash = at;
-    while (slash > text && slash[-1] == '\\') --slash;
-    if ((at - slash) % 2 == 0) {
-      size = static_cast<size_t>(at - text);
-      break;
-    }
-  }
-  facts.end = size;
-  facts.rows = std::memchr(text, '&', size) != nullptr;
-  for (const char* at = text;
-       (at = static_cast<const char*>(std::memchr(at, '\\', size - (at - text))));) {
-    size_t i = static_cast<size_t>(at - text), k = i + 1;
-    while (k < size && is_letter(text[k])) ++k;
-    std::string_view name = line.substr(i + 1, k - i - 1);
-    if (name.empty()) {
-      // A control symbol: \\, \% and the like.
-      facts.rows = facts.rows || (k < size && text[k] == '\\');
-      at = text + std::min(k + 1, size);
+  size_t i = 0;
+  for (; i < size; ++i) {
+    char c = text[i];
+    if (!kMarks[static_cast<unsigned char>(c)]) continue;
+    // A % starts the comment, unless a backslash before it takes it as
+    // its control symbol, \%, a percent sign.
+    if (c == '%') break;
+    if (c == '&') {
+      facts.rows = true;
       continue;
     }
+    size_t k = i + 1;
+    while (k < size && is_letter(text[k])) ++k;
+    if (k == i + 1) {
+      // A control symbol: \\, \% and the like.
+      facts.rows = facts.rows || (k < size && text[k] == '\\');
+      i = k;
+      continue;
+    }
+    std::string_view name(text + i + 1, k - i - 1);
     facts.rows = facts.rows || name == "tag";
     facts.macros = facts.macros || is_macro_name(name, defined, base);
-    at = text + k;
+    i = k - 1;
   }
+  facts.end = std::min(i, size);
   return facts;
 }
 

@@ -120,10 +120,11 @@ bool FormulaParser::closes_enclosing(const Token& t) const {
     }
     return fail_at(t, std::string("bad character ") + shown);
   }
-  const Token& last = tokens_.last();
+  const Tokenizer::Last& last = tokens_.last();
   if (t.type == Type::end || closes_enclosing(t)) {
     if (last.type == Type::end) return fail_at(t, "missing formula");
-    return fail_at(t, "missing operand after " + spelled(last));
+    return fail_at(t, "missing operand after " +
+                          std::string(tokens_.line().substr(last.offset, last.length)));
   }
   if (report_stray(t)) return {};
   if (t.is(Kind::negation)) return fail_at(t, "\\not needs = or \\in after it");

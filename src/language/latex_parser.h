@@ -5,7 +5,9 @@
 #define VORNIX_LANGUAGE_LATEX_PARSER_H_
 
 #include <algorithm>
+#include <bit>
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <memory>
@@ -116,6 +118,10 @@ enum class Type : unsigned char { end, number, letter, character, command, bad }
 inline constexpr Kind kNoKind = static_cast<Kind>(255);
 
 struct Token {
+  struct Pair {
+    Type type;
+    char ch;
+  };
   Type type = Type::end;
   char ch = 0;                       // a letter or a character
   // What the token is to the parser, read once when it is scanned: its
@@ -131,6 +137,7 @@ struct Token {
   int offset = 0;                    // in the line, in bytes
   int length = 0;                    // bytes in the line
 
+  // The type and the character side by side are compared at one look.
   bool is(char c) const { return type == Type::character && ch == c; }
   bool is(Kind k) const { return kind == k; }
 };
@@ -153,36 +160,47 @@ class Tokenizer {
     pos_ = begin;
     end_ = end;
     peeked_ = false;
-    last_ = Token();
+    last_ = Last();
     cost_ = 0;
     too_large_ = false;
   }
 
-  const Token& peek() {
+  [[gnu::always_inline]] const Token& peek() {
     if (!peeked_) {
       scan(token_);
       peeked_ = true;
     }
     return token_;
   }
-  Token next() {
+  [[gnu::always_inline]] Token next() {
     peek();
     peeked_ = false;
-    last_ = token_;
+    last_ = Last{token_.offset, token_.length, token_.type};
     return token_;
   }
-  /// The token that next returned last: what an operand is missing after.
-  const Token& last() const { return last_; }
+  /// Where the token that next returned last stands, and its type: what
+  /// an operand is missing after.
+  struct Last {
+    int offset = 0;
+    int length = 0;
+    Type type = Type::end;
+  };
+  const Last& last() const { return last_; }
 
   /// Where the next token starts, and a way back there.
   struct Mark {
     size_t pos;
-    Token last;
+    Last last;
   };
   Mark mark() const { return Mark{peeked_ ? static_cast<size_t>(token_.offset) : pos_, last_}; }
   void reset(const Mark& m) {
     pos_ = m.pos;
     last_ = m.last;
+    peeked_ = false;
+  }
+  /// Goes on from pos, past bytes that the caller read itself.
+  void skip_to(size_t pos) {
+    pos_ = pos;
     peeked_ = false;
   }
 
@@ -194,7 +212,7 @@ class Tokenizer {
       pos_ = static_cast<size_t>(t.offset) + 1;
       t.text = t.text.substr(0, 1);
       t.length = 1;
-      last_ = t;
+      last_.length = 1;
     }
     return t;
   }
@@ -235,6 +253,8 @@ class Tokenizer {
   }
 
   void scan(Token& t);
+  bool scan_plain(Token& t);
+  void scan_rest(Token& t);
   bool scan_other(Token& t);
   void command_token(Token& t, std::string_view name);
   void skip_length();
@@ -244,7 +264,7 @@ class Tokenizer {
   size_t end_ = 0;
   bool peeked_ = false;
   Token token_;
-  Token last_;
+  Last last_;
   long cost_ = 0;
   bool too_large_ = false;
 };
