@@ -5,9 +5,7 @@
 #define VORNIX_LANGUAGE_LATEX_PARSER_H_
 
 #include <algorithm>
-#include <bit>
 #include <cstddef>
-#include <cstdint>
 #include <string>
 #include <string_view>
 #include <memory>
@@ -114,14 +112,12 @@ const Command* find_command(std::string_view name);
 
 enum class Type : unsigned char { end, number, letter, character, command, bad };
 
+inline bool is_letter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+
 /// The kind of a token that is no known command.
 inline constexpr Kind kNoKind = static_cast<Kind>(255);
 
 struct Token {
-  struct Pair {
-    Type type;
-    char ch;
-  };
   Type type = Type::end;
   char ch = 0;                       // a letter or a character
   // What the token is to the parser, read once when it is scanned: its
@@ -142,7 +138,6 @@ struct Token {
   bool is(Kind k) const { return kind == k; }
 };
 
-inline bool is_letter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 inline bool is_digit(char c) { return c >= '0' && c <= '9'; }
 inline bool is_blank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
 
