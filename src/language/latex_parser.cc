@@ -555,6 +555,7 @@ Owned<> FormulaParser::parse_term() {
     const Token& t = tokens_.peek();
     int product = product_at(t);
     if (product < 0) {
+      if (ends_lone_operand(t)) break;
       if (stray_closing(t)) {
         left = close_one_side(std::move(left));
         continue;
@@ -850,6 +851,16 @@ Owned<> FormulaParser::parse_argument(const Token& command, int count) {
 
 // A group after its opening brace: what it holds, or a blank when empty.
 Owned<> FormulaParser::parse_group(const Token& opening) {
+  // A letter or a number alone, as in \frac{1}{2} or x^{10}, is what the
+  // group holds, without the descent through a list to its leaf; the
+  // depth that the descent counts would stop nothing.
+  const Token& first = tokens_.peek();
+  if ((first.type == Type::letter || first.type == Type::number) && tokens_.brace_after(first) &&
+      depth_ + 3 <= max_depth_) {
+    Owned<> leaf = parse_leaf();
+    tokens_.next();
+    return leaf;
+  }
   Owned<> content;
   {
     Nested nested(*this);

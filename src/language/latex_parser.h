@@ -237,6 +237,12 @@ class Tokenizer {
     return false;
   }
 
+  /// Whether a } follows token t with no blank between.
+  bool brace_after(const Token& t) const {
+    size_t at = static_cast<size_t>(t.offset + t.length);
+    return at < end_ && line_[at] == '}';
+  }
+
   bool too_large() const { return too_large_; }
   std::string_view line() const { return line_; }
 
