@@ -7,6 +7,8 @@
 
 #include "api/vornix.hpp"
 #include "language/language.h"
+#include "language/latex_macros.h"
+#include "language/latex_parser.h"
 #include "language/test_source.h"
 
 namespace {
@@ -277,6 +279,33 @@ TEST(Latex, CommentsRowsAndMacrosOfALine) {
        "/   /\n"},
   };
   for (const auto& c : cases) EXPECT_EQ(c.drawn, Latex(c.line)) << c.line;
+}
+
+// The first pass reads a line many bytes at a time: each sign is found
+// wherever it stands, before, across and after each block's edge.
+TEST(Latex, FirstPassFindsSignsAnywhere) {
+  latex::Macros none;
+  for (size_t size = 1; size <= 40; ++size) {
+    for (size_t at = 0; at < size; ++at) {
+      std::string line(size, 'x');
+      auto facts_with = [&](const std::string& sign) {
+        std::string text = line;
+        size_t n = std::min(sign.size(), size - at);
+        text.replace(at, n, sign, 0, n);
+        return latex::read_line(text, none, nullptr);
+      };
+      std::string where = std::to_string(size) + " bytes, at " + std::to_string(at);
+      latex::LineFacts plain = latex::read_line(line, none, nullptr);
+      EXPECT_EQ(size, plain.end) << where;
+      EXPECT_FALSE(plain.rows || plain.macros) << where;
+      EXPECT_EQ(at, facts_with("%").end) << where;
+      EXPECT_EQ(size, facts_with("\\%").end) << where;  // \% is a percent sign
+      EXPECT_TRUE(facts_with("&").rows) << where;
+      EXPECT_EQ(at + 2 <= size, facts_with("\\\\").rows) << where;
+      EXPECT_EQ(at + 4 <= size, facts_with("\\tag ").rows) << where;
+      EXPECT_EQ(at + 4 <= size, facts_with("\\def ").macros) << where;
+    }
+  }
 }
 
 // ASCII draws a pair of floors as the linear floor(x) and never as a
