@@ -134,6 +134,13 @@ LineFacts read_line(std::string_view line, const Macros& defined, const Macros* 
 void strip(std::string_view line, size_t& begin, size_t& end) {
   begin = 0;
   end = line.size();
+  // Most lines are the formula alone: no blank, $, \( or \[ starts them,
+  // and no blank or backslash ends them.
+  if (end > 0 && !is_blank(line.front()) && line.front() != '$' &&
+      !(line.front() == '\\' && end > 1 && (line[1] == '(' || line[1] == '[')) &&
+      !is_blank(line.back()) && line.back() != '\\') {
+    return;
+  }
   // A blank after an odd number of backslashes is a control space, "\ ".
   auto control_space = [&](size_t i) {
     size_t slashes = 0;

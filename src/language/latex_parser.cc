@@ -943,8 +943,9 @@ Owned<> FormulaParser::parse_leaf() {
     return make<Symbol>(&letter, 1);
   }
   std::string_view digits = t.text;
+  bool point = t.ch == '.';
   tokens_.next();
-  if (digits.find('.') != std::string_view::npos) return make<Real>(digits.data(), digits.size());
+  if (point) return make<Real>(digits.data(), digits.size());
   return make<Integer>(digits.data(), digits.size());
 }
 

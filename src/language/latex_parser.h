@@ -119,7 +119,7 @@ inline constexpr Kind kNoKind = static_cast<Kind>(255);
 
 struct Token {
   Type type = Type::end;
-  char ch = 0;                       // a letter or a character
+  char ch = 0;                       // a letter or a character; . in a number with one
   // What the token is to the parser, read once when it is scanned: its
   // command's kind, and its part as a bracket, a product sign and a
   // relation.
@@ -206,6 +206,7 @@ class Tokenizer {
     if (t.length > 1) {
       pos_ = static_cast<size_t>(t.offset) + 1;
       t.text = t.text.substr(0, 1);
+      t.ch = 0;
       t.length = 1;
       last_.length = 1;
     }

@@ -193,12 +193,15 @@ void Tokenizer::scan(Token& t) {
       break;
     case kDigit: {
       while (pos < end_ && is_digit(text[pos])) ++pos;
+      char point = 0;
       if (pos + 1 < end_ && text[pos] == '.' && is_digit(text[pos + 1])) {
+        point = '.';
         ++pos;
         while (pos < end_ && is_digit(text[pos])) ++pos;
       }
       t = Token();
       t.type = Type::number;
+      t.ch = point;
       t.text = line_.substr(pos_, pos - pos_);
       break;
     }
@@ -230,6 +233,7 @@ void Tokenizer::scan(Token& t) {
         ++pos_;
         while (pos_ < end_ && is_digit(line_[pos_])) ++pos_;
         t.type = Type::number;
+        t.ch = '.';
         t.text = line_.substr(start, pos_ - start);
       } else if (line_.substr(pos_, 3) == "...") {
         pos_ += 3;
