@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "language/latex_parser.h"
+#include "language/latex_search.h"
 
 namespace latex {
 
@@ -206,22 +207,17 @@ bool has_rows(std::string_view formula, bool& columns) {
   bool rows = false;
   columns = false;
   // Only braces, ampersands and backslashes matter: the bytes between are
-  // passed over at one look each.
-  static constexpr auto kMarks = [] {
-    std::array<bool, 256> marks{};
-    for (unsigned char c : {'{', '}', '&', '\\'}) marks[c] = true;
-    return marks;
-  }();
-  for (size_t i = 0; i < formula.size(); ++i) {
+  // passed over many at a time.
+  MarkSearch<'{', '}', '&', '\\'> marks(formula);
+  for (size_t i = 0; (i = marks.next(i)) < formula.size(); ++i) {
     char c = formula[i];
-    if (!kMarks[static_cast<unsigned char>(c)]) continue;
     if (c == '{') {
       ++depth;
     } else if (c == '}') {
       --depth;
-    } else if (c == '&' && depth == 0) {
-      rows = columns = true;
-    } else if (c == '\\' && i + 1 < formula.size()) {
+    } else if (c == '&') {
+      if (depth == 0) rows = columns = true;
+    } else if (i + 1 < formula.size()) {
       size_t k = i + 1;
       while (k < formula.size() && is_letter(formula[k])) ++k;
       std::string_view name = formula.substr(i + 1, k - i - 1);

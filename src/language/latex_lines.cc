@@ -2,7 +2,6 @@
 // wrappers and comment taken away, parsed and handed to the listener.
 #include <algorithm>
 #include <array>
-#include <bit>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -10,12 +9,9 @@
 #include <string_view>
 #include <vector>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 #include "language/latex_macros.h"
 #include "language/latex_parser.h"
+#include "language/latex_search.h"
 
 namespace latex {
 
@@ -48,61 +44,14 @@ Owned<> FormulaParser::parse(std::string_view line, size_t begin, size_t end, bo
   return e;
 }
 
-namespace {
-
-// The bytes that tell something of a line: a comment's %, an & and a
-// backslash.
-constexpr auto kMarks = [] {
-  std::array<bool, 256> marks{};
-  for (unsigned char c : {'%', '&', '\\'}) marks[c] = true;
-  return marks;
-}();
-
-// The bytes among the 16 at p that tell something, a bit each from the
-// first byte's lowest bit.
-unsigned marks_among(const char* p) {
-#if defined(__SSE2__)
-  __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-  __m128i found = _mm_or_si128(
-      _mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('%')), _mm_cmpeq_epi8(bytes, _mm_set1_epi8('&'))),
-      _mm_cmpeq_epi8(bytes, _mm_set1_epi8('\\')));
-  return static_cast<unsigned>(_mm_movemask_epi8(found));
-#else
-  unsigned found = 0;
-  for (unsigned k = 0; k < 16; ++k) found |= unsigned{kMarks[static_cast<unsigned char>(p[k])]} << k;
-  return found;
-#endif
-}
-
-// Where the first byte from i on that tells something stands, or size,
-// 16 bytes at a time; text holds 16 bytes at least.
-size_t next_mark(const char* text, size_t i, size_t size) {
-  for (; i + 16 <= size; i += 16) {
-    if (unsigned found = marks_among(text + i)) return i + static_cast<size_t>(std::countr_zero(found));
-  }
-  if (i >= size) return size;
-  // The last 16 bytes, those before i left out.
-  unsigned found = marks_among(text + size - 16) >> (i - (size - 16));
-  return found == 0 ? size : i + static_cast<size_t>(std::countr_zero(found));
-}
-
-}  // namespace
-
 LineFacts read_line(std::string_view line, const Macros& defined, const Macros* base) {
   LineFacts facts;
   const char* text = line.data();
   size_t size = line.size();
-  // A short line is read from a copy that blanks fill out to 16 bytes.
-  char padded[16];
-  size_t searched = size;
-  if (size < sizeof padded) {
-    std::memset(padded, ' ', sizeof padded);
-    std::memcpy(padded, text, size);
-    text = padded;
-    searched = sizeof padded;
-  }
+  // The bytes that tell something: a comment's %, an & and a backslash.
+  MarkSearch<'%', '&', '\\'> marks(line);
   size_t i = 0;
-  while ((i = next_mark(text, i, searched)) < size) {
+  while ((i = marks.next(i)) < size) {
     char c = text[i];
     // A % starts the comment, unless a backslash before it takes it as
     // its control symbol, \%, a percent sign.
