@@ -2,6 +2,7 @@
 // groups and brackets, and the errors of a formula. Commands are read by
 // their rows (latex_commands.cc); their families have files of their own.
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -786,7 +787,12 @@ Owned<> FormulaParser::parse_scripts(Owned<> base) {
   }
   // A sign, a relation or a bracket alone is a script as written: G_+,
   // g^>_n, \{a, b\}_*.
-  if (t.type == Type::character && std::strchr("+-<>=*()[]/!?;:.", t.ch) != nullptr) {
+  static constexpr auto kAlone = [] {
+    std::array<bool, 256> alone{};
+    for (unsigned char c : std::string_view("+-<>=*()[]/!?;:.")) alone[c] = true;
+    return alone;
+  }();
+  if (t.type == Type::character && kAlone[static_cast<unsigned char>(t.ch)]) {
     Token sign = tokens_.next();
     return text(std::string_view(&sign.ch, 1));
   }
