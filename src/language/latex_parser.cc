@@ -184,59 +184,13 @@ bool FormulaParser::closes_enclosing(const Token& t) const {
 
 // ---- Operands ----
 
-// Whether a token other than a letter or a number starts an operand;
-// after one, bars that are open close instead of opening new ones.
-bool FormulaParser::starts_other_factor(const Token& t, bool after_operand) const {
-  switch (t.type) {
-    case Type::character:
-      switch (t.ch) {
-        case '(':
-        case '[':
-        case '{':
-        case ';':
-        case ':':
-        case '?':
-        case '@':
-        case '"':
-        case '`':
-        case '.':
-          return true;
-        case '|':
-          return !after_operand || context_.open_bars == 0;
-        default:
-          return false;
-      }
-    case Type::command: {
-      if (t.command == nullptr) return true;
-      switch (t.command->kind) {
-        case Kind::relation:
-        case Kind::additive:
-        case Kind::product:
-        case Kind::right:
-        case Kind::end:
-        case Kind::prime:
-        case Kind::newline:
-        case Kind::space:
-        case Kind::over:
-        case Kind::skipped:
-        case Kind::negation:
-        case Kind::tag:
-        case Kind::hline:
-        case Kind::intertext:
-          return false;
-        case Kind::delimiter: {
-          int role = t.command->code & 3;
-          if (role != EITHER) return role == OPENING;
-          bool bar = delimiter_of(t) == Delimiter::bar;
-          return !after_operand || (bar ? context_.open_bars : context_.open_double_bars) == 0;
-        }
-        default:
-          return true;
-      }
-    }
-    default:
-      return false;
-  }
+// Whether a bracket command starts an operand: an opening one does, and
+// after an operand a bar only when none of its kind is open.
+bool FormulaParser::delimiter_starts_factor(const Token& t, bool after_operand) const {
+  int role = t.command->code & 3;
+  if (role != EITHER) return role == OPENING;
+  bool bar = delimiter_of(t) == Delimiter::bar;
+  return !after_operand || (bar ? context_.open_bars : context_.open_double_bars) == 0;
 }
 
 // Whether a round bracket follows, as the argument list of a name:
@@ -557,7 +511,7 @@ Owned<> FormulaParser::parse_term() {
     int product = product_at(t);
     if (product < 0) {
       if (ends_lone_operand(t)) break;
-      if (stray_closing(t)) {
+      if (closes_bracket(t) && stray_closing(t)) {
         left = close_one_side(std::move(left));
         continue;
       }

@@ -5,7 +5,9 @@
 #define VORNIX_LANGUAGE_LATEX_PARSER_H_
 
 #include <algorithm>
+#include <array>
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <memory>
@@ -486,7 +488,36 @@ class FormulaParser {
   bool starts_factor(const Token& t, bool after_operand = true) const {
     return t.type == Type::letter || t.type == Type::number || starts_other_factor(t, after_operand);
   }
-  bool starts_other_factor(const Token& t, bool after_operand) const;
+  /// Whether a token other than a letter or a number starts an operand;
+  /// after one, bars that are open close instead of opening new ones.
+  bool starts_other_factor(const Token& t, bool after_operand) const {
+    if (t.type == Type::character) {
+      if (t.ch == '|') return !after_operand || context_.open_bars == 0;
+      return kFactorStarts[static_cast<unsigned char>(t.ch)];
+    }
+    if (t.type != Type::command) return false;
+    if (t.kind == Kind::delimiter) return delimiter_starts_factor(t, after_operand);
+    // An unknown command starts one, drawn as written.
+    return t.kind == kNoKind || ((kNoFactorKinds >> static_cast<unsigned>(t.kind)) & 1) == 0;
+  }
+  bool delimiter_starts_factor(const Token& t, bool after_operand) const;
+  // The characters that start an operand, and the kinds of command that
+  // never do.
+  static constexpr auto kFactorStarts = [] {
+    std::array<bool, 256> starts{};
+    for (unsigned char c : std::string_view("([{;:?@\"`.")) starts[c] = true;
+    return starts;
+  }();
+  static constexpr uint64_t kNoFactorKinds = [] {
+    uint64_t kinds = 0;
+    for (Kind k : {Kind::relation, Kind::additive, Kind::product, Kind::right, Kind::end,
+                   Kind::prime, Kind::newline, Kind::space, Kind::over, Kind::skipped,
+                   Kind::negation, Kind::tag, Kind::hline, Kind::intertext}) {
+      kinds |= uint64_t{1} << static_cast<unsigned>(k);
+    }
+    return kinds;
+  }();
+  static_assert(static_cast<unsigned>(Kind::intertext) < 64, "a kind is a bit of a mask");
   bool starts_signed(const Token& t) const { return starts_factor(t, false) || is_sign(t); }
   bool at_call();
   /// Whether a period, comma or semicolon ends the formula or a cell, as
