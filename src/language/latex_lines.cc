@@ -256,12 +256,14 @@ bool LatexParser::parse(Source& source, Listener& listener, bool keep_definition
     bool empty = false;
     try {
       bool expanded = false;
-      latex::MacroError fault;
-      if (facts.macros && !latex::expand_macros(line, begin, end, s.defined, s.base_macros,
-                                                expanded, s.expanded, s.origins, fault)) {
-        listener.error(Status::input, latex::syntax_error(line, fault.offset, fault.message),
-                       number, fault.offset);
-        continue;
+      if (facts.macros) {
+        latex::MacroError fault;
+        if (!latex::expand_macros(line, begin, end, s.defined, s.base_macros, expanded, s.expanded,
+                                  s.origins, fault)) {
+          listener.error(Status::input, latex::syntax_error(line, fault.offset, fault.message),
+                         number, fault.offset);
+          continue;
+        }
       }
       FormulaParser parser(s.nodes, listener, number, s.max_depth);
       if (expanded) {

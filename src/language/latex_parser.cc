@@ -158,16 +158,11 @@ bool FormulaParser::closes_enclosing(const Token& t) const {
   return true;
 }
 
-// Takes the token that closes opening, when closes says it does. At the
-// end, or before a token that closes an enclosing construct, the opening
-// is the fault; before another closing token, that token.
-[[gnu::noinline]] bool FormulaParser::expect_closing(const Token& opening,
-                                                     bool (*closes)(const Token&)) {
+// What is missing where opening should close. At the end, or before a
+// token that closes an enclosing construct, the opening is the fault;
+// before another closing token, that token.
+[[gnu::noinline]] void FormulaParser::report_unclosed(const Token& opening) {
   const Token& t = tokens_.peek();
-  if (closes(t)) {
-    tokens_.next();
-    return true;
-  }
   if (t.type == Type::end || closes_enclosing(t)) {
     if (opening.is(Kind::left)) {
       fail_at(opening, spelled(opening) + " without \\right");
@@ -179,7 +174,6 @@ bool FormulaParser::closes_enclosing(const Token& t) const {
   } else if (!report_stray(t)) {
     unexpected(t);
   }
-  return false;
 }
 
 // ---- Operands ----

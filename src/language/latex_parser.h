@@ -483,7 +483,17 @@ class FormulaParser {
   bool closes_enclosing(const Token& t) const;
   Owned<> unexpected(const Token& t);
   bool report_stray(Token t);
-  bool expect_closing(const Token& opening, bool (*closes)(const Token&));
+  /// Takes the token that closes opening, when closes says it does;
+  /// false after reporting what is missing.
+  bool expect_closing(const Token& opening, bool (*closes)(const Token&)) {
+    if (!closes(tokens_.peek())) {
+      report_unclosed(opening);
+      return false;
+    }
+    tokens_.next();
+    return true;
+  }
+  void report_unclosed(const Token& opening);
 
   bool starts_factor(const Token& t, bool after_operand = true) const {
     return t.type == Type::letter || t.type == Type::number || starts_other_factor(t, after_operand);
