@@ -191,13 +191,13 @@ class Tokenizer {
   };
   Mark mark() const { return Mark{peeked_ ? static_cast<size_t>(token_.offset) : pos_, last_}; }
   void reset(const Mark& m) {
-    pos_ = m.pos;
+    skip_to(m.pos);
     last_ = m.last;
-    peeked_ = false;
   }
-  /// Goes on from pos, past bytes that the caller read itself.
+  /// Goes on from pos, past bytes that the caller read itself; a line too
+  /// large to read stays at its end.
   void skip_to(size_t pos) {
-    pos_ = pos;
+    pos_ = too_large_ ? end_ : pos;
     peeked_ = false;
   }
 
@@ -250,10 +250,14 @@ class Tokenizer {
   std::string_view line() const { return line_; }
 
  private:
+  // Counts a token; past the statement's cost the rest of the line is
+  // not read: the tokenizer stays at its end.
   bool charge(size_t length) {
     cost_ += kTokenCost + static_cast<long>(length);
-    if (cost_ > kMaxStatementCost) too_large_ = true;
-    return !too_large_;
+    if (cost_ <= kMaxStatementCost) return true;
+    too_large_ = true;
+    pos_ = end_;
+    return false;
   }
 
   void scan(Token& t);

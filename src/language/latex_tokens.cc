@@ -179,7 +179,7 @@ void Tokenizer::scan(Token& t) {
   size_t pos = pos_;
   while (pos < end_ && kStarts[static_cast<unsigned char>(text[pos])] == kBlank) ++pos;
   pos_ = pos;
-  if (pos >= end_ || too_large_) {
+  if (pos >= end_) {
     t = Token();
     t.offset = static_cast<int>(end_);
     return true;
