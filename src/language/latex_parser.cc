@@ -437,6 +437,9 @@ bool FormulaParser::parse_items(FunctionArgs& items) {
     codes.push_back(code);
     operands.push_back(std::move(operand));
   }
+  // A look ahead that ran out of the statement's cost takes back the
+  // relation that the caller saw: the line is too large, and said so.
+  if (codes.empty()) return first;
   Owned<> right = std::move(operands.back());
   for (size_t i = codes.size(); i-- > 0;) {
     right = relation(codes[i], std::move(operands[i]), std::move(right));

@@ -521,6 +521,10 @@ TEST(Latex, HostileInput) {
   EXPECT_EQ(too_large, Latex(nested("\\left(", "\\right)", 100000)));
   EXPECT_EQ(too_large, Latex(nested("\\sin ", "", 100000)));
   EXPECT_EQ(too_large, Latex(nested("-", "", 100000)));
+  // Each bar looks ahead to the closing bracket, past all the brackets
+  // nested in it: the statement's cost runs out while the relation that
+  // a bar makes is being looked for.
+  EXPECT_EQ(too_large, Latex(nested("\\langle a | ", " \\rangle", 1000)));
   EXPECT_EQ(too_large, Latex(nested("\\begin{aligned}", "\\end{aligned}", 100000)));
   EXPECT_EQ(too_large, Latex(nested("\\begin{array}{c|c}", "\\end{array}", 100000)));
   // Shallow nesting draws.
