@@ -114,8 +114,6 @@ const Command* find_command(std::string_view name);
 
 enum class Type : unsigned char { end, number, letter, character, command, bad };
 
-inline bool is_letter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-
 /// The kind of a token that is no known command.
 inline constexpr Kind kNoKind = static_cast<Kind>(255);
 
@@ -135,11 +133,11 @@ struct Token {
   int offset = 0;                    // in the line, in bytes
   int length = 0;                    // bytes in the line
 
-  // The type and the character side by side are compared at one look.
   bool is(char c) const { return type == Type::character && ch == c; }
   bool is(Kind k) const { return kind == k; }
 };
 
+inline bool is_letter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 inline bool is_digit(char c) { return c >= '0' && c <= '9'; }
 inline bool is_blank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
 
