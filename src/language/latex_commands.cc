@@ -3,6 +3,7 @@
 // handler that builds its node. Adding a command is adding a row.
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <utility>
 #include <vector>
 
@@ -210,7 +211,8 @@ void for_each_name(std::string_view names, Each each) {
 // read after: a name is looked up at each command of every formula.
 class CommandIndex {
  public:
-  CommandIndex() {
+  // Out of line: the lookup that builds it first keeps a light frame.
+  [[gnu::noinline]] CommandIndex() {
     std::vector<std::pair<std::string_view, const Command*>> names;
     index_commands(names);
     size_t size = 16;
@@ -218,42 +220,57 @@ class CommandIndex {
     slots_.resize(size);
     mask_ = size - 1;
     for (auto [name, command] : names) {
-      Slot* slot = &slots_[hash(name) & mask_];
+      Slot* slot = &slots_[hash(ends_of(name), name.size()) & mask_];
       while (slot->command != nullptr && slot->name != name) {
         slot = &slots_[(static_cast<size_t>(slot - slots_.data()) + 1) & mask_];
       }
       // A name in two rows is a mistake that the first row wins.
-      if (slot->command == nullptr) *slot = Slot{name, command};
+      if (slot->command == nullptr) *slot = Slot{ends_of(name), name, command};
     }
   }
 
   const Command* find(std::string_view name) const {
-    for (size_t i = hash(name) & mask_;; i = (i + 1) & mask_) {
+    uint64_t ends = ends_of(name);
+    for (size_t i = hash(ends, name.size()) & mask_;; i = (i + 1) & mask_) {
       const Slot& slot = slots_[i];
       if (slot.command == nullptr) return nullptr;
-      if (slot.name.size() != name.size()) continue;
-      // Names are short: a loop beats a call to memcmp.
-      size_t k = 0;
-      while (k < name.size() && slot.name[k] == name[k]) ++k;
-      if (k == name.size()) return slot.command;
+      if (slot.ends != ends || slot.name.size() != name.size()) continue;
+      // The ends tell a name of eight bytes or fewer whole; a longer one
+      // is compared between them.
+      size_t k = 4;
+      while (k + 4 < name.size() && slot.name[k] == name[k]) ++k;
+      if (k + 4 >= name.size()) return slot.command;
     }
   }
 
  private:
   struct Slot {
+    uint64_t ends = 0;
     std::string_view name;
     const Command* command = nullptr;
   };
 
-  // The length and the first, middle and last letters tell the names of
-  // the table apart well enough, without a pass over each name.
-  static size_t hash(std::string_view name) {
-    auto at = [&](size_t i) { return static_cast<uint32_t>(static_cast<unsigned char>(name[i])); };
-    uint32_t h = static_cast<uint32_t>(name.size()) * 0x9e3779b1u;
-    if (!name.empty()) {
-      h ^= (at(0) | at(name.size() / 2) << 8 | at(name.size() - 1) << 16) * 0x85ebca6bu;
+  // The first four and the last four bytes of a name, which overlap in a
+  // short one; the bytes of one shorter than four. Loads of a fixed size
+  // read them without a loop.
+  static uint64_t ends_of(std::string_view name) {
+    size_t n = name.size();
+    const char* p = name.data();
+    uint32_t first, last;
+    if (n >= 4) {
+      std::memcpy(&first, p, 4);
+      std::memcpy(&last, p + n - 4, 4);
+    } else {
+      auto at = [&](size_t i) { return static_cast<uint32_t>(static_cast<unsigned char>(p[i])); };
+      first = n == 0 ? 0 : at(0) | at(n / 2) << 8 | at(n - 1) << 16;
+      last = 0;
     }
-    return h ^ (h >> 15);
+    return static_cast<uint64_t>(first) << 32 | last;
+  }
+
+  static size_t hash(uint64_t ends, size_t size) {
+    uint64_t h = (ends + size) * 0x9e3779b97f4a7c15u;
+    return static_cast<size_t>(h ^ (h >> 29));
   }
 
   // The rows by each of their names, then the symbols by theirs.

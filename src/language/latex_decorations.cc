@@ -73,7 +73,7 @@ Owned<> FormulaParser::handle_mathop(const Token& t, Arguments& a) {
   // Signs rather than a name, as in \mathop{{\prod}'}: the argument read
   // again as a formula.
   auto brace = static_cast<size_t>(a.text.data() - tokens_.line().data()) - 1;
-  tokens_.reset(Tokenizer::Mark{brace, t});
+  tokens_.reset(Tokenizer::Mark{brace, {t.offset, t.length, t.type}});
   return parse_argument(t, 1);
 }
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "language/latex_parser.h"
+#include "language/latex_search.h"
 
 namespace latex {
 
@@ -206,22 +207,17 @@ bool has_rows(std::string_view formula, bool& columns) {
   bool rows = false;
   columns = false;
   // Only braces, ampersands and backslashes matter: the bytes between are
-  // passed over at one look each.
-  static constexpr auto kMarks = [] {
-    std::array<bool, 256> marks{};
-    for (unsigned char c : {'{', '}', '&', '\\'}) marks[c] = true;
-    return marks;
-  }();
-  for (size_t i = 0; i < formula.size(); ++i) {
+  // passed over many at a time.
+  MarkSearch<'{', '}', '&', '\\'> marks(formula);
+  for (size_t i = 0; (i = marks.next(i)) < formula.size(); ++i) {
     char c = formula[i];
-    if (!kMarks[static_cast<unsigned char>(c)]) continue;
     if (c == '{') {
       ++depth;
     } else if (c == '}') {
       --depth;
-    } else if (c == '&' && depth == 0) {
-      rows = columns = true;
-    } else if (c == '\\' && i + 1 < formula.size()) {
+    } else if (c == '&') {
+      if (depth == 0) rows = columns = true;
+    } else if (i + 1 < formula.size()) {
       size_t k = i + 1;
       while (k < formula.size() && is_letter(formula[k])) ++k;
       std::string_view name = formula.substr(i + 1, k - i - 1);
@@ -253,7 +249,7 @@ void FormulaParser::skip_row_spacing() {
   size_t k = i;
   while (k < line.size() && is_blank(line[k])) ++k;
   if (k >= line.size() || line[k] != '[') {
-    tokens_.reset(Tokenizer::Mark{i, tokens_.last()});
+    tokens_.skip_to(i);
     return;
   }
   size_t close = line.find(']', k);
@@ -277,7 +273,7 @@ void FormulaParser::skip_row_spacing() {
                                          "bp", "pc", "dd", "cc", "sp", "mu"};
   bool known = (!name.empty() && name[0] == '\\') ||
                std::find(std::begin(kUnits), std::end(kUnits), name) != std::end(kUnits);
-  if (p == length.size() && known) tokens_.reset(Tokenizer::Mark{close + 1, tokens_.last()});
+  if (p == length.size() && known) tokens_.skip_to(close + 1);
 }
 
 // The braced text after t, as \text draws it.
@@ -330,13 +326,13 @@ Owned<> FormulaParser::parse_cell(const Layout& layout, bool continues) {
 // a last \\ starts no row. A table's row may hold a \tag, and \hline draws
 // a rule between rows.
 [[gnu::noinline]] Owned<> FormulaParser::parse_rows(const Token& opening, const Layout& layout) {
-  std::string begin_text = "\\begin{" + std::string(layout.environment.name) + "}";
   std::vector<std::unique_ptr<Table::Row>> rows;
+  rows.reserve(4);
   int rules_below = 0;
   {
     Nested nested(*this);
     Open open(open_matrices_);
-    auto row = std::make_unique<Table::Row>();
+    auto row = new_list<Table::Row>();
     auto rules = [&] {
       int n = 0;
       for (; layout.table() && tokens_.peek().is(Kind::hline); ++n) tokens_.next();
@@ -348,7 +344,7 @@ Owned<> FormulaParser::parse_cell(const Layout& layout, bool continues) {
     // Starts the row after the one read; true when the rows end there.
     auto next_row = [&] {
       rows.push_back(std::move(row));
-      row = std::make_unique<Table::Row>();
+      row = new_list<Table::Row>();
       row->rules_above = rules();
       if (!ends(tokens_.peek())) return false;
       rules_below = row->rules_above;
@@ -399,7 +395,9 @@ Owned<> FormulaParser::parse_cell(const Layout& layout, bool continues) {
         break;
       }
       if (!layout.top && (after.type == Type::end || closes_enclosing(after))) {
-        return fail_at(opening, layout.braced ? "unbalanced {" : begin_text + " without \\end");
+        return fail_at(opening, layout.braced ? std::string("unbalanced {")
+                                             : "\\begin{" + std::string(layout.environment.name) +
+                                                   "} without \\end");
       }
       if (!report_stray(after)) unexpected(after);
       return {};
@@ -420,6 +418,7 @@ Owned<> FormulaParser::parse_cell(const Layout& layout, bool continues) {
     Owned<> made(table);
     table->rules_right = layout.rules_right;
     table->rules_below = rules_below;
+    table->rows.reserve(rows.size());
     for (auto& row : rows) {
       table->add_row(row.get());
       (void)row.release();
@@ -429,6 +428,7 @@ Owned<> FormulaParser::parse_cell(const Layout& layout, bool continues) {
   const Environment& env = layout.environment;
   auto* array = new (pool_) Array(env.opening, env.closing, env.column_gap);
   Owned<> matrix(array);
+  array->rows.reserve(rows.size());
   for (auto& row : rows) {
     array->add_row(row.get());
     (void)row.release();
@@ -450,7 +450,7 @@ Owned<> FormulaParser::parse_cell(const Layout& layout, bool continues) {
     size_t i = tokens_.mark().pos;
     while (i < line.size() && is_blank(line[i])) ++i;
     if (line.substr(i, 3) == "[t]" || line.substr(i, 3) == "[b]" || line.substr(i, 3) == "[c]") {
-      tokens_.reset(Tokenizer::Mark{i + 3, tokens_.last()});
+      tokens_.skip_to(i + 3);
     }
   }
   if (env->argument != Argument::none) {

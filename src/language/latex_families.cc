@@ -15,7 +15,7 @@ namespace latex {
   Token opening = tokens_.next();
   bool left = opening.is(Kind::left);
   if (left) opening.length = tokens_.next().offset + 1 - opening.offset;
-  auto args = std::make_unique<FunctionArgs>();
+  auto args = new_list<FunctionArgs>();
   {
     Nested nested(*this);
     Open open(left ? open_lefts_ : open_brackets_);
@@ -87,7 +87,7 @@ Owned<> FormulaParser::handle_operatorname(const Token& t, Arguments& a) {
   }
   if (!arg) return {};
   if (trig) return make<TrigFunction>(static_cast<Symbol*>(name.release()), arg.release());
-  auto args = std::make_unique<FunctionArgs>();
+  auto args = new_list<FunctionArgs>();
   args->append_item(arg.get());
   (void)arg.release();
   return make<MultivarFunction>(static_cast<Symbol*>(name.release()), args.release());

@@ -1,6 +1,7 @@
 // Reading LaTeX lines: each line of the input is one formula, its
 // wrappers and comment taken away, parsed and handed to the listener.
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -10,6 +11,7 @@
 
 #include "language/latex_macros.h"
 #include "language/latex_parser.h"
+#include "language/latex_search.h"
 
 namespace latex {
 
@@ -46,36 +48,33 @@ LineFacts read_line(std::string_view line, const Macros& defined, const Macros* 
   LineFacts facts;
   const char* text = line.data();
   size_t size = line.size();
-  facts.end = size;
-  if (size == 0) return facts;
-  // A % after an even run of backslashes starts the comment; \% is a
-  // percent sign.
-  for (const char* at = text; (at = static_cast<const char*>(std::memchr(at, '%', size - (at - text))));
-       ++at) {
-    const char* slash = at;
-    while (slash > text && slash[-1] == '\\') --slash;
-    if ((at - slash) % 2 == 0) {
-      size = static_cast<size_t>(at - text);
-      break;
-    }
-  }
-  facts.end = size;
-  facts.rows = std::memchr(text, '&', size) != nullptr;
-  for (const char* at = text;
-       (at = static_cast<const char*>(std::memchr(at, '\\', size - (at - text))));) {
-    size_t i = static_cast<size_t>(at - text), k = i + 1;
-    while (k < size && is_letter(text[k])) ++k;
-    std::string_view name = line.substr(i + 1, k - i - 1);
-    if (name.empty()) {
-      // A control symbol: \\, \% and the like.
-      facts.rows = facts.rows || (k < size && text[k] == '\\');
-      at = text + std::min(k + 1, size);
+  // The bytes that tell something: a comment's %, an & and a backslash.
+  MarkSearch<'%', '&', '\\'> marks(line);
+  size_t i = 0;
+  while ((i = marks.next(i)) < size) {
+    char c = text[i];
+    // A % starts the comment, unless a backslash before it takes it as
+    // its control symbol, \%, a percent sign.
+    if (c == '%') break;
+    if (c == '&') {
+      facts.rows = true;
+      ++i;
       continue;
     }
+    size_t k = i + 1;
+    while (k < size && is_letter(text[k])) ++k;
+    if (k == i + 1) {
+      // A control symbol: \\, \% and the like.
+      facts.rows = facts.rows || (k < size && text[k] == '\\');
+      i = k + 1;
+      continue;
+    }
+    std::string_view name(text + i + 1, k - i - 1);
     facts.rows = facts.rows || name == "tag";
     facts.macros = facts.macros || is_macro_name(name, defined, base);
-    at = text + k;
+    i = k;
   }
+  facts.end = std::min(i, size);
   return facts;
 }
 
@@ -84,6 +83,13 @@ LineFacts read_line(std::string_view line, const Macros& defined, const Macros* 
 void strip(std::string_view line, size_t& begin, size_t& end) {
   begin = 0;
   end = line.size();
+  // Most lines are the formula alone: no blank, $, \( or \[ starts them,
+  // and no blank or backslash ends them.
+  if (end > 0 && !is_blank(line.front()) && line.front() != '$' &&
+      !(line.front() == '\\' && end > 1 && (line[1] == '(' || line[1] == '[')) &&
+      !is_blank(line.back()) && line.back() != '\\') {
+    return;
+  }
   // A blank after an odd number of backslashes is a control space, "\ ".
   auto control_space = [&](size_t i) {
     size_t slashes = 0;
@@ -250,12 +256,14 @@ bool LatexParser::parse(Source& source, Listener& listener, bool keep_definition
     bool empty = false;
     try {
       bool expanded = false;
-      latex::MacroError fault;
-      if (facts.macros && !latex::expand_macros(line, begin, end, s.defined, s.base_macros,
-                                                expanded, s.expanded, s.origins, fault)) {
-        listener.error(Status::input, latex::syntax_error(line, fault.offset, fault.message),
-                       number, fault.offset);
-        continue;
+      if (facts.macros) {
+        latex::MacroError fault;
+        if (!latex::expand_macros(line, begin, end, s.defined, s.base_macros, expanded, s.expanded,
+                                  s.origins, fault)) {
+          listener.error(Status::input, latex::syntax_error(line, fault.offset, fault.message),
+                         number, fault.offset);
+          continue;
+        }
       }
       FormulaParser parser(s.nodes, listener, number, s.max_depth);
       if (expanded) {

@@ -32,12 +32,6 @@ constexpr DefinerRow kDefiners[] = {
     {"DeclareMathOperator", Definer::operator_name},
 };
 
-// A name's first letter and length, which tell most commands apart from
-// the few names of a table without comparing them.
-constexpr size_t name_key(std::string_view name) {
-  return (static_cast<unsigned char>(name[0]) * 7 + name.size()) & 255;
-}
-
 template <class Rows>
 constexpr std::array<bool, 256> name_keys(const Rows& rows) {
   std::array<bool, 256> keys{};
@@ -80,13 +74,15 @@ const Macro* built_in(std::string_view name) {
   return nullptr;
 }
 
-// The keys of the definers' and the built-in macros' names together: a
-// line's commands are mostly none of them, and are told so at one look.
-const std::array<bool, 256> kOwnKeys = [] {
+}  // namespace
+
+const std::array<bool, 256> kOwnNameKeys = [] {
   std::array<bool, 256> keys = name_keys(kDefiners);
   for (const BuiltIn& row : kBuiltIns) keys[name_key(row.name)] = true;
   return keys;
 }();
+
+namespace {
 
 // Whether text ends in a control word, such as \alpha: a letter after it
 // would join its name.
@@ -558,9 +554,9 @@ bool has_macros(std::string_view text, size_t begin, size_t end, const Macros& d
 
 }  // namespace
 
-bool is_macro_name(std::string_view name, const Macros& defined, const Macros* base) {
+bool is_listed_macro_name(std::string_view name, const Macros& defined, const Macros* base) {
   if (name.empty()) return false;
-  if (kOwnKeys[name_key(name)] && (definer_of(name) != Definer::none || built_in(name) != nullptr)) {
+  if (kOwnNameKeys[name_key(name)] && (definer_of(name) != Definer::none || built_in(name) != nullptr)) {
     return true;
   }
   return (!defined.empty() && defined.find(name) != nullptr) ||

@@ -5,6 +5,8 @@
 #ifndef VORNIX_LANGUAGE_LATEX_MACROS_H_
 #define VORNIX_LANGUAGE_LATEX_MACROS_H_
 
+#include <array>
+#include <cstddef>
 #include <functional>
 #include <map>
 #include <string>
@@ -56,10 +58,27 @@ inline constexpr std::string_view kMacroTooDeep = "macro expansion too deep";
 inline constexpr int kMaxMacroDepth = 256;
 inline constexpr long kMaxMacroBytes = 1L << 22;
 
+/// A name's first letter and length, which tell most commands apart from
+/// the few names of a table without comparing them.
+constexpr size_t name_key(std::string_view name) {
+  return (static_cast<unsigned char>(name[0]) * 7 + name.size()) & 255;
+}
+
+/// The keys of the definers' and the built-in macros' names together: a
+/// line's commands are mostly none of them, and are told so at one look.
+extern const std::array<bool, 256> kOwnNameKeys;
+
+bool is_listed_macro_name(std::string_view name, const Macros& defined, const Macros* base);
+
 /// Whether a command, named without its backslash, is one that
 /// expand_macros takes away or expands: a definition, a macro of defined
 /// or base (which may be null), or one of the reader's own.
-bool is_macro_name(std::string_view name, const Macros& defined, const Macros* base);
+inline bool is_macro_name(std::string_view name, const Macros& defined, const Macros* base) {
+  if (name.empty() || (!kOwnNameKeys[name_key(name)] && defined.empty() && base == nullptr)) {
+    return false;
+  }
+  return is_listed_macro_name(name, defined, base);
+}
 
 /// Reads a file of definitions into macros: definitions, blanks and %
 /// comments only, over as many lines as they take. False, with the error,

@@ -2,6 +2,7 @@
 // groups and brackets, and the errors of a formula. Commands are read by
 // their rows (latex_commands.cc); their families have files of their own.
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -120,10 +121,11 @@ bool FormulaParser::closes_enclosing(const Token& t) const {
     }
     return fail_at(t, std::string("bad character ") + shown);
   }
-  const Token& last = tokens_.last();
+  const Tokenizer::Last& last = tokens_.last();
   if (t.type == Type::end || closes_enclosing(t)) {
     if (last.type == Type::end) return fail_at(t, "missing formula");
-    return fail_at(t, "missing operand after " + spelled(last));
+    return fail_at(t, "missing operand after " +
+                          std::string(tokens_.line().substr(last.offset, last.length)));
   }
   if (report_stray(t)) return {};
   if (t.is(Kind::negation)) return fail_at(t, "\\not needs = or \\in after it");
@@ -156,16 +158,11 @@ bool FormulaParser::closes_enclosing(const Token& t) const {
   return true;
 }
 
-// Takes the token that closes opening, when closes says it does. At the
-// end, or before a token that closes an enclosing construct, the opening
-// is the fault; before another closing token, that token.
-[[gnu::noinline]] bool FormulaParser::expect_closing(const Token& opening,
-                                                     bool (*closes)(const Token&)) {
+// What is missing where opening should close. At the end, or before a
+// token that closes an enclosing construct, the opening is the fault;
+// before another closing token, that token.
+[[gnu::noinline]] void FormulaParser::report_unclosed(const Token& opening) {
   const Token& t = tokens_.peek();
-  if (closes(t)) {
-    tokens_.next();
-    return true;
-  }
   if (t.type == Type::end || closes_enclosing(t)) {
     if (opening.is(Kind::left)) {
       fail_at(opening, spelled(opening) + " without \\right");
@@ -177,64 +174,17 @@ bool FormulaParser::closes_enclosing(const Token& t) const {
   } else if (!report_stray(t)) {
     unexpected(t);
   }
-  return false;
 }
 
 // ---- Operands ----
 
-// Whether a token other than a letter or a number starts an operand;
-// after one, bars that are open close instead of opening new ones.
-bool FormulaParser::starts_other_factor(const Token& t, bool after_operand) const {
-  switch (t.type) {
-    case Type::character:
-      switch (t.ch) {
-        case '(':
-        case '[':
-        case '{':
-        case ';':
-        case ':':
-        case '?':
-        case '@':
-        case '"':
-        case '`':
-        case '.':
-          return true;
-        case '|':
-          return !after_operand || context_.open_bars == 0;
-        default:
-          return false;
-      }
-    case Type::command: {
-      if (t.command == nullptr) return true;
-      switch (t.command->kind) {
-        case Kind::relation:
-        case Kind::additive:
-        case Kind::product:
-        case Kind::right:
-        case Kind::end:
-        case Kind::prime:
-        case Kind::newline:
-        case Kind::space:
-        case Kind::over:
-        case Kind::skipped:
-        case Kind::negation:
-        case Kind::tag:
-        case Kind::hline:
-        case Kind::intertext:
-          return false;
-        case Kind::delimiter: {
-          int role = t.command->code & 3;
-          if (role != EITHER) return role == OPENING;
-          bool bar = delimiter_of(t) == Delimiter::bar;
-          return !after_operand || (bar ? context_.open_bars : context_.open_double_bars) == 0;
-        }
-        default:
-          return true;
-      }
-    }
-    default:
-      return false;
-  }
+// Whether a bracket command starts an operand: an opening one does, and
+// after an operand a bar only when none of its kind is open.
+bool FormulaParser::delimiter_starts_factor(const Token& t, bool after_operand) const {
+  int role = t.command->code & 3;
+  if (role != EITHER) return role == OPENING;
+  bool bar = delimiter_of(t) == Delimiter::bar;
+  return !after_operand || (bar ? context_.open_bars : context_.open_double_bars) == 0;
 }
 
 // Whether a round bracket follows, as the argument list of a name:
@@ -374,7 +324,7 @@ Owned<> FormulaParser::parse_list() {
 // frames small: what only some lines need is in functions of its own.
 [[gnu::noinline]] Owned<> FormulaParser::parse_sequence(Owned<> first) {
   if (at_final_punctuation()) return first;
-  auto items = std::make_unique<FunctionArgs>();
+  auto items = new_list<FunctionArgs>();
   // A list takes an item only once it has room for it.
   items->append_item(first.get());
   (void)first.release();
@@ -487,6 +437,9 @@ bool FormulaParser::parse_items(FunctionArgs& items) {
     codes.push_back(code);
     operands.push_back(std::move(operand));
   }
+  // A look ahead that ran out of the statement's cost takes back the
+  // relation that the caller saw: the line is too large, and said so.
+  if (codes.empty()) return first;
   Owned<> right = std::move(operands.back());
   for (size_t i = codes.size(); i-- > 0;) {
     right = relation(codes[i], std::move(operands[i]), std::move(right));
@@ -554,7 +507,8 @@ Owned<> FormulaParser::parse_term() {
     const Token& t = tokens_.peek();
     int product = product_at(t);
     if (product < 0) {
-      if (stray_closing(t)) {
+      if (ends_lone_operand(t)) break;
+      if (closes_bracket(t) && stray_closing(t)) {
         left = close_one_side(std::move(left));
         continue;
       }
@@ -731,9 +685,7 @@ Owned<> FormulaParser::parse_scripts(Owned<> base) {
   if (sub) {
     auto* name = base->category == SYMBOL_CATEGORY ? static_cast<Symbol*>(base.get()) : nullptr;
     if (name != nullptr && name->subscr == nullptr && name->expn == nullptr) {
-      SubscriptList list(static_cast<Symbol*>(base.release()));
-      list.subscripts.push_back(std::move(sub));
-      base.reset(attach_subscripts(list));
+      name->set_subscr(sub.release());
     } else {
       base = make<Subscripted>(base.release(), sub.release());
     }
@@ -786,7 +738,12 @@ Owned<> FormulaParser::parse_scripts(Owned<> base) {
   }
   // A sign, a relation or a bracket alone is a script as written: G_+,
   // g^>_n, \{a, b\}_*.
-  if (t.type == Type::character && std::strchr("+-<>=*()[]/!?;:.", t.ch) != nullptr) {
+  static constexpr auto kAlone = [] {
+    std::array<bool, 256> alone{};
+    for (unsigned char c : std::string_view("+-<>=*()[]/!?;:.")) alone[c] = true;
+    return alone;
+  }();
+  if (t.type == Type::character && kAlone[static_cast<unsigned char>(t.ch)]) {
     Token sign = tokens_.next();
     return text(std::string_view(&sign.ch, 1));
   }
@@ -851,6 +808,16 @@ Owned<> FormulaParser::parse_argument(const Token& command, int count) {
 
 // A group after its opening brace: what it holds, or a blank when empty.
 Owned<> FormulaParser::parse_group(const Token& opening) {
+  // A letter or a number alone, as in \frac{1}{2} or x^{10}, is what the
+  // group holds, without the descent through a list to its leaf; the
+  // depth that the descent counts would stop nothing.
+  const Token& first = tokens_.peek();
+  if ((first.type == Type::letter || first.type == Type::number) && tokens_.brace_after(first) &&
+      depth_ + 3 <= max_depth_) {
+    Owned<> leaf = parse_leaf();
+    tokens_.next();
+    return leaf;
+  }
   Owned<> content;
   {
     Nested nested(*this);
@@ -883,8 +850,9 @@ Owned<> FormulaParser::stack(Owned<> top, Owned<> bottom, bool bar, Delimiter br
   if (bar) return make<Div>(top.release(), bottom.release());
   auto* array = new (pool_) Array(brackets, brackets);
   Owned<> made(array);
+  array->rows.reserve(2);
   for (Owned<>* cell : {&top, &bottom}) {
-    auto row = std::make_unique<Matrix::Row>();
+    auto row = new_list<Matrix::Row>();
     row->append_item(cell->get());
     (void)cell->release();
     array->add_row(row.get());
@@ -932,8 +900,9 @@ Owned<> FormulaParser::parse_leaf() {
     return make<Symbol>(&letter, 1);
   }
   std::string_view digits = t.text;
+  bool point = t.ch == '.';
   tokens_.next();
-  if (digits.find('.') != std::string_view::npos) return make<Real>(digits.data(), digits.size());
+  if (point) return make<Real>(digits.data(), digits.size());
   return make<Integer>(digits.data(), digits.size());
 }
 

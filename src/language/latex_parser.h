@@ -5,7 +5,9 @@
 #define VORNIX_LANGUAGE_LATEX_PARSER_H_
 
 #include <algorithm>
+#include <array>
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <memory>
@@ -117,7 +119,7 @@ inline constexpr Kind kNoKind = static_cast<Kind>(255);
 
 struct Token {
   Type type = Type::end;
-  char ch = 0;                       // a letter or a character
+  char ch = 0;                       // a letter or a character; . in a number with one
   // What the token is to the parser, read once when it is scanned: its
   // command's kind, and its part as a bracket, a product sign and a
   // relation.
@@ -153,36 +155,47 @@ class Tokenizer {
     pos_ = begin;
     end_ = end;
     peeked_ = false;
-    last_ = Token();
+    last_ = Last();
     cost_ = 0;
     too_large_ = false;
   }
 
-  const Token& peek() {
+  [[gnu::always_inline]] const Token& peek() {
     if (!peeked_) {
       scan(token_);
       peeked_ = true;
     }
     return token_;
   }
-  Token next() {
+  [[gnu::always_inline]] Token next() {
     peek();
     peeked_ = false;
-    last_ = token_;
+    last_ = Last{token_.offset, token_.length, token_.type};
     return token_;
   }
-  /// The token that next returned last: what an operand is missing after.
-  const Token& last() const { return last_; }
+  /// Where the token that next returned last stands, and its type: what
+  /// an operand is missing after.
+  struct Last {
+    int offset = 0;
+    int length = 0;
+    Type type = Type::end;
+  };
+  const Last& last() const { return last_; }
 
   /// Where the next token starts, and a way back there.
   struct Mark {
     size_t pos;
-    Token last;
+    Last last;
   };
   Mark mark() const { return Mark{peeked_ ? static_cast<size_t>(token_.offset) : pos_, last_}; }
   void reset(const Mark& m) {
-    pos_ = m.pos;
+    skip_to(m.pos);
     last_ = m.last;
+  }
+  /// Goes on from pos, past bytes that the caller read itself; a line too
+  /// large to read stays at its end.
+  void skip_to(size_t pos) {
+    pos_ = too_large_ ? end_ : pos;
     peeked_ = false;
   }
 
@@ -193,8 +206,9 @@ class Tokenizer {
     if (t.length > 1) {
       pos_ = static_cast<size_t>(t.offset) + 1;
       t.text = t.text.substr(0, 1);
+      t.ch = 0;
       t.length = 1;
-      last_ = t;
+      last_.length = 1;
     }
     return t;
   }
@@ -224,17 +238,29 @@ class Tokenizer {
     return false;
   }
 
+  /// Whether a } follows token t with no blank between.
+  bool brace_after(const Token& t) const {
+    size_t at = static_cast<size_t>(t.offset + t.length);
+    return at < end_ && line_[at] == '}';
+  }
+
   bool too_large() const { return too_large_; }
   std::string_view line() const { return line_; }
 
  private:
+  // Counts a token; past the statement's cost the rest of the line is
+  // not read: the tokenizer stays at its end.
   bool charge(size_t length) {
     cost_ += kTokenCost + static_cast<long>(length);
-    if (cost_ > kMaxStatementCost) too_large_ = true;
-    return !too_large_;
+    if (cost_ <= kMaxStatementCost) return true;
+    too_large_ = true;
+    pos_ = end_;
+    return false;
   }
 
   void scan(Token& t);
+  bool scan_plain(Token& t);
+  void scan_rest(Token& t);
   bool scan_other(Token& t);
   void command_token(Token& t, std::string_view name);
   void skip_length();
@@ -244,7 +270,7 @@ class Tokenizer {
   size_t end_ = 0;
   bool peeked_ = false;
   Token token_;
-  Token last_;
+  Last last_;
   long cost_ = 0;
   bool too_large_ = false;
 };
@@ -439,6 +465,14 @@ class FormulaParser {
     return made;
   }
   Owned<> text(std::string_view s) { return make<Text>(s.data(), s.size()); }
+  /// A new argument list or row of the pool, with room for the few items
+  /// that most hold.
+  template <class List>
+  std::unique_ptr<List> new_list() {
+    std::unique_ptr<List> list(new (pool_) List);
+    list->items.reserve(4);
+    return list;
+  }
 
   // The first failure of the line is reported; each returns null for the
   // caller to return.
@@ -451,12 +485,51 @@ class FormulaParser {
   bool closes_enclosing(const Token& t) const;
   Owned<> unexpected(const Token& t);
   bool report_stray(Token t);
-  bool expect_closing(const Token& opening, bool (*closes)(const Token&));
+  /// Takes the token that closes opening, when closes says it does;
+  /// false after reporting what is missing.
+  bool expect_closing(const Token& opening, bool (*closes)(const Token&)) {
+    if (!closes(tokens_.peek())) {
+      report_unclosed(opening);
+      return false;
+    }
+    tokens_.next();
+    return true;
+  }
+  void report_unclosed(const Token& opening);
 
   bool starts_factor(const Token& t, bool after_operand = true) const {
     return t.type == Type::letter || t.type == Type::number || starts_other_factor(t, after_operand);
   }
-  bool starts_other_factor(const Token& t, bool after_operand) const;
+  /// Whether a token other than a letter or a number starts an operand;
+  /// after one, bars that are open close instead of opening new ones.
+  bool starts_other_factor(const Token& t, bool after_operand) const {
+    if (t.type == Type::character) {
+      if (t.ch == '|') return !after_operand || context_.open_bars == 0;
+      return kFactorStarts[static_cast<unsigned char>(t.ch)];
+    }
+    if (t.type != Type::command) return false;
+    if (t.kind == Kind::delimiter) return delimiter_starts_factor(t, after_operand);
+    // An unknown command starts one, drawn as written.
+    return t.kind == kNoKind || ((kNoFactorKinds >> static_cast<unsigned>(t.kind)) & 1) == 0;
+  }
+  bool delimiter_starts_factor(const Token& t, bool after_operand) const;
+  // The characters that start an operand, and the kinds of command that
+  // never do.
+  static constexpr auto kFactorStarts = [] {
+    std::array<bool, 256> starts{};
+    for (unsigned char c : std::string_view("([{;:?@\"`.")) starts[c] = true;
+    return starts;
+  }();
+  static constexpr uint64_t kNoFactorKinds = [] {
+    uint64_t kinds = 0;
+    for (Kind k : {Kind::relation, Kind::additive, Kind::product, Kind::right, Kind::end,
+                   Kind::prime, Kind::newline, Kind::space, Kind::over, Kind::skipped,
+                   Kind::negation, Kind::tag, Kind::hline, Kind::intertext}) {
+      kinds |= uint64_t{1} << static_cast<unsigned>(k);
+    }
+    return kinds;
+  }();
+  static_assert(static_cast<unsigned>(Kind::intertext) < 64, "a kind is a bit of a mask");
   bool starts_signed(const Token& t) const { return starts_factor(t, false) || is_sign(t); }
   bool at_call();
   /// Whether a period, comma or semicolon ends the formula or a cell, as

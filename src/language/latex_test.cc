@@ -7,6 +7,8 @@
 
 #include "api/vornix.hpp"
 #include "language/language.h"
+#include "language/latex_macros.h"
+#include "language/latex_parser.h"
 #include "language/test_source.h"
 
 namespace {
@@ -279,6 +281,33 @@ TEST(Latex, CommentsRowsAndMacrosOfALine) {
   for (const auto& c : cases) EXPECT_EQ(c.drawn, Latex(c.line)) << c.line;
 }
 
+// The first pass reads a line many bytes at a time: each sign is found
+// wherever it stands, before, across and after each block's edge.
+TEST(Latex, FirstPassFindsSignsAnywhere) {
+  latex::Macros none;
+  for (size_t size = 1; size <= 40; ++size) {
+    for (size_t at = 0; at < size; ++at) {
+      std::string line(size, 'x');
+      auto facts_with = [&](const std::string& sign) {
+        std::string text = line;
+        size_t n = std::min(sign.size(), size - at);
+        text.replace(at, n, sign, 0, n);
+        return latex::read_line(text, none, nullptr);
+      };
+      std::string where = std::to_string(size) + " bytes, at " + std::to_string(at);
+      latex::LineFacts plain = latex::read_line(line, none, nullptr);
+      EXPECT_EQ(size, plain.end) << where;
+      EXPECT_FALSE(plain.rows || plain.macros) << where;
+      EXPECT_EQ(at, facts_with("%").end) << where;
+      EXPECT_EQ(size, facts_with("\\%").end) << where;  // \% is a percent sign
+      EXPECT_TRUE(facts_with("&").rows) << where;
+      EXPECT_EQ(at + 2 <= size, facts_with("\\\\").rows) << where;
+      EXPECT_EQ(at + 4 <= size, facts_with("\\tag ").rows) << where;
+      EXPECT_EQ(at + 4 <= size, facts_with("\\def ").macros) << where;
+    }
+  }
+}
+
 // ASCII draws a pair of floors as the linear floor(x) and never as a
 // bracket it could be read as; Unicode draws the signs.
 TEST(Latex, FloorsAndCeilings) {
@@ -492,6 +521,10 @@ TEST(Latex, HostileInput) {
   EXPECT_EQ(too_large, Latex(nested("\\left(", "\\right)", 100000)));
   EXPECT_EQ(too_large, Latex(nested("\\sin ", "", 100000)));
   EXPECT_EQ(too_large, Latex(nested("-", "", 100000)));
+  // Each bar looks ahead to the closing bracket, past all the brackets
+  // nested in it: the statement's cost runs out while the relation that
+  // a bar makes is being looked for.
+  EXPECT_EQ(too_large, Latex(nested("\\langle a | ", " \\rangle", 1000)));
   EXPECT_EQ(too_large, Latex(nested("\\begin{aligned}", "\\end{aligned}", 100000)));
   EXPECT_EQ(too_large, Latex(nested("\\begin{array}{c|c}", "\\end{array}", 100000)));
   // Shallow nesting draws.

@@ -161,49 +161,61 @@ void Tokenizer::skip_length() {
 }
 
 // Letters, digits and the characters of one byte are most tokens: they
-// are read here, and the others out of line.
+// are read here, without a call, and the others out of line.
 void Tokenizer::scan(Token& t) {
-  for (;;) {
-    const char* text = line_.data();
-    size_t pos = pos_;
-    while (pos < end_ && kStarts[static_cast<unsigned char>(text[pos])] == kBlank) ++pos;
-    pos_ = pos;
-    if (pos >= end_ || too_large_) {
-      t = Token();
-      t.offset = static_cast<int>(end_);
-      return;
-    }
-    auto c = static_cast<unsigned char>(text[pos]);
-    switch (kStarts[c]) {
-      case kLetter:
-      case kOther:
-        t = kByteTokens[c];
-        ++pos;
-        break;
-      case kDigit: {
-        while (pos < end_ && is_digit(text[pos])) ++pos;
-        if (pos + 1 < end_ && text[pos] == '.' && is_digit(text[pos + 1])) {
-          ++pos;
-          while (pos < end_ && is_digit(text[pos])) ++pos;
-        }
-        t = Token();
-        t.type = Type::number;
-        t.text = line_.substr(pos_, pos - pos_);
-        break;
-      }
-      default:
-        if (!scan_other(t)) continue;
-        return;
-    }
-    t.offset = static_cast<int>(pos_);
-    t.length = static_cast<int>(pos - pos_);
-    pos_ = pos;
-    if (!charge(static_cast<size_t>(t.length))) {
-      t = Token();
-      t.offset = static_cast<int>(end_);
-    }
-    return;
+  if (!scan_plain(t)) scan_rest(t);
+}
+
+// The token at a byte that scan_plain leaves, and any after spacing.
+[[gnu::noinline]] void Tokenizer::scan_rest(Token& t) {
+  while (!scan_other(t) && !scan_plain(t)) {
   }
+}
+
+// The end, or a token of a letter, a digit or a character of one byte,
+// after any blanks; false at a byte that starts another token.
+[[gnu::always_inline]] inline bool Tokenizer::scan_plain(Token& t) {
+  const char* text = line_.data();
+  size_t pos = pos_;
+  while (pos < end_ && kStarts[static_cast<unsigned char>(text[pos])] == kBlank) ++pos;
+  pos_ = pos;
+  if (pos >= end_) {
+    t = Token();
+    t.offset = static_cast<int>(end_);
+    return true;
+  }
+  auto c = static_cast<unsigned char>(text[pos]);
+  switch (kStarts[c]) {
+    case kLetter:
+    case kOther:
+      t = kByteTokens[c];
+      ++pos;
+      break;
+    case kDigit: {
+      while (pos < end_ && is_digit(text[pos])) ++pos;
+      char point = 0;
+      if (pos + 1 < end_ && text[pos] == '.' && is_digit(text[pos + 1])) {
+        point = '.';
+        ++pos;
+        while (pos < end_ && is_digit(text[pos])) ++pos;
+      }
+      t = Token();
+      t.type = Type::number;
+      t.ch = point;
+      t.text = line_.substr(pos_, pos - pos_);
+      break;
+    }
+    default:
+      return false;
+  }
+  t.offset = static_cast<int>(pos_);
+  t.length = static_cast<int>(pos - pos_);
+  pos_ = pos;
+  if (!charge(static_cast<size_t>(t.length))) {
+    t = Token();
+    t.offset = static_cast<int>(end_);
+  }
+  return true;
 }
 
 // A token that starts with a backslash, a period, a byte of a wider
@@ -221,6 +233,7 @@ void Tokenizer::scan(Token& t) {
         ++pos_;
         while (pos_ < end_ && is_digit(line_[pos_])) ++pos_;
         t.type = Type::number;
+        t.ch = '.';
         t.text = line_.substr(start, pos_ - start);
       } else if (line_.substr(pos_, 3) == "...") {
         pos_ += 3;
