@@ -136,7 +136,13 @@ void Canvas::rotate_rows(size_t middle, size_t end) {
 
 // Emptied rows of an earlier drawing come first, then new ones; the count
 // of rows in use changes once they all exist, should making them fail.
+// The room for them is made first, in one allocation: the rows move at
+// most once, and a failure leaves them where the canvas's row pointer
+// expects them.
 [[gnu::noinline]] void Canvas::make_rows_below(size_t count) {
+  if (rows_.capacity() < count) {
+    rows_.reserve(std::max(count, 2 * rows_.capacity()));
+  }
   while (rows_.size() < count) rows_.emplace_back(this);
   note_row_count();
 }
