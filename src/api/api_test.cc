@@ -134,6 +134,45 @@ class Fragile : public Lines {
   int drawings = 0;
 };
 
+// Copies each drawing with copy_to into rooms of every size around the
+// one that it needs, next to what append_to makes of it.
+class Copies : public vornix::Sink {
+ public:
+  void drawing(int, const vornix::DrawingView& d) override {
+    std::string whole;
+    d.append_to(whole);
+    size_t enough = (static_cast<size_t>(d.width()) + 1) * static_cast<size_t>(d.height()) * 4 + 3;
+    for (size_t size = 0; size <= enough; ++size) {
+      std::string room(size + 1, '#');
+      size_t n = d.copy_to(room.data(), size);
+      if (n == 0) {
+        // Nothing is copied when it may not fit.
+        EXPECT_EQ(std::string(size + 1, '#'), room);
+        continue;
+      }
+      EXPECT_LE(n, size);
+      EXPECT_EQ(whole, room.substr(0, n));
+      EXPECT_EQ('#', room[size]);
+    }
+    EXPECT_NE(0u, d.copy_to(std::string(enough, ' ').data(), enough));
+    ++drawings;
+  }
+  void message(const vornix::Message&) override {}
+  void empty_line(int) override {}
+  int drawings = 0;
+};
+
+TEST(Session, CopiesADrawingIntoRoomOnlyWhenItSurelyFits) {
+  for (bool unicode : {false, true}) {
+    vornix::Options options;
+    options.unicode = unicode;
+    vornix::Session session(options);
+    Copies sink;
+    session.draw("x\nsqrt(alpha/beta) + sum(a_k, k = 1 .. n)\n[1, 2; 3, 4]", sink);
+    EXPECT_EQ(3, sink.drawings);
+  }
+}
+
 TEST(Session, ASinkThatThrowsEndsTheInputAndPassesTheExceptionOn) {
   vornix::Session session;
   Fragile sink;

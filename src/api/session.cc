@@ -249,6 +249,10 @@ void DrawingView::append_to(std::string& out) const {
 
 void DrawingView::write(std::FILE* out) const { canvas_of(canvas_).write(out, glyphs_); }
 
+size_t DrawingView::copy_to(char* out, size_t size) const {
+  return canvas_of(canvas_).copy_to(out, size, glyphs_);
+}
+
 // The parser's listener: draws each statement and hands it to the sink.
 struct Session::Impl : Listener {
   explicit Impl(const Options& o) : options(o) { read_macros(); }

@@ -79,6 +79,11 @@ class VORNIX_EXPORT DrawingView {
   void append_to(std::string& out) const;
   /// Writes every row, each followed by a newline.
   void write(std::FILE* out) const;
+  /// Copies every row, each followed by a newline, to the size bytes from
+  /// out when they are sure to fit, and returns the bytes copied; returns 0
+  /// and copies nothing when they may not fit. Room for
+  /// (width() + 1) * height() * 4 + 3 bytes is always enough.
+  std::size_t copy_to(char* out, std::size_t size) const;
 
  private:
   friend class Session;

@@ -428,12 +428,13 @@ class Canvas {
   /// One text row. Positions never written explicitly hold blanks.
   class Row {
    public:
-    explicit Row(Canvas* canvas) : canvas_(canvas) {}
+    explicit Row(Canvas* canvas) : canvas_(canvas), pool_(canvas->pool_) {}
     Row(Row&& other) noexcept
         : chars_(std::exchange(other.chars_, nullptr)),
           length_(std::exchange(other.length_, 0)),
           capacity_(std::exchange(other.capacity_, 0)),
-          canvas_(other.canvas_) {}
+          canvas_(other.canvas_),
+          pool_(other.pool_) {}
     Row& operator=(Row&&) = delete;
     ~Row() { delete[] chars_; }
 
@@ -472,7 +473,7 @@ class Canvas {
     // the row was made.
     void extend(int c, int end) {
       int grown = end - (length_ > 1 ? length_ : 1);
-      if (grown > 0) canvas_->pool_->charge(grown);
+      if (grown > 0) pool_->charge(grown);
       if (end > capacity_) reserve(end);
       if (c > length_) canvas_detail::fill_bytes(chars_ + length_, ' ', static_cast<size_t>(c - length_));
       length_ = end;
@@ -486,7 +487,8 @@ class Canvas {
     char* chars_ = nullptr;
     int length_ = 0;
     int capacity_ = 0;
-    Canvas* canvas_;  // charged for the row's growth, and told its length
+    Canvas* canvas_;    // told the row's length
+    CanvasPool* pool_;  // the canvas's, charged for the row's growth
   };
 
   /// A canvas of one empty row, row 0, whose characters are counted in pool.
@@ -496,14 +498,15 @@ class Canvas {
 
   /// Row i, adding empty rows above or below so that it exists.
   Row& operator[](int i) {
-    size_t k = static_cast<size_t>(i - first_row_);
-    if (i < first_row_ || k >= end_ - top_) return add_rows(i);
-    return rows_[top_ + k];
+    // A row above the first one is a k past every row.
+    auto k = static_cast<size_t>(static_cast<long>(i) - first_row_);
+    if (k >= count_) return add_rows(i);
+    return top_row_[k];
   }
   /// Row i, which must exist.
   const Row& operator[](int i) const {
     assert(i >= first_row_ && i < first_row_ + nrows());
-    return rows_[top_ + static_cast<size_t>(i - first_row_)];
+    return top_row_[static_cast<size_t>(i - first_row_)];
   }
 
   Extent extent() const {
@@ -511,16 +514,36 @@ class Canvas {
     return Extent{height, width_, -first_row_, first_row_ + height - 1};
   }
   int first_row() const { return first_row_; }
-  int nrows() const { return static_cast<int>(end_ - top_); }
+  int nrows() const { return static_cast<int>(count_); }
 
   /// Copies every row of src onto this canvas from column col; `align`
   /// says which row of src goes to `row`.
-  void paste(const Canvas& src, int row, int col, Alignment align);
+  void paste(const Canvas& src, int row, int col, Alignment align) {
+    // A canvas of one row, row 0, goes to `row` whatever the alignment.
+    if (src.count_ == 1) {
+      (*this)[row].paste(src.top_row_[0], col);
+    } else {
+      paste_rows(src, row, col, align);
+    }
+  }
   /// Pastes src by its baseline at (row, col), or, when `bracketed`, at
   /// (row, col + 1) inside brackets of the given shape as tall as src.
   void paste_bracketed(const Canvas& src, int row, int col, bool bracketed,
                        const BracketShape& shape);
   void put_text(std::string_view s, int row, int col) { (*this)[row].put_text(s, col); }
+  /// Writes s at the start of row 0 of a canvas that is still new, as
+  /// put_text(s, 0, 0) would.
+  void start_with(std::string_view s) {
+    assert(count_ == 1 && first_row_ == 0 && top_row_->length_ == 0);
+    auto n = static_cast<int>(s.size());
+    if (n == 0) return;
+    Row& row = *top_row_;
+    pool_->charge(n - 1);  // the row's first character was counted with it
+    if (n > row.capacity_) row.reserve(n);
+    canvas_detail::copy_bytes(row.chars_, s.data(), s.size());
+    row.length_ = n;
+    width_ = n;
+  }
   /// Writes text on row `row` from column col as pasting a canvas that
   /// holds only that text would, and counts what that canvas would have
   /// held: a drawing of one row needs no canvas of its own.
@@ -568,16 +591,24 @@ class Canvas {
   /// Appends every row, top to bottom, each followed by a newline; with
   /// `glyphs`, glyph bytes as their UTF-8 text.
   void append_to(std::string& out, bool glyphs = false) const;
+  /// Copies every row, each followed by a newline, as write() writes them,
+  /// to the size bytes from out when they are sure to fit; returns the
+  /// bytes copied, or 0 (and copies nothing) when they may not fit.
+  size_t copy_to(char* out, size_t size, bool glyphs = false) const;
 
  private:
   friend class CanvasPool;
   friend class CanvasRef;
 
   Row& add_rows(int i);
+  void paste_rows(const Canvas& src, int row, int col, Alignment align);
   // The rare growth of the row array: spares above row first_row_, or
   // rows_ made up to count rows.
   void make_room_above(size_t added);
   void make_rows_below(size_t count);
+  void rotate_rows(size_t middle, size_t end);
+  // Sets grown_large_ when the row array holds more than a kept canvas keeps.
+  void note_row_count();
   /// Cuts the canvas back to one empty row 0, keeping its rows' storage
   /// (but for a row's large one); says whether the canvas is small enough
   /// to be kept for reuse.
@@ -594,9 +625,19 @@ class Canvas {
   CanvasPool* pool_;
   size_t top_ = 0;
   size_t end_ = 0;
+  // &rows_[top_] and end_ - top_, kept for operator[]: see settle_rows().
+  Row* top_row_ = nullptr;
+  size_t count_ = 0;
+  void settle_rows() {
+    top_row_ = rows_.data() + top_;
+    count_ = end_ - top_;
+  }
   int first_row_ = 0;
   int width_ = 0;  // length of the longest row
   int share_count_ = 0;
+  // Whether a row's storage or the row array has grown past what a canvas
+  // kept for reuse keeps, so that clear_for_reuse() must cut it back.
+  bool grown_large_ = false;
 };
 
 std::ostream& operator<<(std::ostream& out, const Canvas& canvas);

@@ -284,6 +284,19 @@ TEST(DrawingBudget, FlatTextCountsWhatItsCanvasWouldHold) {
   }
 }
 
+TEST(DrawingBudget, StartingARowCountsWhatWritingItWould) {
+  for (std::string_view text : {"", "x", "abc", "a longer text than most rows"}) {
+    CanvasPool writing, starting;
+    CanvasRef written(writing);
+    written->put_text(text, 0, 0);
+    CanvasRef started(starting);
+    started->start_with(text);
+    EXPECT_EQ(Print(*written), Print(*started)) << text;
+    Expect(*started, written->extent());
+    EXPECT_EQ(writing.drawing_size(), starting.drawing_size()) << text;
+  }
+}
+
 TEST(Canvas, CenterBaselinePicksTheLowerMiddleRow) {
   for (int n = 1; n <= 5; ++n) {
     CanvasRef c(pool);
@@ -328,6 +341,31 @@ TEST(CanvasRef, ReusesAReleasedCanvasFromItsOwnPool) {
   EXPECT_EQ("y\n\n\n\n x\n", Print(*again));
   CanvasRef other(pool);
   EXPECT_NE(first, other.get());
+}
+
+// Rows added above a reused canvas come from the emptied rows that it
+// kept below, which still hold their old text; what shows and what is
+// counted is as on a new canvas.
+TEST(CanvasRef, RowsAddedAboveAReusedCanvasComeBackEmpty) {
+  CanvasPool reusing, fresh;
+  {
+    CanvasRef c(reusing);
+    for (int i = 0; i < 12; ++i) c->put_text("old row " + std::to_string(i), i, 0);
+  }
+  reusing.reset_budget();
+  auto draw = [](CanvasPool& p) {
+    CanvasRef c(p);
+    c->put_text("a", 0, 2);
+    c->put_text("b", -5, 0);
+    c->put_text("c", -9, 1);
+    c->put_text("d", 2, 0);
+    (*c)[-10][3] = 'e';
+    return Print(*c);
+  };
+  std::string reused = draw(reusing);
+  EXPECT_EQ("   e\n c\n\n\n\nb\n\n\n\n\n  a\n\nd\n", reused);
+  EXPECT_EQ(draw(fresh), reused);
+  EXPECT_EQ(fresh.drawing_size(), reusing.drawing_size());
 }
 
 TEST(DrawingBudget, StopsADrawingThatGrowsTooLarge) {

@@ -1,8 +1,14 @@
 // Sums, differences, equations and relations: operands on one baseline
 // with the sign between them, framed by one blank on each side.
+#include <array>
+#include <string_view>
+
 #include "expr/drawing.h"
 
 namespace {
+
+// The longest right operand of one row that is written with its sign.
+constexpr size_t kMaxJoined = 29;
 
 // Draws left, the sign, then right, bracketed when asked; returns the
 // sign's column in `sign_col`. The drawing goes onto the left operand's own
@@ -13,9 +19,19 @@ CanvasRef draw_infix(const RenderContext& cx, const Expression& node, Joint join
   CanvasRef c = left.render(cx);
   int w = c->extent().width;
   sign_col = w + 1;
-  (*c)[0][sign_col] = sign;
   Drawn r(cx, right);
-  r.paste_bracketed_on(*c, 0, w + 3, bracket_right, cx.style.parens());
+  std::string_view text = r.baseline();
+  if (r.is_flat() && !bracket_right && text.size() <= kMaxJoined) {
+    // The sign and a right operand of one row go on in one write, as
+    // pasting the operand would count it.
+    std::array<char, 3 + kMaxJoined> joined{' ', sign, ' '};
+    canvas_detail::copy_bytes(joined.data() + 3, text.data(), text.size());
+    cx.pool.charge(text.empty() ? 1 : static_cast<long>(text.size()));
+    c->put_text({joined.data(), text.empty() ? 2 : 3 + text.size()}, 0, w);
+  } else {
+    (*c)[0][sign_col] = sign;
+    r.paste_bracketed_on(*c, 0, w + 3, bracket_right, cx.style.parens());
+  }
   if (cx.layout) {
     Placement p = Placement::two(joint, placed(left, 0, w, false),
                                  placed(right, w + 3, r.width(), bracket_right), sign_col, 1);

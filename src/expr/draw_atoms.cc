@@ -24,19 +24,19 @@ std::string_view drawn_name(const std::string& name, const Style& style) {
 
 CanvasRef Literal::render(const RenderContext& cx) const {
   CanvasRef c = cx.canvas();
-  c->put_text(lexeme, 0, 0);
+  c->start_with(lexeme);
   return c;
 }
 
 CanvasRef Ellipsis::render(const RenderContext& cx) const {
   CanvasRef c = cx.canvas();
-  c->put_text(cx.style.glyphs->ellipsis, 0, 0);
+  c->start_with(cx.style.glyphs->ellipsis);
   return c;
 }
 
 CanvasRef Infinity::render(const RenderContext& cx) const {
   CanvasRef c = cx.canvas();
-  c->put_text(cx.style.glyphs->infinity, 0, 0);
+  c->start_with(cx.style.glyphs->infinity);
   return c;
 }
 
@@ -73,7 +73,7 @@ CanvasRef Symbol::render(const RenderContext& cx) const {
   CanvasRef c = cx.canvas();
   std::string_view text = drawn_name(name, cx.style);
   int n = static_cast<int>(text.size());
-  c->put_text(text, 0, 0);
+  c->start_with(text);
   if (overbar) c->fill(-1, 0, n, '_');
   if (subscr) Drawn(cx, *subscr).paste_on(*c, 1, n, ALIGN_TOP);
   for (int i = 0; i < primes; ++i) (*c)[0][n + i] = '\'';

@@ -271,7 +271,7 @@ CanvasRef Integral::render(const RenderContext& cx) const {
 // /    /           ⌡ ⌡
 //  0    a          0 a
 CanvasRef Integral::render_nested(const RenderContext& cx, SignSpan& span) const {
-  auto inner = dynamic_cast<const Integral*>(body.get());
+  auto inner = body->category == BIG_OPERATOR ? dynamic_cast<const Integral*>(body.get()) : nullptr;
   Drawn integrand = inner ? Drawn(inner->render_nested(cx, span)) : Drawn(cx, *body);
   if (!inner) span = sign_span(cx.style, integrand.extent());
   CanvasRef c = render_sign(cx, span);

@@ -53,17 +53,20 @@ CanvasRef Mul::render(const RenderContext& cx) const {
 //           ━      ─
 //           c      c
 CanvasRef Div::render(const RenderContext& cx) const {
-  CanvasRef c = cx.canvas();
   Drawn num(cx, *left);
   Drawn den(cx, *right);
   int p = num.width();
   int q = den.width();
   int m = std::max(p, q);
-  if (centred(m, p) == 0) {
+  bool on_numerator = centred(m, p) == 0;
+  // A fraction counts a canvas of its own, also when it is drawn on its
+  // numerator's.
+  if (on_numerator) cx.pool.charge(1);
+  CanvasRef c = on_numerator ? num.canvas() : cx.canvas();
+  if (on_numerator) {
     // The numerator's own canvas becomes the drawing, with an empty row
     // under it renumbered as row 0 for the bar, so that a / b / c / ... is
     // not copied at every level.
-    c = num.canvas();
     int bar = c->first_row() + c->nrows();
     c->ensure_rows(bar, bar);
     c->renumber(c->first_row() - bar);
@@ -72,7 +75,7 @@ CanvasRef Div::render(const RenderContext& cx) const {
   }
   // Over or under a fraction as long, this bar is the main one: the
   // style's heavier rule tells it apart.
-  auto is_fraction = [](const Expression& side) { return is<Div>(side); };
+  auto is_fraction = [](const Expression& side) { return side.category == BINARY && is<Div>(side); };
   const GlyphSet& glyphs = *cx.style.glyphs;
   bool main = (p == m && is_fraction(*left)) || (q == m && is_fraction(*right));
   c->fill(0, 0, m, main ? glyphs.main_bar : glyphs.fraction_bar);

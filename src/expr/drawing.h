@@ -27,6 +27,8 @@ class Drawn {
       : canvas_(canvas), extent_(canvas->extent()), pool_(nullptr) {}
 
   const Extent& extent() const { return extent_; }
+  /// Whether the drawing is one row of text with no canvas of its own.
+  bool is_flat() const { return !canvas_; }
   int width() const { return extent_.width; }
   /// The text of row 0.
   std::string_view baseline() const { return canvas_ ? (**canvas_)[0].text() : text_; }
@@ -53,7 +55,7 @@ class Drawn {
   CanvasRef canvas() const {
     if (canvas_) return *canvas_;
     CanvasRef c(*pool_);
-    c->put_text(text_, 0, 0);
+    c->start_with(text_);
     return c;
   }
 
@@ -91,7 +93,12 @@ struct RadicalSign {
 inline bool base_needs_brackets(const Expression& node) {
   // An accent goes with what it marks: \hat{x}^2 raises x with its hat.
   const Expression* marked = &node;
-  while (auto* accent = dynamic_cast<const Accent*>(marked)) marked = accent->arg.get();
+  // (Only a one-operand node may be an accent: most bases are not.)
+  while (marked->category == UNARY) {
+    auto* accent = dynamic_cast<const Accent*>(marked);
+    if (accent == nullptr) break;
+    marked = accent->arg.get();
+  }
   const Expression& base = *marked;
   switch (base.category) {
     case SYMBOL_CATEGORY:

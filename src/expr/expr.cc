@@ -8,9 +8,17 @@
 
 namespace {
 
-// Moves an owned child, if any, to the list of nodes to delete.
-void release(Owned<>& child, NodeStack& out) {
-  if (child != nullptr) out.push(child.release());
+// Moves an owned child, if any, to the list of nodes to delete. A leaf
+// (a node of depth 1 owns no node) is deleted at once: it has nothing to
+// give up, and most children are leaves.
+template <class T>
+void release(Owned<T>& child, NodeStack& out) {
+  if (child == nullptr) return;
+  if (child->depth() == 1) {
+    delete child.release();
+  } else {
+    out.push(child.release());
+  }
 }
 
 }  // namespace
@@ -295,7 +303,7 @@ void Limit::release_children(NodeStack& out) {
 }
 
 void Function::release_children(NodeStack& out) {
-  if (fname != nullptr) out.push(fname.release());
+  release(fname, out);
 }
 
 void MultivarFunction::release_children(NodeStack& out) {

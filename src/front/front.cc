@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cassert>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -49,6 +50,7 @@ void follow_terminal_width(vornix::Session& session) {
 
 size_t StandardInput::read(char* buf, size_t size) {
   if (follow_ != nullptr) follow_terminal_width(*follow_);
+  if (out_ != nullptr) out_->pass_on();
   pollfd ready{0, POLLIN, 0};
   if (poll(&ready, 1, 0) == 0) {
     // Nothing to read yet: what was drawn goes out before the wait.
@@ -63,27 +65,89 @@ size_t StandardInput::read(char* buf, size_t size) {
   }
 }
 
+namespace {
+// Room for the held output, which goes on when the room runs out: one
+// room for the program, whose output holds in one place at a time.
+constexpr size_t kHeldBytes = 64 * 1024;
+char held_room[kHeldBytes];
+bool held_room_taken = false;
+}  // namespace
+
+StandardOutput::StandardOutput(bool held) : held_(held) {
+  if (!held_) return;
+  assert(!held_room_taken);
+  held_room_taken = true;
+  held_bytes_ = held_room;
+}
+
+StandardOutput::~StandardOutput() {
+  pass_on();
+  if (held_) held_room_taken = false;
+}
+
+void StandardOutput::pass_on() {
+  if (held_size_ == 0) return;
+  fwrite_unlocked(held_bytes_, 1, held_size_, stdout);
+  held_size_ = 0;
+}
+
+void StandardOutput::put(std::string_view bytes) {
+  if (held_ && bytes.size() <= kHeldBytes - held_size_) {
+    std::memcpy(held_bytes_ + held_size_, bytes.data(), bytes.size());
+    held_size_ += bytes.size();
+    return;
+  }
+  pass_on();
+  fwrite_unlocked(bytes.data(), 1, bytes.size(), stdout);
+}
+
+void StandardOutput::put_newline() {
+  if (held_ && held_size_ < kHeldBytes) {
+    held_bytes_[held_size_++] = '\n';
+  } else {
+    pass_on();
+    putc_unlocked('\n', stdout);
+  }
+}
+
+// A drawing goes after an empty line. A drawing too large for the room
+// left goes on with what is held, or alone when it is too large for all
+// the room.
 void StandardOutput::drawing(int, const vornix::DrawingView& drawing) {
+  if (held_) {
+    for (int attempt = 0; attempt < 2; ++attempt) {
+      if (held_size_ < kHeldBytes) {
+        char* at = held_bytes_ + held_size_;
+        size_t n = drawing.copy_to(at + 1, kHeldBytes - held_size_ - 1);
+        if (n != 0) {
+          *at = '\n';
+          held_size_ += n + 1;
+          return;
+        }
+      }
+      if (held_size_ == 0) break;
+      pass_on();
+    }
+  }
   putc_unlocked('\n', stdout);
   drawing.write(stdout);
 }
 
 void StandardOutput::message(const vornix::Message& message) {
   if (message.status == vornix::Status::too_deep) too_deep = true;
-  fwrite_unlocked(message.text.data(), 1, message.text.size(), stdout);
-  putc_unlocked('\n', stdout);
+  put(message.text);
+  put_newline();
 }
 
-void StandardOutput::empty_line(int) { putc_unlocked('\n', stdout); }
+void StandardOutput::empty_line(int) { put_newline(); }
 
 // What was drawn before goes out first, so that both streams read in
 // order when they go to the same place.
 void StandardOutput::warning(const vornix::Message& message) {
+  pass_on();
   std::fflush(stdout);
   std::fprintf(stderr, "vornix: %.*s\n", static_cast<int>(message.text.size()),
                message.text.data());
 }
 
-void StandardOutput::document(std::string_view bytes) {
-  fwrite_unlocked(bytes.data(), 1, bytes.size(), stdout);
-}
+void StandardOutput::document(std::string_view bytes) { put(bytes); }

@@ -3,6 +3,9 @@
 #ifndef VORNIX_FRONT_H_
 #define VORNIX_FRONT_H_
 
+#include <cstddef>
+#include <string_view>
+
 #include "api/vornix.hpp"
 
 /// Lets the stack grow to 64 MiB where the system allows it, whatever the
@@ -23,26 +26,18 @@ int terminal_width();
 /// resized window.
 void follow_terminal_width(vornix::Session& session);
 
-/// Standard input as it arrives: each read returns what is there, and
-/// standard output is flushed before a read that may wait, so that every
-/// drawing is out before vornix waits for the next line. Once a write to
-/// standard output has failed, the input ends.
-/// With a session to
-/// follow, its width is set to the terminal's before each read.
-class StandardInput : public vornix::Source {
- public:
-  explicit StandardInput(vornix::Session* follow = nullptr) : follow_(follow) {}
-  size_t read(char* buf, size_t size) override;
-
- private:
-  vornix::Session* follow_;
-};
-
 /// Drawings, empty lines and messages on standard output, each drawing
 /// after an empty line; remembers whether a statement nested too deeply
-/// to parse.
+/// to parse. Held output gathers here and goes to standard output in
+/// large writes: when much has gathered, before a warning, at pass_on()
+/// and at the end; otherwise each piece goes to standard output at once.
 class StandardOutput : public vornix::Sink {
  public:
+  explicit StandardOutput(bool held = false);
+  ~StandardOutput() override;
+  StandardOutput(const StandardOutput&) = delete;
+  StandardOutput& operator=(const StandardOutput&) = delete;
+
   void drawing(int line, const vornix::DrawingView& drawing) override;
   void message(const vornix::Message& message) override;
   void empty_line(int line) override;
@@ -50,8 +45,36 @@ class StandardOutput : public vornix::Sink {
   void warning(const vornix::Message& message) override;
   /// A Markdown document's bytes, as they are.
   void document(std::string_view bytes) override;
+  /// Hands what is held to standard output's own buffer.
+  void pass_on();
 
   bool too_deep = false;
+
+ private:
+  void put(std::string_view bytes);
+  void put_newline();
+
+  bool held_;
+  char* held_bytes_ = nullptr;  // room for kHeldBytes when held_
+  size_t held_size_ = 0;
+};
+
+/// Standard input as it arrives: each read returns what is there, and
+/// standard output is flushed before a read that may wait, so that every
+/// drawing is out before vornix waits for the next line. Once a write to
+/// standard output has failed, the input ends.
+/// With a session to follow, its width is set to the terminal's before
+/// each read; with an output that holds, what it holds goes on before each
+/// read.
+class StandardInput : public vornix::Source {
+ public:
+  explicit StandardInput(vornix::Session* follow = nullptr, StandardOutput* out = nullptr)
+      : follow_(follow), out_(out) {}
+  size_t read(char* buf, size_t size) override;
+
+ private:
+  vornix::Session* follow_;
+  StandardOutput* out_;
 };
 
 /// Reads statements typed at the interactive prompt and draws them, until

@@ -96,8 +96,10 @@ int run_arguments(vornix::Session& session, int count, char** texts) {
 }
 
 int run_stdin(vornix::Session& session) {
-  StandardInput in(follow_terminal ? &session : nullptr);
-  StandardOutput out;
+  // The drawings of a stream are held and go out in large writes, before
+  // each read at the latest.
+  StandardOutput out(true);
+  StandardInput in(follow_terminal ? &session : nullptr, &out);
   session.draw(in, out);
   return out.too_deep ? 1 : 0;
 }

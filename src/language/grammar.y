@@ -46,10 +46,10 @@
 %token NO_MEMORY /* a token that found no memory: no rule takes it */
 
 %type <expr> expr constant subscript
-%type <sym> name_expr decorated_name
+%type <sym> starred_name decorated_name
 %type <list> subscript_list
 %type <args> arg_list
-%type <matrix> matrix_expr matrix_body row_list
+%type <matrix> row_list
 %type <row> row
 
 %destructor { NodeDeleter()($$); } <expr> <sym>
@@ -77,14 +77,15 @@ input
     | input '\n'            { state.listener->empty_statement(state.line); }
     ;
 
-/* Numbers and names are expressions at once: a unit rule between would
-   cost a reduction for each. */
+/* Numbers, names and matrices are expressions at once: a unit rule
+   between would cost a reduction for each. */
 expr
     : INTEGER
     | REAL
     | constant
     | SYMBOL
-    | name_expr             { $$ = $1; }
+    | decorated_name        { $$ = $1; }
+    | starred_name          { $$ = $1; }
     | SQRT '(' expr ')'     { BUILD($$ = new (state.nodes) Sqrt($3)) }
     | ABS '(' expr ')'      { BUILD($$ = new (state.nodes) Abs($3)) }
     | ROOT '(' expr ',' expr ')'  { BUILD($$ = new (state.nodes) Root($3, $5)) }
@@ -96,7 +97,8 @@ expr
     | PROD '(' expr ',' expr '=' expr DOTDOT expr ')'  { BUILD($$ = new (state.nodes) ProductOverInterval($3, $5, $7, $9)) }
     | LIM '(' expr ',' expr ARROW expr ')'  { BUILD($$ = new (state.nodes) Limit($3, $5, $7)) }
     | SYMBOL '(' arg_list ')'  { BUILD($$ = new (state.nodes) MultivarFunction(static_cast<Symbol*>($1), $3)) }
-    | name_expr '(' arg_list ')'  { BUILD($$ = new (state.nodes) MultivarFunction($1, $3)) }
+    | decorated_name '(' arg_list ')'  { BUILD($$ = new (state.nodes) MultivarFunction($1, $3)) }
+    | starred_name '(' arg_list ')'  { BUILD($$ = new (state.nodes) MultivarFunction($1, $3)) }
     | TRIG_NAME '(' expr ')'      { BUILD($$ = new (state.nodes) TrigFunction(static_cast<Symbol*>($1), $3)) }
     | expr '=' expr         { BUILD($$ = new (state.nodes) Equal($1, $3)) }
     | expr '<' expr         { BUILD($$ = new (state.nodes) Less($1, $3)) }
@@ -113,15 +115,15 @@ expr
     | expr '^' expr         { BUILD($$ = raise(state.nodes, $1, $3)) }
     | expr '!'              { BUILD($$ = new (state.nodes) Fact($1)) }
     | '(' expr ')'          { $$ = $2; }
-    | matrix_expr           { $$ = $1; }
+    | '[' row_list ']'      { $$ = $2; }
+    | DET '[' row_list ']'  { $3->set_det(); $$ = $3; }
     ;
 
-/* A name that is more than a bare SYMBOL: a bare one is an expression at
-   once, without three unit reductions between. */
-name_expr
-    : decorated_name
-    | '~' SYMBOL            { $$ = static_cast<Symbol*>($2); $$->toggle_starred(); }
-    | '~' name_expr         { $2->toggle_starred(); $$ = $2; }
+/* A name with a star toggled by each '~' before it. */
+starred_name
+    : '~' SYMBOL            { $$ = static_cast<Symbol*>($2); $$->toggle_starred(); }
+    | '~' decorated_name    { $2->toggle_starred(); $$ = $2; }
+    | '~' starred_name      { $2->toggle_starred(); $$ = $2; }
     ;
 
 decorated_name
@@ -176,15 +178,6 @@ constant
     | NABLA                 { BUILD($$ = new (state.nodes) Nabla) }
     ;
 
-matrix_expr
-    : matrix_body
-    | DET matrix_body       { $2->set_det(); $$ = $2; }
-    ;
-
-matrix_body
-    : '[' row_list ']'      { $$ = $2; }
-    ;
-
 row_list
     : row                   { BUILD($$ = start_matrix(state.nodes, $1)) }
     | row_list ';' row      { BUILD($1->add_row($3)); $$ = $1; }
@@ -197,24 +190,33 @@ row
 
 %%
 
+// The scanner that flex generates, compiled here so that its token
+// function is part of byacc's loop.
+#include "scanner.cc"
+
 // The next token for the parser, with the line bookkeeping done: tokens
 // of a line being dropped are deleted here and never reach the parser.
 // It is defined before byacc's loop, which takes it in.
-static inline int yylex(YYSTYPE* value, Parser::State& state) {
-  if (state.newline_pending) state.begin_line();
-  for (;;) {
+[[gnu::always_inline]] static inline int yylex(YYSTYPE* value, Parser::State& state) {
+  if (state.attention) [[unlikely]] {
+    if (state.newline_pending) state.begin_line();
     if (state.stopped) {
       state.line_open = false;
       return 0;
     }
-    int token;
-    try {
-      token = scan_token(value, state.scanner);
-    } catch (const std::bad_alloc&) {
-      // The scanner's buffer cannot hold the input: no line can go on.
-      state.broken = true;
-      state.line_open = false;
-      return 0;
+    state.attention = false;
+  }
+  for (;;) {
+    int token = quick_token(value, state);
+    if (token == 0) {
+      try {
+        token = scan_token(value, state.scanner);
+      } catch (const std::bad_alloc&) {
+        // The scanner's buffer cannot hold the input: no line can go on.
+        state.broken = true;
+        state.line_open = false;
+        return 0;
+      }
     }
     // Bytes below a newline are bad characters, or the end of the input.
     if (token <= '\n' && (token == '\n' || token == 0)) {
@@ -227,6 +229,11 @@ static inline int yylex(YYSTYPE* value, Parser::State& state) {
     state.line_open = true;
     if (state.dropping) {
       drop_token(token, value);
+      // A message from the scanner may have stopped the input.
+      if (state.stopped) {
+        state.line_open = false;
+        return 0;
+      }
       continue;
     }
     // A statement that costs too much or finds no memory: the parser gets

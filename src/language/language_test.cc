@@ -110,9 +110,17 @@ TEST(Scanner, LongestMatchAndRuleOrder) {
       {"x # note | \xc3\n", "SYMBOL x, NL"},
       {"x\r\n", "SYMBOL x, NL"},
       {"!'()*+,-/;< = >[\\]^_~\n", "!, ', (, ), *, +, ,, -, /, ;, <, =, >, [, \\, ], ^, _, ~, NL"},
+      // Tokens of one byte, alone or after a blank, and the longer tokens
+      // that begin with the same bytes.
+      {"x+1 a +b  c\t-d\n", "SYMBOL x, +, INTEGER 1, SYMBOL a, +, SYMBOL b, SYMBOL c, -, SYMBOL d, NL"},
+      {"ab1 +2.5 3e2 4. 5e 6E+\n", "SYMBOL ab1, +, REAL 2.5, REAL 3e2, REAL 4., INTEGER 5, SYMBOL e, INTEGER 6, SYMBOL E, +, NL"},
+      {"1 -> x<=2>=- > < =\n", "INTEGER 1, ARROW, SYMBOL x, LE, INTEGER 2, GE, -, >, <, =, NL"},
   };
+  // Tokens do not depend on where the reads end.
   for (const auto& test : cases) {
-    EXPECT_EQ(test.tokens, Scan(test.input)) << test.input;
+    for (size_t read_size : {1, 2, 3, 8192}) {
+      EXPECT_EQ(test.tokens, Scan(test.input, read_size)) << test.input << " " << read_size;
+    }
   }
 }
 
@@ -175,6 +183,8 @@ TEST(Parser, MessagesPointAtTheirToken) {
   } cases[] = {
       {"2x\n", "1:1 syntax error\n"},
       {"1 + * 2\n", "1:4 syntax error\n"},
+      {"a +*b\n", "1:3 syntax error\n"},
+      {"a1 +;\n", "1:4 syntax error\n"},
       {"y|\n", "1:1 bad character '|'\n1:1 syntax error\n"},
       {"\tx $\n", "1:3 bad character '$'\n1:3 syntax error\n"},
       // A bad character in a line already failed is reported where it is.

@@ -99,7 +99,7 @@ void Parser::State::begin(Source& new_source, Listener& new_listener) {
   token_length = 0;
   line_start = next_line_start = 0;
   line = 1;
-  newline_pending = line_open = false;
+  newline_pending = attention = line_open = false;
   cost = 0;
   dropping = line_failed = false;
   quit = false;
@@ -117,7 +117,7 @@ void Parser::State::begin(Source& new_source, Listener& new_listener) {
 Parser::Parser() : state_(std::make_unique<State>()) {}
 Parser::~Parser() = default;
 
-void Parser::stop() { state_->stopped = true; }
+void Parser::stop() { state_->stopped = state_->attention = true; }
 
 void Parser::begin_scan(Source& source, Listener& listener) {
   state_->begin(source, listener);

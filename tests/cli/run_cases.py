@@ -372,6 +372,14 @@ CASES = [
     Case("markdown", "write error", ["-m"], stdin=b"$x$ text\n" * 20000,
          stdout_path="/dev/full", stderr=WRITE_ERROR, status=2),
 
+    # The drawings of a stream gather before they go out: in order with
+    # messages, past the room they gather in, and one wider than all of it.
+    Case("output", "many drawings and messages in order", [],
+         stdin=b"x\n2x\n" * 20000, stdout=(drawing("x") + SYNTAX_ERROR) * 20000),
+    Case("output", "a drawing wider than the output gathered at once", [],
+         stdin=b"x\n[" + b"a," * 33000 + b"a]\n2x\ny\n",
+         stdout=drawing("x") + drawing("( " + " ".join(["a"] * 33001) + " )") +
+         SYNTAX_ERROR + drawing("y")),
     Case("output", "write error in argument mode", ["x"],
          stdout_path="/dev/full",
          stderr=WRITE_ERROR, status=2),
