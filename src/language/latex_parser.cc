@@ -498,7 +498,18 @@ Owned<> FormulaParser::parse_term() {
     }
     return term_rest(std::move(left));
   }
-  return term_rest(first.product >= 0 ? text("") : is_sign(first) ? parse_signs() : parse_factor());
+  if (first.product >= 0 || is_sign(first)) {
+    return term_rest(first.product >= 0 ? text("") : parse_signs());
+  }
+  // The factor, read here rather than through parse_factor: most terms
+  // that do not start with a letter or a number start with a command.
+  Owned<> left;
+  {
+    Open level(depth_);
+    if (depth_ > max_depth_) return too_large();
+    left = factor_rest(parse_primary());
+  }
+  return term_rest(std::move(left));
 }
 
 [[gnu::always_inline]] inline Owned<> FormulaParser::term_rest(Owned<> left) {
