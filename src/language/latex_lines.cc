@@ -61,8 +61,7 @@ LineFacts read_line(std::string_view line, const Macros& defined, const Macros* 
       ++i;
       continue;
     }
-    size_t k = i + 1;
-    while (k < size && is_letter(text[k])) ++k;
+    size_t k = letters_end(text, i + 1, size);
     if (k == i + 1) {
       // A control symbol: \\, \% and the like.
       facts.rows = facts.rows || (k < size && text[k] == '\\');

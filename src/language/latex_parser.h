@@ -306,7 +306,7 @@ inline bool is_sign(const Token& t) { return t.is('-') || t.is('+') || t.is(Kind
 /// What ends an operand at once, with no scripts, argument list or factor
 /// after it: a sign, a relation, a comma, a cell's or a group's end, the
 /// end.
-inline bool ends_lone_operand(const Token& t) {
+[[gnu::always_inline]] inline bool ends_lone_operand(const Token& t) {
   switch (t.type) {
     case Type::end:
       return true;

@@ -6,6 +6,7 @@
 #include <unordered_map>
 
 #include "language/latex_parser.h"
+#include "language/latex_search.h"
 
 namespace latex {
 
@@ -250,7 +251,7 @@ void Tokenizer::scan(Token& t) {
     case kBackslash: {
       size_t k = pos_ + 1;
       if (k < end_ && is_letter(line_[k])) {
-        while (k < end_ && is_letter(line_[k])) ++k;
+        k = letters_end(line_.data(), k + 1, end_);
       } else if (k < end_ && static_cast<unsigned char>(line_[k]) >= 32 &&
                  static_cast<unsigned char>(line_[k]) < 127) {
         ++k;
