@@ -415,7 +415,7 @@ bool FormulaParser::parse_items(FunctionArgs& items) {
 [[gnu::always_inline]] inline Owned<> FormulaParser::parse_relation() {
   // A fragment such as "> 0" starts with its relation.
   bool starts_with_relation = relation_at() >= 0 && !tokens_.peek().is('|');
-  Owned<> first = starts_with_relation ? text("") : parse_additive();
+  Owned<> first = starts_with_relation ? text("") : parse_sum();
   if (!first || relation_at() < 0) return first;
   return parse_relations(std::move(first));
 }
@@ -427,7 +427,7 @@ bool FormulaParser::parse_items(FunctionArgs& items) {
     if (tokens_.next().is(Kind::negation)) tokens_.next();
     // A relation last in a cell or a fragment has an empty operand on its
     // right: a = & b, a =.
-    Owned<> operand = at_operand_end() || at_cell_end() ? text("") : parse_additive();
+    Owned<> operand = at_operand_end() || at_cell_end() ? text("") : parse_sum();
     if (!operand) return {};
     if (codes.empty()) {
       // One relation, the usual case, needs no lists.

@@ -572,6 +572,13 @@ class FormulaParser {
   Owned<> relation(int code, Owned<> left, Owned<> right);
   /// left: an operand read already, when there is one.
   Owned<> parse_additive(Owned<> left = {});
+  /// An additive, its first term read here: most are that term alone,
+  /// and pass no further frame.
+  [[gnu::always_inline]] Owned<> parse_sum() {
+    Owned<> term = parse_term();
+    if (term && is_sign(tokens_.peek())) return parse_additive(std::move(term));
+    return term;
+  }
   Owned<> parse_term();
   /// The rest of a term whose first factor is left.
   Owned<> term_rest(Owned<> left);
