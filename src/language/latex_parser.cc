@@ -312,7 +312,9 @@ bool FormulaParser::stray_closing(const Token& t) const {
 }
 
 // list: relation (',' relation)*
-Owned<> FormulaParser::parse_list() {
+Owned<> FormulaParser::parse_list() { return parse_list_here(); }
+
+[[gnu::always_inline]] inline Owned<> FormulaParser::parse_list_here() {
   Open level(depth_);
   if (depth_ > max_depth_) return too_large();
   Owned<> first = tokens_.peek().is(',') ? text("") : parse_relation();
@@ -797,7 +799,7 @@ Owned<> FormulaParser::parse_scripts(Owned<> base) {
 // arguments.
 Owned<> FormulaParser::parse_argument(const Token& command, int count) {
   const Token& t = tokens_.peek();
-  if (t.is('{')) return parse_group(tokens_.next());
+  if (t.is('{')) return parse_group_here(tokens_.next());
   if (t.type == Type::number) {
     Token digit = tokens_.next_digit();
     return make<Integer>(digit.text.data(), digit.text.size());
@@ -818,7 +820,9 @@ Owned<> FormulaParser::parse_argument(const Token& command, int count) {
 }
 
 // A group after its opening brace: what it holds, or a blank when empty.
-Owned<> FormulaParser::parse_group(const Token& opening) {
+Owned<> FormulaParser::parse_group(const Token& opening) { return parse_group_here(opening); }
+
+[[gnu::always_inline]] inline Owned<> FormulaParser::parse_group_here(const Token& opening) {
   // A letter or a number alone, as in \frac{1}{2} or x^{10}, is what the
   // group holds, without the descent through a list to its leaf; the
   // depth that the descent counts would stop nothing.
@@ -836,7 +840,7 @@ Owned<> FormulaParser::parse_group(const Token& opening) {
     // A bracket opened outside the group is not closed inside it: there,
     // A_{C]}, a closing bracket closes what comes before it in the group.
     int outside = std::exchange(open_brackets_, 0);
-    content = tokens_.peek().is('}') ? text("") : parse_list();
+    content = tokens_.peek().is('}') ? text("") : parse_list_here();
     if (content && tokens_.peek().is(Kind::over)) content = parse_over(std::move(content));
     open_brackets_ = outside;
   }

@@ -553,6 +553,8 @@ class FormulaParser {
   Owned<> parse_evaluation_bar(Owned<> left);
 
   Owned<> parse_list();
+  /// parse_list in the caller's frame, for a group's.
+  Owned<> parse_list_here();
   Owned<> parse_sequence(Owned<> first);
   bool parse_items(FunctionArgs& items);
   /// The relation that comes next, or -1: a relation sign, \not= and
@@ -596,6 +598,8 @@ class FormulaParser {
   /// them in the message when there is none.
   Owned<> parse_argument(const Token& command, int count);
   Owned<> parse_group(const Token& opening);
+  /// parse_group in the caller's frame, for an argument's.
+  Owned<> parse_group_here(const Token& opening);
   Owned<> parse_over(Owned<> numerator);
   Owned<> stack(Owned<> top, Owned<> bottom, bool bar, Delimiter brackets = Delimiter::paren);
   Owned<> parse_command(const Token& t);
