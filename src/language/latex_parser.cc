@@ -957,7 +957,8 @@ Owned<> FormulaParser::parse_leaf() {
 }
 
 // The arguments that a command's row names, in its order.
-bool FormulaParser::read_arguments(const Token& t, const Command& c, Arguments& a) {
+[[gnu::always_inline]] inline bool FormulaParser::read_arguments(const Token& t, const Command& c,
+                                                                  Arguments& a) {
   auto count = std::count_if(c.args.begin(), c.args.end(),
                              [](char k) { return k == 'm' || k == 'n'; });
   int math = 0;
