@@ -311,6 +311,35 @@ bool FormulaParser::stray_closing(const Token& t) const {
   return make<Juxtaposed>(left.release(), bar.release());
 }
 
+Owned<> FormulaParser::parse(std::string_view line, size_t begin, size_t end, bool may_hold_rows,
+                             bool& empty) {
+  tokens_.start(line, begin, end);
+  // Spacing and styles alone write no formula.
+  empty = tokens_.peek().type == Type::end && !tokens_.too_large();
+  if (empty) return {};
+  bool columns = false;
+  Owned<> e;
+  if (may_hold_rows && has_rows(line.substr(begin, end - begin), columns)) {
+    e = parse_top_rows(columns);
+  } else {
+    e = parse_list_here();
+    if (e && tokens_.peek().is(Kind::over)) e = parse_over(std::move(e));
+    if (e && at_final_punctuation()) e = punctuated(std::move(e));
+  }
+  if (e && tokens_.peek().type != Type::end) {
+    const Token& t = tokens_.peek();
+    if (!report_stray(t)) unexpected(t);
+    e.reset();
+  }
+  if (tokens_.too_large()) {
+    // The rest of the line was never read.
+    e.reset();
+    too_large();
+  }
+  if (!e && !failed_) fail(static_cast<int>(begin), "not a formula");
+  return e;
+}
+
 // list: relation (',' relation)*
 Owned<> FormulaParser::parse_list() { return parse_list_here(); }
 
