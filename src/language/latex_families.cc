@@ -93,12 +93,9 @@ Owned<> FormulaParser::handle_operatorname(const Token& t, Arguments& a) {
   return make<MultivarFunction>(static_cast<Symbol*>(name.release()), args.release());
 }
 
-// The numerator of \frac. In an integrand it may hold the differential:
+// The numerator of \frac in an integrand, which may hold the differential:
 // \int \frac{dx}{x}, \int \frac{x\,dx}{1 + x^2}.
-[[gnu::noinline]] Owned<> FormulaParser::parse_numerator(const Token& t, int count) {
-  if (!context_.integrand || pending_variable_ || !tokens_.peek().is('{')) {
-    return parse_argument(t, count);
-  }
+[[gnu::noinline]] Owned<> FormulaParser::parse_numerator() {
   Token opening = tokens_.next();
   Owned<> numerator;
   {

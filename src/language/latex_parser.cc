@@ -998,7 +998,8 @@ Owned<> FormulaParser::parse_leaf() {
         if (!a.math[math++]) return false;
         break;
       case 'n':
-        a.math[math] = parse_numerator(t, static_cast<int>(count));
+        a.math[math] = at_integrand_numerator() ? parse_numerator()
+                                                : parse_argument(t, static_cast<int>(count));
         if (!a.math[math++]) return false;
         break;
       case 'o':

@@ -610,7 +610,14 @@ class FormulaParser {
   Owned<> parse_call(Owned<> name, bool trig);
   Owned<> parse_function(const Token& t, Owned<> name, bool trig);
   bool read_arguments(const Token& t, const Command& c, Arguments& a);
-  Owned<> parse_numerator(const Token& t, int count);
+  /// Whether a numerator comes next that may hold an integrand's
+  /// differential, as in \int \frac{dx}{x}: a group in an integrand that
+  /// has none yet.
+  bool at_integrand_numerator() {
+    return context_.integrand && !pending_variable_ && tokens_.peek().is('{');
+  }
+  /// The numerator that at_integrand_numerator found.
+  Owned<> parse_numerator();
   Owned<> missing_argument(const Token& command, int count);
   Owned<> parse_optional(const Token& opening);
   Owned<> parse_integral(const Token& t, Owned<> lower, Owned<> upper);
