@@ -812,7 +812,7 @@ Owned<> FormulaParser::parse_scripts(Owned<> base) {
       marked = true;
     }
     // An ordinary group: its first token is read already.
-    if (!marked) return parse_group(brace);
+    if (!marked) return parse_group_here(brace);
     if (tokens_.peek().is('}')) {
       tokens_.next();
       return {};

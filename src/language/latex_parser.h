@@ -598,7 +598,7 @@ class FormulaParser {
   /// them in the message when there is none.
   Owned<> parse_argument(const Token& command, int count);
   Owned<> parse_group(const Token& opening);
-  /// parse_group in the caller's frame, for an argument's.
+  /// parse_group in the caller's frame, for an argument's or a script's.
   Owned<> parse_group_here(const Token& opening);
   Owned<> parse_over(Owned<> numerator);
   Owned<> stack(Owned<> top, Owned<> bottom, bool bar, Delimiter brackets = Delimiter::paren);
