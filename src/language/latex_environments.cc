@@ -125,27 +125,27 @@ const Environment* find_environment(std::string_view name) {
   return env == std::end(kEnvironments) ? nullptr : env;
 }
 
-// Past the braced group that starts at spec[i], after blanks; i stays
+// Past the braced group that starts at pattern[i], after blanks; i stays
 // before anything else.
-size_t skip_group(std::string_view spec, size_t i) {
+size_t skip_group(std::string_view pattern, size_t i) {
   size_t k = i;
-  while (k < spec.size() && is_blank(spec[k])) ++k;
-  if (k >= spec.size() || spec[k] != '{') return i;
-  for (int open = 0; k < spec.size(); ++k) {
-    if (spec[k] == '{') ++open;
-    if (spec[k] == '}' && --open == 0) return k + 1;
+  while (k < pattern.size() && is_blank(pattern[k])) ++k;
+  if (k >= pattern.size() || pattern[k] != '{') return i;
+  for (int open = 0; k < pattern.size(); ++k) {
+    if (pattern[k] == '{') ++open;
+    if (pattern[k] == '}' && --open == 0) return k + 1;
   }
-  return spec.size();
+  return pattern.size();
 }
 
-// The columns of an array's spec, read leniently: l, c and r align;
+// The columns of an array's column template, read leniently: l, c and r align;
 // p{..}, m{..} and b{..} are columns of text, drawn left; | and : are
 // rules; *{n}{...} repeats; @{..}, !{..}, >{..} and <{..} are dropped, and
 // so is anything else that is not a letter.
-void read_columns(std::string_view spec, std::vector<Table::Column>& columns, int& rules,
+void read_columns(std::string_view pattern, std::vector<Table::Column>& columns, int& rules,
                   int depth = 0) {
-  for (size_t i = 0; i < spec.size() && columns.size() < kMaxDeclaredColumns; ++i) {
-    char c = spec[i];
+  for (size_t i = 0; i < pattern.size() && columns.size() < kMaxDeclaredColumns; ++i) {
+    char c = pattern[i];
     Table::Column column;
     column.rules = rules;
     switch (c) {
@@ -157,19 +157,19 @@ void read_columns(std::string_view spec, std::vector<Table::Column>& columns, in
       case '!':
       case '>':
       case '<':
-        i = skip_group(spec, i + 1) - 1;
+        i = skip_group(pattern, i + 1) - 1;
         continue;
       case '*': {
-        size_t count_end = skip_group(spec, i + 1);
-        size_t body_end = skip_group(spec, count_end);
-        size_t open = spec.find('{', i + 1);
+        size_t count_end = skip_group(pattern, i + 1);
+        size_t body_end = skip_group(pattern, count_end);
+        size_t open = pattern.find('{', i + 1);
         int n = 0;
         for (size_t k = open + 1; k < count_end - 1 && n < 1000; ++k) {
-          if (is_digit(spec[k])) n = n * 10 + (spec[k] - '0');
+          if (is_digit(pattern[k])) n = n * 10 + (pattern[k] - '0');
         }
         if (body_end > count_end && depth < 4) {
-          size_t body = spec.find('{', count_end);
-          std::string_view inner = spec.substr(body + 1, body_end - body - 2);
+          size_t body = pattern.find('{', count_end);
+          std::string_view inner = pattern.substr(body + 1, body_end - body - 2);
           // A body that declares no column is read once.
           for (int k = 0; k < n && columns.size() < kMaxDeclaredColumns; ++k) {
             size_t before = columns.size();
@@ -192,7 +192,7 @@ void read_columns(std::string_view spec, std::vector<Table::Column>& columns, in
       default:
         if (!is_letter(c)) continue;
     }
-    if (c == 'p' || c == 'm' || c == 'b') i = skip_group(spec, i + 1) - 1;
+    if (c == 'p' || c == 'm' || c == 'b') i = skip_group(pattern, i + 1) - 1;
     columns.push_back(column);
     rules = 0;
   }

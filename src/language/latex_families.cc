@@ -93,12 +93,9 @@ Owned<> FormulaParser::handle_operatorname(const Token& t, Arguments& a) {
   return make<MultivarFunction>(static_cast<Symbol*>(name.release()), args.release());
 }
 
-// The numerator of \frac. In an integrand it may hold the differential:
+// The numerator of \frac in an integrand, which may hold the differential:
 // \int \frac{dx}{x}, \int \frac{x\,dx}{1 + x^2}.
-[[gnu::noinline]] Owned<> FormulaParser::parse_numerator(const Token& t, int count) {
-  if (!context_.integrand || pending_variable_ || !tokens_.peek().is('{')) {
-    return parse_argument(t, count);
-  }
+[[gnu::noinline]] Owned<> FormulaParser::parse_numerator() {
   Token opening = tokens_.next();
   Owned<> numerator;
   {
@@ -162,16 +159,17 @@ Owned<> FormulaParser::handle_sqrt(const Token&, Arguments& a) {
   if (tokens_.peek().type == Type::bad) return unexpected(tokens_.peek());
   Kind kind = t.command->kind;
   if (kind == Kind::integral) return parse_integral(t, std::move(lower), std::move(upper));
-  std::string name = spelled(t);
   if (kind == Kind::limit) {
     auto* to = dynamic_cast<InfixOp*>(lower.get());
     if (upper || to == nullptr || to->sign != Sign::to) {
-      return fail_at(t, name + " needs _{x \\to a}");
+      return fail_at(t, spelled(t) + " needs _{x \\to a}");
     }
   }
   // A sum written without its body, as in \sum_n \to \int dn, draws none.
   bool bodiless = kind != Kind::limit && at_operand_end();
-  if (!bodiless && !starts_signed(tokens_.peek())) return fail_at(t, name + " needs a body");
+  if (!bodiless && !starts_signed(tokens_.peek())) {
+    return fail_at(t, spelled(t) + " needs a body");
+  }
   Owned<> body = bodiless ? text("") : parse_term();
   if (!body) return {};
   // A sum over k, or over k = 1 to n, draws as the linear language's; any

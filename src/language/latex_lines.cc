@@ -15,35 +15,6 @@
 
 namespace latex {
 
-Owned<> FormulaParser::parse(std::string_view line, size_t begin, size_t end, bool may_hold_rows,
-                             bool& empty) {
-  tokens_.start(line, begin, end);
-  // Spacing and styles alone write no formula.
-  empty = tokens_.peek().type == Type::end && !tokens_.too_large();
-  if (empty) return {};
-  bool columns = false;
-  Owned<> e;
-  if (may_hold_rows && has_rows(line.substr(begin, end - begin), columns)) {
-    e = parse_top_rows(columns);
-  } else {
-    e = parse_list();
-    if (e && tokens_.peek().is(Kind::over)) e = parse_over(std::move(e));
-    if (e && at_final_punctuation()) e = punctuated(std::move(e));
-  }
-  if (e && tokens_.peek().type != Type::end) {
-    const Token& t = tokens_.peek();
-    if (!report_stray(t)) unexpected(t);
-    e.reset();
-  }
-  if (tokens_.too_large()) {
-    // The rest of the line was never read.
-    e.reset();
-    too_large();
-  }
-  if (!e && !failed_) fail(static_cast<int>(begin), "not a formula");
-  return e;
-}
-
 LineFacts read_line(std::string_view line, const Macros& defined, const Macros* base) {
   LineFacts facts;
   const char* text = line.data();
@@ -61,8 +32,7 @@ LineFacts read_line(std::string_view line, const Macros& defined, const Macros* 
       ++i;
       continue;
     }
-    size_t k = i + 1;
-    while (k < size && is_letter(text[k])) ++k;
+    size_t k = letters_end(text, i + 1, size);
     if (k == i + 1) {
       // A control symbol: \\, \% and the like.
       facts.rows = facts.rows || (k < size && text[k] == '\\');

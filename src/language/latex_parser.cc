@@ -311,8 +311,39 @@ bool FormulaParser::stray_closing(const Token& t) const {
   return make<Juxtaposed>(left.release(), bar.release());
 }
 
+Owned<> FormulaParser::parse(std::string_view line, size_t begin, size_t end, bool may_hold_rows,
+                             bool& empty) {
+  tokens_.start(line, begin, end);
+  // Spacing and styles alone write no formula.
+  empty = tokens_.peek().type == Type::end && !tokens_.too_large();
+  if (empty) return {};
+  bool columns = false;
+  Owned<> e;
+  if (may_hold_rows && has_rows(line.substr(begin, end - begin), columns)) {
+    e = parse_top_rows(columns);
+  } else {
+    e = parse_list_here();
+    if (e && tokens_.peek().is(Kind::over)) e = parse_over(std::move(e));
+    if (e && at_final_punctuation()) e = punctuated(std::move(e));
+  }
+  if (e && tokens_.peek().type != Type::end) {
+    const Token& t = tokens_.peek();
+    if (!report_stray(t)) unexpected(t);
+    e.reset();
+  }
+  if (tokens_.too_large()) {
+    // The rest of the line was never read.
+    e.reset();
+    too_large();
+  }
+  if (!e && !failed_) fail(static_cast<int>(begin), "not a formula");
+  return e;
+}
+
 // list: relation (',' relation)*
-Owned<> FormulaParser::parse_list() {
+Owned<> FormulaParser::parse_list() { return parse_list_here(); }
+
+[[gnu::always_inline]] inline Owned<> FormulaParser::parse_list_here() {
   Open level(depth_);
   if (depth_ > max_depth_) return too_large();
   Owned<> first = tokens_.peek().is(',') ? text("") : parse_relation();
@@ -415,7 +446,7 @@ bool FormulaParser::parse_items(FunctionArgs& items) {
 [[gnu::always_inline]] inline Owned<> FormulaParser::parse_relation() {
   // A fragment such as "> 0" starts with its relation.
   bool starts_with_relation = relation_at() >= 0 && !tokens_.peek().is('|');
-  Owned<> first = starts_with_relation ? text("") : parse_additive();
+  Owned<> first = starts_with_relation ? text("") : parse_sum();
   if (!first || relation_at() < 0) return first;
   return parse_relations(std::move(first));
 }
@@ -427,7 +458,7 @@ bool FormulaParser::parse_items(FunctionArgs& items) {
     if (tokens_.next().is(Kind::negation)) tokens_.next();
     // A relation last in a cell or a fragment has an empty operand on its
     // right: a = & b, a =.
-    Owned<> operand = at_operand_end() || at_cell_end() ? text("") : parse_additive();
+    Owned<> operand = at_operand_end() || at_cell_end() ? text("") : parse_sum();
     if (!operand) return {};
     if (codes.empty()) {
       // One relation, the usual case, needs no lists.
@@ -498,7 +529,18 @@ Owned<> FormulaParser::parse_term() {
     }
     return term_rest(std::move(left));
   }
-  return term_rest(first.product >= 0 ? text("") : is_sign(first) ? parse_signs() : parse_factor());
+  if (first.product >= 0 || is_sign(first)) {
+    return term_rest(first.product >= 0 ? text("") : parse_signs());
+  }
+  // The factor, read here rather than through parse_factor: most terms
+  // that do not start with a letter or a number start with a command.
+  Owned<> left;
+  {
+    Open level(depth_);
+    if (depth_ > max_depth_) return too_large();
+    left = factor_rest(parse_primary());
+  }
+  return term_rest(std::move(left));
 }
 
 [[gnu::always_inline]] inline Owned<> FormulaParser::term_rest(Owned<> left) {
@@ -770,7 +812,7 @@ Owned<> FormulaParser::parse_scripts(Owned<> base) {
       marked = true;
     }
     // An ordinary group: its first token is read already.
-    if (!marked) return parse_group(brace);
+    if (!marked) return parse_group_here(brace);
     if (tokens_.peek().is('}')) {
       tokens_.next();
       return {};
@@ -786,7 +828,7 @@ Owned<> FormulaParser::parse_scripts(Owned<> base) {
 // arguments.
 Owned<> FormulaParser::parse_argument(const Token& command, int count) {
   const Token& t = tokens_.peek();
-  if (t.is('{')) return parse_group(tokens_.next());
+  if (t.is('{')) return parse_group_here(tokens_.next());
   if (t.type == Type::number) {
     Token digit = tokens_.next_digit();
     return make<Integer>(digit.text.data(), digit.text.size());
@@ -807,7 +849,9 @@ Owned<> FormulaParser::parse_argument(const Token& command, int count) {
 }
 
 // A group after its opening brace: what it holds, or a blank when empty.
-Owned<> FormulaParser::parse_group(const Token& opening) {
+Owned<> FormulaParser::parse_group(const Token& opening) { return parse_group_here(opening); }
+
+[[gnu::always_inline]] inline Owned<> FormulaParser::parse_group_here(const Token& opening) {
   // A letter or a number alone, as in \frac{1}{2} or x^{10}, is what the
   // group holds, without the descent through a list to its leaf; the
   // depth that the descent counts would stop nothing.
@@ -825,7 +869,7 @@ Owned<> FormulaParser::parse_group(const Token& opening) {
     // A bracket opened outside the group is not closed inside it: there,
     // A_{C]}, a closing bracket closes what comes before it in the group.
     int outside = std::exchange(open_brackets_, 0);
-    content = tokens_.peek().is('}') ? text("") : parse_list();
+    content = tokens_.peek().is('}') ? text("") : parse_list_here();
     if (content && tokens_.peek().is(Kind::over)) content = parse_over(std::move(content));
     open_brackets_ = outside;
   }
@@ -942,7 +986,8 @@ Owned<> FormulaParser::parse_leaf() {
 }
 
 // The arguments that a command's row names, in its order.
-bool FormulaParser::read_arguments(const Token& t, const Command& c, Arguments& a) {
+[[gnu::always_inline]] inline bool FormulaParser::read_arguments(const Token& t, const Command& c,
+                                                                  Arguments& a) {
   auto count = std::count_if(c.args.begin(), c.args.end(),
                              [](char k) { return k == 'm' || k == 'n'; });
   int math = 0;
@@ -953,7 +998,8 @@ bool FormulaParser::read_arguments(const Token& t, const Command& c, Arguments& 
         if (!a.math[math++]) return false;
         break;
       case 'n':
-        a.math[math] = parse_numerator(t, static_cast<int>(count));
+        a.math[math] = at_integrand_numerator() ? parse_numerator()
+                                                : parse_argument(t, static_cast<int>(count));
         if (!a.math[math++]) return false;
         break;
       case 'o':

@@ -306,7 +306,7 @@ inline bool is_sign(const Token& t) { return t.is('-') || t.is('+') || t.is(Kind
 /// What ends an operand at once, with no scripts, argument list or factor
 /// after it: a sign, a relation, a comma, a cell's or a group's end, the
 /// end.
-inline bool ends_lone_operand(const Token& t) {
+[[gnu::always_inline]] inline bool ends_lone_operand(const Token& t) {
   switch (t.type) {
     case Type::end:
       return true;
@@ -553,6 +553,8 @@ class FormulaParser {
   Owned<> parse_evaluation_bar(Owned<> left);
 
   Owned<> parse_list();
+  /// parse_list in the caller's frame, for a group's.
+  Owned<> parse_list_here();
   Owned<> parse_sequence(Owned<> first);
   bool parse_items(FunctionArgs& items);
   /// The relation that comes next, or -1: a relation sign, \not= and
@@ -572,6 +574,13 @@ class FormulaParser {
   Owned<> relation(int code, Owned<> left, Owned<> right);
   /// left: an operand read already, when there is one.
   Owned<> parse_additive(Owned<> left = {});
+  /// An additive, its first term read here: most are that term alone,
+  /// and pass no further frame.
+  [[gnu::always_inline]] Owned<> parse_sum() {
+    Owned<> term = parse_term();
+    if (term && is_sign(tokens_.peek())) return parse_additive(std::move(term));
+    return term;
+  }
   Owned<> parse_term();
   /// The rest of a term whose first factor is left.
   Owned<> term_rest(Owned<> left);
@@ -589,6 +598,8 @@ class FormulaParser {
   /// them in the message when there is none.
   Owned<> parse_argument(const Token& command, int count);
   Owned<> parse_group(const Token& opening);
+  /// parse_group in the caller's frame, for an argument's or a script's.
+  Owned<> parse_group_here(const Token& opening);
   Owned<> parse_over(Owned<> numerator);
   Owned<> stack(Owned<> top, Owned<> bottom, bool bar, Delimiter brackets = Delimiter::paren);
   Owned<> parse_command(const Token& t);
@@ -599,7 +610,14 @@ class FormulaParser {
   Owned<> parse_call(Owned<> name, bool trig);
   Owned<> parse_function(const Token& t, Owned<> name, bool trig);
   bool read_arguments(const Token& t, const Command& c, Arguments& a);
-  Owned<> parse_numerator(const Token& t, int count);
+  /// Whether a numerator comes next that may hold an integrand's
+  /// differential, as in \int \frac{dx}{x}: a group in an integrand that
+  /// has none yet.
+  bool at_integrand_numerator() {
+    return context_.integrand && !pending_variable_ && tokens_.peek().is('{');
+  }
+  /// The numerator that at_integrand_numerator found.
+  Owned<> parse_numerator();
   Owned<> missing_argument(const Token& command, int count);
   Owned<> parse_optional(const Token& opening);
   Owned<> parse_integral(const Token& t, Owned<> lower, Owned<> upper);

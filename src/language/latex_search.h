@@ -89,6 +89,25 @@ class MarkSearch {
   char padded_[kBlock];
 };
 
+/// The end of the run of letters A to Z and a to z that starts at
+/// text[i], no further than size: a command's name. Names are read 16
+/// bytes at a time while as many are left.
+inline size_t letters_end(const char* text, size_t i, size_t size) {
+#if defined(__SSE2__)
+  for (; i + 16 <= size; i += 16) {
+    __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + i));
+    // A letter with the bit of the case set is one of a to z: at most 25
+    // past a, counted without sign.
+    __m128i past_a = _mm_sub_epi8(_mm_or_si128(bytes, _mm_set1_epi8(0x20)), _mm_set1_epi8('a'));
+    __m128i letter = _mm_cmpeq_epi8(_mm_min_epu8(past_a, _mm_set1_epi8(25)), past_a);
+    auto others = static_cast<unsigned>(~_mm_movemask_epi8(letter) & 0xffff);
+    if (others != 0) return i + static_cast<size_t>(std::countr_zero(others));
+  }
+#endif
+  while (i < size && static_cast<unsigned char>((text[i] | 0x20) - 'a') < 26) ++i;
+  return i;
+}
+
 }  // namespace latex
 
 #endif  // VORNIX_LANGUAGE_LATEX_SEARCH_H_

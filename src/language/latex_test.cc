@@ -529,7 +529,7 @@ TEST(Latex, HostileInput) {
   EXPECT_EQ(too_large, Latex(nested("\\begin{array}{c|c}", "\\end{array}", 100000)));
   // Shallow nesting draws.
   EXPECT_EQ("x\n", Latex(nested("{", "}", 200)));
-  // A column spec that repeats nothing, deeply, is read once.
+  // A column template that repeats nothing, deeply, is read once.
   EXPECT_EQ("a  b\n", Latex("\\begin{array}{*{999}{*{999}{*{999}{*{999}{}}}}} a & b \\end{array}"));
 
   // Every byte value, alone and between names.

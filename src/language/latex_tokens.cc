@@ -6,6 +6,7 @@
 #include <unordered_map>
 
 #include "language/latex_parser.h"
+#include "language/latex_search.h"
 
 namespace latex {
 
@@ -34,7 +35,9 @@ const std::unordered_map<char32_t, const SymbolRow*>& utf8_forms() {
 constexpr std::string_view kLatinLookingCapitals = "AB??EZH?IK?MN?O?P??T??X??";
 
 // What each byte starts.
-enum Start : unsigned char { kOther, kBlank, kDigit, kLetter, kBackslash, kDot, kWide, kBad };
+// The bytes that are a token by themselves come first, so that one
+// compare tells them.
+enum Start : unsigned char { kOther, kLetter, kBlank, kDigit, kBackslash, kDot, kWide, kBad };
 
 constexpr auto kStarts = [] {
   std::array<Start, 256> starts{};
@@ -177,36 +180,37 @@ void Tokenizer::scan(Token& t) {
 [[gnu::always_inline]] inline bool Tokenizer::scan_plain(Token& t) {
   const char* text = line_.data();
   size_t pos = pos_;
-  while (pos < end_ && kStarts[static_cast<unsigned char>(text[pos])] == kBlank) ++pos;
-  pos_ = pos;
-  if (pos >= end_) {
-    t = Token();
-    t.offset = static_cast<int>(end_);
-    return true;
-  }
-  auto c = static_cast<unsigned char>(text[pos]);
-  switch (kStarts[c]) {
-    case kLetter:
-    case kOther:
-      t = kByteTokens[c];
-      ++pos;
-      break;
-    case kDigit: {
-      while (pos < end_ && is_digit(text[pos])) ++pos;
-      char point = 0;
-      if (pos + 1 < end_ && text[pos] == '.' && is_digit(text[pos + 1])) {
-        point = '.';
-        ++pos;
-        while (pos < end_ && is_digit(text[pos])) ++pos;
-      }
+  unsigned char c;
+  Start start;
+  for (;; ++pos) {
+    if (pos >= end_) {
+      pos_ = pos;
       t = Token();
-      t.type = Type::number;
-      t.ch = point;
-      t.text = line_.substr(pos_, pos - pos_);
-      break;
+      t.offset = static_cast<int>(end_);
+      return true;
     }
-    default:
-      return false;
+    c = static_cast<unsigned char>(text[pos]);
+    start = kStarts[c];
+    if (start != kBlank) break;
+  }
+  pos_ = pos;
+  if (start <= kLetter) {
+    t = kByteTokens[c];
+    ++pos;
+  } else if (start == kDigit) {
+    while (pos < end_ && is_digit(text[pos])) ++pos;
+    char point = 0;
+    if (pos + 1 < end_ && text[pos] == '.' && is_digit(text[pos + 1])) {
+      point = '.';
+      ++pos;
+      while (pos < end_ && is_digit(text[pos])) ++pos;
+    }
+    t = Token();
+    t.type = Type::number;
+    t.ch = point;
+    t.text = line_.substr(pos_, pos - pos_);
+  } else {
+    return false;
   }
   t.offset = static_cast<int>(pos_);
   t.length = static_cast<int>(pos - pos_);
@@ -247,7 +251,7 @@ void Tokenizer::scan(Token& t) {
     case kBackslash: {
       size_t k = pos_ + 1;
       if (k < end_ && is_letter(line_[k])) {
-        while (k < end_ && is_letter(line_[k])) ++k;
+        k = letters_end(line_.data(), k + 1, end_);
       } else if (k < end_ && static_cast<unsigned char>(line_[k]) >= 32 &&
                  static_cast<unsigned char>(line_[k]) < 127) {
         ++k;
