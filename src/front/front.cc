@@ -6,7 +6,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cassert>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -66,34 +65,25 @@ size_t StandardInput::read(char* buf, size_t size) {
 }
 
 namespace {
-// Room for the held output, which goes on when the room runs out: one
-// room for the program, whose output holds in one place at a time.
+// Room for the held output, which goes on when the room runs out.
 constexpr size_t kHeldBytes = 64 * 1024;
-char held_room[kHeldBytes];
-bool held_room_taken = false;
 }  // namespace
 
 StandardOutput::StandardOutput(bool held) : held_(held) {
-  if (!held_) return;
-  assert(!held_room_taken);
-  held_room_taken = true;
-  held_bytes_ = held_room;
+  if (held_) held_bytes_ = std::make_unique_for_overwrite<char[]>(kHeldBytes);
 }
 
-StandardOutput::~StandardOutput() {
-  pass_on();
-  if (held_) held_room_taken = false;
-}
+StandardOutput::~StandardOutput() { pass_on(); }
 
 void StandardOutput::pass_on() {
   if (held_size_ == 0) return;
-  fwrite_unlocked(held_bytes_, 1, held_size_, stdout);
+  fwrite_unlocked(held_bytes_.get(), 1, held_size_, stdout);
   held_size_ = 0;
 }
 
 void StandardOutput::put(std::string_view bytes) {
   if (held_ && bytes.size() <= kHeldBytes - held_size_) {
-    std::memcpy(held_bytes_ + held_size_, bytes.data(), bytes.size());
+    std::memcpy(held_bytes_.get() + held_size_, bytes.data(), bytes.size());
     held_size_ += bytes.size();
     return;
   }
@@ -117,7 +107,7 @@ void StandardOutput::drawing(int, const vornix::DrawingView& drawing) {
   if (held_) {
     for (int attempt = 0; attempt < 2; ++attempt) {
       if (held_size_ < kHeldBytes) {
-        char* at = held_bytes_ + held_size_;
+        char* at = held_bytes_.get() + held_size_;
         size_t n = drawing.copy_to(at + 1, kHeldBytes - held_size_ - 1);
         if (n != 0) {
           *at = '\n';

@@ -4,6 +4,7 @@
 #define VORNIX_FRONT_H_
 
 #include <cstddef>
+#include <memory>
 #include <string_view>
 
 #include "api/vornix.hpp"
@@ -55,7 +56,7 @@ class StandardOutput : public vornix::Sink {
   void put_newline();
 
   bool held_;
-  char* held_bytes_ = nullptr;  // room for kHeldBytes when held_
+  std::unique_ptr<char[]> held_bytes_;  // room for kHeldBytes when held_
   size_t held_size_ = 0;
 };
 
